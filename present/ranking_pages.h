@@ -1,0 +1,39 @@
+// The ranking shown five owners at a time, with a scroll bar that steps
+// one page back or forward.
+#ifndef OVIK_PRESENT_RANKING_PAGES_H_
+#define OVIK_PRESENT_RANKING_PAGES_H_
+
+#include "scan/ranking.h"
+#include "ui/dialog_port.h"
+#include "volume/volume_panel.h"
+
+namespace ovik {
+
+inline constexpr int kRowsPerPage = 5;
+
+// Scroll bar notification codes, as the window system numbers them.
+inline constexpr int kScrollLineLeft = 0;
+inline constexpr int kScrollLineRight = 1;
+
+class RankingPages {
+ public:
+  // After a scan: page 0 of |ranking|, which must outlive this object's
+  // use of it.
+  void SetUpPaging(DialogPort& dialog, const Ranking& ranking,
+                   const VolumeTotals& totals);
+  void ShowRankingPage(DialogPort& dialog, int first,
+                       const VolumeTotals& totals);
+  void ScrollRanking(DialogPort& dialog, int code, const VolumeTotals& totals);
+
+  int current_page() const { return current_page_; }
+  int page_count() const { return page_count_; }
+
+ private:
+  const Ranking* ranking_ = nullptr;
+  int current_page_ = 0;
+  int page_count_ = 0;
+};
+
+}  // namespace ovik
+
+#endif  // OVIK_PRESENT_RANKING_PAGES_H_

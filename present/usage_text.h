@@ -1,0 +1,23 @@
+// An owner's usage as text: size scaled to KB, MB, GB or TB, two blanks,
+// and the share of the volume in per cent with four decimals.
+#ifndef OVIK_PRESENT_USAGE_TEXT_H_
+#define OVIK_PRESENT_USAGE_TEXT_H_
+
+#include <cstdint>
+#include <string>
+
+namespace ovik {
+
+// Shown in place of the percentage while the volume's capacity is unknown.
+inline constexpr std::string_view kUnknownPercent = "--.----";
+
+// Percentage text of a non-negative x: rounded half up to 17 significant
+// digits, then half up to four decimals on that digit string.
+std::string FormatPercent(double x);
+
+// "%4luKB  %s%%" and its MB, GB and TB rows.
+std::string FormatUsage(std::uint64_t total_kb, std::uint64_t volume_total_kb);
+
+}  // namespace ovik
+
+#endif  // OVIK_PRESENT_USAGE_TEXT_H_

@@ -1,0 +1,64 @@
+// The owners met during one scan, in the order they were first met, each
+// with the bytes attributed to it. The head is always the administrators'
+// record, which stays in every ranking even with nothing attributed.
+#ifndef OVIK_SCAN_OWNER_TABLE_H_
+#define OVIK_SCAN_OWNER_TABLE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace ovik {
+
+struct OwnerRecord {
+  std::string name;         // the spelling first recorded
+  std::uint64_t total = 0;  // bytes
+};
+
+// Position of a record in the table, 0 being the head.
+using OwnerIndex = std::size_t;
+
+class OwnerTable {
+ public:
+  // Maps a name to the key under which names compare equal; an empty
+  // function compares names byte for byte.
+  using NameFolder = std::function<std::string(std::string_view)>;
+
+  explicit OwnerTable(NameFolder folder = {});
+
+  // Records |administrators_name| as the head. Only valid on an empty
+  // table; returns false when there is no memory for it.
+  bool SeedOwnerTable(std::string_view administrators_name);
+  // Position of the record whose name compares equal to |name|.
+  std::optional<OwnerIndex> FindOwner(std::string_view name) const;
+  // Appends a record for |name| at position size() - 1. Returns false and
+  // leaves the table unchanged when there is no memory for it.
+  bool AppendOwner(std::string_view name);
+  void AddToOwner(OwnerIndex index, std::uint64_t bytes);
+  // Empties the table; it may be seeded again.
+  void ReleaseOwners();
+
+  // Finds |name| or appends it; nullopt only when appending failed.
+  std::optional<OwnerIndex> FindOrAppend(std::string_view name);
+
+  std::size_t size() const { return records_.size(); }
+  bool empty() const { return records_.empty(); }
+  const OwnerRecord& operator[](OwnerIndex i) const { return records_[i]; }
+  const std::vector<OwnerRecord>& records() const { return records_; }
+
+ private:
+  std::string Key(std::string_view name) const;
+
+  NameFolder folder_;
+  std::vector<OwnerRecord> records_;
+  std::unordered_map<std::string, OwnerIndex> index_;
+};
+
+}  // namespace ovik
+
+#endif  // OVIK_SCAN_OWNER_TABLE_H_
