@@ -90,8 +90,12 @@ class FileSystem {
   // ("root" on POSIX systems, the local name of the Administrators group
   // on Windows).
   virtual std::string AdministratorsName() = 0;
-  // Whether account names compare without regard to letter case.
-  virtual bool NamesIgnoreCase() const = 0;
+  // The key under which account names compare equal: the name itself
+  // where accounts are case-sensitive, a case-folded form where they are
+  // not.
+  virtual std::string FoldName(std::string_view name) const {
+    return std::string(name);
+  }
 };
 
 // The system's own file system.
