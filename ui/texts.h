@@ -26,6 +26,10 @@ inline constexpr std::string_view kFileWriteFailed = "ファイル書き込み�
 // Save As.
 inline constexpr std::string_view kSaveAsTitle = "ログファイル名を指定";
 inline constexpr std::string_view kDefaultExtension = "txt";
+inline constexpr std::string_view kResultFilesFilter = "Result Files (*.TXT)";
+inline constexpr std::string_view kResultFilesPattern = "*.TXT";
+inline constexpr std::string_view kAllFilesFilter = "All Files (*.*)";
+inline constexpr std::string_view kAllFilesPattern = "*.*";
 
 // Volume panel.
 inline constexpr std::string_view kNoVolumeInfo = "NO VOLUME INFO";
@@ -47,6 +51,48 @@ inline constexpr std::string_view kFreeAreaGroup = "Disk Free Area";
 inline constexpr std::string_view kDriveInfoGroup = "Drive Infomation";
 inline constexpr std::string_view kRankingGroupInitial = "Ranking No.1 - No.5";
 inline constexpr std::string_view kNextPrevPage = "Next or Prev Page";
+
+// Initial texts of the five ranking rows.
+inline constexpr std::string_view kNameRowsInitial[] = {
+    "User Name No1", "User Name No2", "User Name No3", "User Name No4",
+    "User Name No5"};
+inline constexpr std::string_view kUsageRowsInitial[] = {
+    "Percentage No1", "Percentage No2", "Percentage No3", "Percentage No4",
+    "Percentage No5"};
+
+// Terminal dialog.
+inline constexpr std::string_view kSaveAsFileName = "ファイル名:";
+inline constexpr std::string_view kCancel = "キャンセル";
+inline constexpr std::string_view kKeyHelp =
+    "Tab:Move  Enter:Press  Alt+F/R/A  Left/Right:Page  Ctrl-C:Quit";
+inline constexpr std::string_view kScanKeyHelp = "Esc/C: Cancel the scan";
+inline constexpr std::string_view kScanning = "Scanning: ";
+inline constexpr std::string_view kCancelling = "Cancelling: ";
+inline constexpr std::string_view kFiles = " files, ";
+inline constexpr std::string_view kDirectories = " directories, ";
+inline constexpr std::string_view kKilobytes = " KB";
+inline constexpr std::string_view kCurrentDirectory = "In: ";
+inline constexpr std::string_view kScanned = "Scanned ";
+inline constexpr std::string_view kScanCancelled =
+    "Scan cancelled; the ranking shown is unchanged.";
+inline constexpr std::string_view kSkippedPrefix = "Skipped ";
+inline constexpr std::string_view kSkippedDirectories =
+    " unreadable directories";
+inline constexpr std::string_view kUnreadableEntries =
+    " entries with an unreadable owner";
+inline constexpr std::string_view kTooSmall = "The terminal is too small: ";
+inline constexpr std::string_view kTooSmallNeeds = " needed, ";
+inline constexpr std::string_view kTooSmallNow = " now.";
+inline constexpr std::string_view kTooSmallHelp =
+    "Enlarge it, or press Ctrl-C to quit.";
+inline constexpr std::string_view kNeedsUtf8 =
+    "ovik: the dialog needs a UTF-8 locale (for example LANG=C.UTF-8); "
+    "this one uses ";
+inline constexpr std::string_view kNeedsTerminal =
+    "ovik: the dialog needs a terminal; 'ovik report PATH' prints the "
+    "ranking without one.";
+inline constexpr std::string_view kTerminalFailed =
+    "ovik: the terminal could not be set up for the dialog.";
 
 }  // namespace ovik::text
 
