@@ -1,0 +1,106 @@
+// The kernel's mount table (/proc/<pid>/mountinfo) and a volume source
+// built on it. Parsing is pure; everything that touches the machine
+// (reading the table, stat, statvfs, sysfs, udev links) comes in through
+// MountProbes, so the whole source runs in tests from sample text.
+#ifndef OVIK_PLATFORM_MOUNTINFO_H_
+#define OVIK_PLATFORM_MOUNTINFO_H_
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/volumes.h"
+
+namespace ovik {
+
+// One line of mountinfo. Paths are unescaped.
+struct MountInfoEntry {
+  std::uint64_t mount_id = 0;
+  std::uint64_t parent_id = 0;
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::string root;         // the directory of the file system mounted here
+  std::string mount_point;
+  std::string fs_type;      // "ext4", "fuseblk", "fuse.sshfs", ...
+  std::string source;       // "/dev/sda1", "server:/export", "none", ...
+};
+
+// Undoes the kernel's octal escapes (\040 space, \011 tab, \012 newline,
+// \134 backslash, any other \ooo). Anything else is kept as it stands.
+std::string UnescapeMountField(std::string_view field);
+
+// Undoes udev's \xHH escapes in /dev/disk/by-label names.
+std::string UnescapeUdevName(std::string_view name);
+
+// One line, without its line break. nullopt when the line is malformed.
+std::optional<MountInfoEntry> ParseMountInfoLine(std::string_view line);
+
+// Every well-formed line of |text|, in order; malformed lines are skipped.
+std::vector<MountInfoEntry> ParseMountInfo(std::string_view text);
+
+// Whether a file system of this name (as mountinfo names it) keeps an
+// owner for every file. Compared without regard to ASCII case.
+bool FileSystemRecordsOwners(std::string_view file_system);
+
+// Where the source asks the machine. An empty function falls back to
+// the behaviour noted beside it.
+struct MountProbes {
+  // The mountinfo text; nullopt when it cannot be read (empty function:
+  // unreadable).
+  std::function<std::optional<std::string>()> read_mountinfo;
+  // Whether |path| is a directory (empty: always).
+  std::function<bool(const std::string& path)> is_directory;
+  // Whether the block device is removable media (empty: never).
+  std::function<bool(std::uint32_t major, std::uint32_t minor)> is_removable;
+  // Volume label of the mount's device; empty when none (empty: none).
+  std::function<std::string(const MountInfoEntry& mount)> label;
+  // Space of the file system holding |path| (empty: fails).
+  std::function<std::optional<DiskSpace>(const std::string& path)> disk_space;
+  // |path| made absolute, without symbolic links, "." or ".."; nullopt
+  // when it does not exist (empty: lexical clean-up of absolute paths).
+  std::function<std::optional<std::string>(const std::string& path)> resolve;
+  // Device number of the file system holding |path| (empty: unknown).
+  std::function<std::optional<std::pair<std::uint32_t, std::uint32_t>>(
+      const std::string& path)>
+      device_of;
+};
+
+// Volumes as the mount table describes them. A root is a mount point.
+//
+// ListRoots offers each file system once: mount points hidden by a later
+// mount on the same place and mount points that are not directories
+// (bind-mounted files) are dropped; of several mounts of one device the
+// one of its own root ("/") is kept, else the first. Other calls accept
+// any path and answer for the mount that holds it.
+class MountInfoVolumeSource : public VolumeSource {
+ public:
+  explicit MountInfoVolumeSource(MountProbes probes);
+
+  std::vector<std::string> ListRoots() override;
+  DriveType GetDriveType(std::string_view root) override;
+  std::optional<VolumeInformation> GetVolumeInformation(
+      std::string_view root) override;
+  std::optional<DiskSpace> GetDiskFreeSpace(std::string_view root) override;
+  bool RecordsOwners(std::string_view file_system) const override;
+
+ private:
+  // The table, read on first use and again by every ListRoots.
+  const std::vector<MountInfoEntry>& Mounts();
+  void Reload();
+  // The mount holding |resolved_path|, or nullptr.
+  const MountInfoEntry* FindMount(const std::string& resolved_path);
+  std::optional<std::string> Resolve(std::string_view path) const;
+  DriveType TypeOf(const MountInfoEntry& mount) const;
+
+  MountProbes probes_;
+  std::vector<MountInfoEntry> mounts_;
+  bool loaded_ = false;
+};
+
+}  // namespace ovik
+
+#endif  // OVIK_PLATFORM_MOUNTINFO_H_

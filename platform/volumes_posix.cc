@@ -1,0 +1,136 @@
+// Volumes on Linux: the mount table of this process, with the probes
+// wired to the machine.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/mountinfo.h"
+#include "platform/volumes.h"
+
+namespace ovik {
+namespace {
+
+// Whole contents of a small file of /proc or /sys; nullopt when it
+// cannot be read.
+std::optional<std::string> ReadSmallFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string text;
+  char buffer[16384];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
+// Stat without setting off an automounter on the way.
+bool StatNoAutomount(const std::string& path, struct stat* st) {
+  return ::fstatat(AT_FDCWD, path.c_str(), st, AT_NO_AUTOMOUNT) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return StatNoAutomount(path, &st) && S_ISDIR(st.st_mode);
+}
+
+// The flag sits on the whole disk; a partition's sysfs directory lies
+// inside its disk's.
+bool IsRemovable(std::uint32_t major, std::uint32_t minor) {
+  std::string device = "/sys/dev/block/" + std::to_string(major) + ":" +
+                       std::to_string(minor);
+  std::optional<std::string> flag = ReadSmallFile(device + "/removable");
+  if (!flag) flag = ReadSmallFile(device + "/../removable");
+  return flag && !flag->empty() && (*flag)[0] == '1';
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+  std::unique_ptr<char, decltype(&std::free)> resolved(
+      ::realpath(path.c_str(), nullptr), &std::free);
+  if (!resolved) return std::nullopt;
+  return std::string(resolved.get());
+}
+
+// The by-label link whose device is the mount's: by device number, or
+// for file systems shown with an anonymous number (btrfs), by the path
+// of the mount's source.
+std::string LabelOf(const MountInfoEntry& mount) {
+  const std::string dir = "/dev/disk/by-label";
+  bool has_device_path = mount.source.rfind("/dev/", 0) == 0;
+  if (mount.major == 0 && !has_device_path) return {};
+  std::optional<std::string> source_path;
+  if (has_device_path) source_path = RealPath(mount.source);
+  DIR* listing = ::opendir(dir.c_str());
+  if (!listing) return {};
+  std::string label;
+  while (dirent* entry = ::readdir(listing)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    std::string link = dir + "/" + name;
+    struct stat st;
+    bool same_device = ::stat(link.c_str(), &st) == 0 && S_ISBLK(st.st_mode) &&
+                       mount.major != 0 && ::major(st.st_rdev) == mount.major &&
+                       ::minor(st.st_rdev) == mount.minor;
+    if (!same_device && source_path) {
+      std::optional<std::string> target = RealPath(link);
+      same_device = target && *target == *source_path;
+    }
+    if (same_device) {
+      label = UnescapeUdevName(name);
+      break;
+    }
+  }
+  ::closedir(listing);
+  return label;
+}
+
+std::optional<DiskSpace> SpaceOf(const std::string& path) {
+  struct statvfs fs;
+  if (::statvfs(path.c_str(), &fs) != 0) return std::nullopt;
+  DiskSpace space;
+  space.bytes_per_cluster = fs.f_frsize != 0 ? fs.f_frsize : fs.f_bsize;
+  space.total_clusters = fs.f_blocks;
+  space.free_clusters = fs.f_bavail;
+  return space;
+}
+
+std::optional<std::pair<std::uint32_t, std::uint32_t>> DeviceOf(
+    const std::string& path) {
+  struct stat st;
+  if (!StatNoAutomount(path, &st)) return std::nullopt;
+  return std::make_pair(static_cast<std::uint32_t>(::major(st.st_dev)),
+                        static_cast<std::uint32_t>(::minor(st.st_dev)));
+}
+
+}  // namespace
+
+std::unique_ptr<VolumeSource> MakeSystemVolumeSource() {
+  MountProbes probes;
+  probes.read_mountinfo = [] { return ReadSmallFile("/proc/self/mountinfo"); };
+  probes.is_directory = IsDirectory;
+  probes.is_removable = IsRemovable;
+  probes.label = LabelOf;
+  probes.disk_space = SpaceOf;
+  probes.resolve = RealPath;
+  probes.device_of = DeviceOf;
+  return std::make_unique<MountInfoVolumeSource>(std::move(probes));
+}
+
+}  // namespace ovik

@@ -1,0 +1,102 @@
+#include "tests/fake_volume_source.h"
+
+#include <utility>
+
+namespace ovik {
+namespace {
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool RootHolds(std::string_view root, std::string_view path) {
+  if (root.empty() || path.substr(0, root.size()) != root) return false;
+  return path.size() == root.size() || IsSeparator(root.back()) ||
+         IsSeparator(path[root.size()]);
+}
+
+}  // namespace
+
+DiskSpace FakeSpace(std::uint64_t bytes_per_cluster,
+                    std::uint64_t free_clusters,
+                    std::uint64_t total_clusters) {
+  DiskSpace space;
+  space.bytes_per_cluster = bytes_per_cluster;
+  space.free_clusters = free_clusters;
+  space.total_clusters = total_clusters;
+  return space;
+}
+
+FakeVolume& FakeVolumeSource::Add(FakeVolume volume) {
+  volumes_.push_back(std::move(volume));
+  return volumes_.back();
+}
+
+FakeVolume* FakeVolumeSource::Find(std::string_view root) {
+  for (FakeVolume& volume : volumes_) {
+    if (volume.root == root) return &volume;
+  }
+  return nullptr;
+}
+
+void FakeVolumeSource::SetOwnerFileSystems(std::vector<std::string> names) {
+  owner_file_systems_ = std::move(names);
+}
+
+const FakeVolume* FakeVolumeSource::Holding(std::string_view path) const {
+  const FakeVolume* best = nullptr;
+  for (const FakeVolume& volume : volumes_) {
+    if (RootHolds(volume.root, path) &&
+        (!best || volume.root.size() > best->root.size())) {
+      best = &volume;
+    }
+  }
+  return best;
+}
+
+std::vector<std::string> FakeVolumeSource::ListRoots() {
+  std::vector<std::string> roots;
+  for (const FakeVolume& volume : volumes_) roots.push_back(volume.root);
+  return roots;
+}
+
+DriveType FakeVolumeSource::GetDriveType(std::string_view root) {
+  type_queries.emplace_back(root);
+  const FakeVolume* volume = Holding(root);
+  return volume ? volume->type : DriveType::kNoRootDir;
+}
+
+std::optional<VolumeInformation> FakeVolumeSource::GetVolumeInformation(
+    std::string_view root) {
+  info_queries.emplace_back(root);
+  const FakeVolume* volume = Holding(root);
+  if (!volume || volume->info_fails) return std::nullopt;
+  return VolumeInformation{volume->label, volume->file_system};
+}
+
+std::optional<DiskSpace> FakeVolumeSource::GetDiskFreeSpace(
+    std::string_view root) {
+  space_queries.emplace_back(root);
+  const FakeVolume* volume = Holding(root);
+  if (!volume || volume->space_fails) return std::nullopt;
+  return volume->space;
+}
+
+bool FakeVolumeSource::RecordsOwners(std::string_view file_system) const {
+  for (const std::string& name : owner_file_systems_) {
+    if (EqualIgnoringAsciiCase(name, file_system)) return true;
+  }
+  return false;
+}
+
+}  // namespace ovik

@@ -1,0 +1,77 @@
+// An in-memory volume source for tests. Describe a few volumes with
+// designated initialisers and turn their queries into failures:
+//
+//   FakeVolumeSource volumes;
+//   volumes.Add({.root = "/net/share", .type = DriveType::kRemote});
+//   volumes.Add({.root = "/", .label = "System",
+//                .space = FakeSpace(4096, 1'000'000, 5'000'000)});
+//   volumes.Add({.root = "/mnt/usb", .file_system = "vfat"});
+//   volumes.Find("/")->space_fails = true;
+#ifndef OVIK_TESTS_FAKE_VOLUME_SOURCE_H_
+#define OVIK_TESTS_FAKE_VOLUME_SOURCE_H_
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/volumes.h"
+
+namespace ovik {
+
+struct FakeVolume {
+  std::string root;
+  DriveType type = DriveType::kFixed;
+  std::string file_system = "NTFS";
+  std::string label{};
+  DiskSpace space{};
+  bool info_fails = false;   // GetVolumeInformation answers nullopt
+  bool space_fails = false;  // GetDiskFreeSpace answers nullopt
+};
+
+// Cluster size in bytes, free and total clusters.
+DiskSpace FakeSpace(std::uint64_t bytes_per_cluster,
+                    std::uint64_t free_clusters,
+                    std::uint64_t total_clusters);
+
+class FakeVolumeSource : public VolumeSource {
+ public:
+  FakeVolumeSource() = default;
+
+  // Adds a volume after those already there (the system's order).
+  // The reference stays valid while the source lives.
+  FakeVolume& Add(FakeVolume volume);
+  // The volume of exactly this root; nullptr when there is none.
+  FakeVolume* Find(std::string_view root);
+
+  // File-system names that record owners, compared without regard to
+  // ASCII case; {"NTFS"} unless set.
+  void SetOwnerFileSystems(std::vector<std::string> names);
+
+  // A path is answered for by the volume of the longest root that holds
+  // it ("/mnt/a" holds "/mnt/a/b", "C:\" holds "C:\dir"); a path that no
+  // root holds does not exist.
+  std::vector<std::string> ListRoots() override;
+  DriveType GetDriveType(std::string_view root) override;
+  std::optional<VolumeInformation> GetVolumeInformation(
+      std::string_view root) override;
+  std::optional<DiskSpace> GetDiskFreeSpace(std::string_view root) override;
+  bool RecordsOwners(std::string_view file_system) const override;
+
+  // Roots passed to each query, in order of the calls.
+  std::vector<std::string> type_queries;
+  std::vector<std::string> info_queries;
+  std::vector<std::string> space_queries;
+
+ private:
+  const FakeVolume* Holding(std::string_view path) const;
+
+  std::deque<FakeVolume> volumes_;
+  std::vector<std::string> owner_file_systems_ = {"NTFS"};
+};
+
+}  // namespace ovik
+
+#endif  // OVIK_TESTS_FAKE_VOLUME_SOURCE_H_

@@ -1,0 +1,391 @@
+#include "platform/mountinfo.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "volume/volume_panel.h"
+
+namespace ovik {
+namespace {
+
+using Roots = std::vector<std::string>;
+
+std::string ReadSample(const std::string& name) {
+  std::ifstream in(std::string(OVIK_TESTDATA_DIR) + "/mountinfo/" + name,
+                   std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+MountProbes ProbesFor(std::string table) {
+  MountProbes probes;
+  probes.read_mountinfo = [table = std::move(table)] {
+    return std::optional<std::string>(table);
+  };
+  return probes;
+}
+
+bool Has(const Roots& roots, const std::string& root) {
+  return std::count(roots.begin(), roots.end(), root) == 1;
+}
+
+TEST(UnescapeMountFieldTest, OctalEscapes) {
+  EXPECT_EQ(UnescapeMountField("/media/usb\\040disk"), "/media/usb disk");
+  EXPECT_EQ(UnescapeMountField("a\\011b\\012c\\134d"), "a\tb\nc\\d");
+  EXPECT_EQ(UnescapeMountField("\\303\\244"), "\xc3\xa4");
+  // Not an escape: kept byte for byte.
+  EXPECT_EQ(UnescapeMountField("a\\04"), "a\\04");
+  EXPECT_EQ(UnescapeMountField("a\\400b"), "a\\400b");
+  EXPECT_EQ(UnescapeMountField("a\\08x"), "a\\08x");
+  EXPECT_EQ(UnescapeMountField("trailing\\"), "trailing\\");
+  EXPECT_EQ(UnescapeMountField("\\134040"), "\\040");  // no second pass
+}
+
+TEST(UnescapeUdevNameTest, HexEscapes) {
+  EXPECT_EQ(UnescapeUdevName("My\\x20Disk"), "My Disk");
+  EXPECT_EQ(UnescapeUdevName("a\\x2fb\\x5C"), "a/b\\");
+  EXPECT_EQ(UnescapeUdevName("Daten\xc3\xa4"), "Daten\xc3\xa4");
+  EXPECT_EQ(UnescapeUdevName("bad\\xZZ\\x2"), "bad\\xZZ\\x2");
+}
+
+TEST(ParseMountInfoLineTest, ReadsFieldsAroundOptionalOnes) {
+  auto none = ParseMountInfoLine(
+      "26 1 254:0 / / rw,relatime - ext4 /dev/vda rw,discard");
+  ASSERT_TRUE(none);
+  EXPECT_EQ(none->mount_id, 26u);
+  EXPECT_EQ(none->parent_id, 1u);
+  EXPECT_EQ(none->major, 254u);
+  EXPECT_EQ(none->minor, 0u);
+  EXPECT_EQ(none->root, "/");
+  EXPECT_EQ(none->mount_point, "/");
+  EXPECT_EQ(none->fs_type, "ext4");
+  EXPECT_EQ(none->source, "/dev/vda");
+
+  auto two = ParseMountInfoLine(
+      "71 61 8:17 /@home/a\\040b /srv/my\\040projects rw shared:33 master:2 "
+      "- btrfs /dev/sdb1 rw");
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->root, "/@home/a b");
+  EXPECT_EQ(two->mount_point, "/srv/my projects");
+  EXPECT_EQ(two->fs_type, "btrfs");
+
+  // A hyphen inside an optional field is not the separator.
+  auto hyphen = ParseMountInfoLine("1 2 0:3 / /x rw tag:-1 - tmpfs none rw");
+  ASSERT_TRUE(hyphen);
+  EXPECT_EQ(hyphen->fs_type, "tmpfs");
+
+  // The kernel prints an empty source as an empty field; the super
+  // options may be missing altogether.
+  auto empty_source = ParseMountInfoLine("36 35 0:40 / /mnt rw - tmpfs  rw");
+  ASSERT_TRUE(empty_source);
+  EXPECT_EQ(empty_source->source, "");
+  auto short_tail = ParseMountInfoLine("36 35 0:40 / /mnt rw - tmpfs");
+  ASSERT_TRUE(short_tail);
+  EXPECT_EQ(short_tail->fs_type, "tmpfs");
+}
+
+TEST(ParseMountInfoLineTest, RejectsMalformedLines) {
+  const char* bad[] = {
+      "",
+      "garbage",
+      "26 1 254:0 / / rw,relatime ext4 /dev/vda rw",      // no separator
+      "26 1 254:0 / / - ext4 /dev/vda rw",                // too few fields
+      "26 1 254:0 / / rw -",                              // no type
+      "26 1 254:0 / / rw -  /dev/vda rw",                 // empty type
+      "26 1 2540 / / rw - ext4 /dev/vda rw",              // no colon
+      "26 1 254: / / rw - ext4 /dev/vda rw",
+      "26 1 254:x / / rw - ext4 /dev/vda rw",
+      "x 1 254:0 / / rw - ext4 /dev/vda rw",
+      "-1 1 254:0 / / rw - ext4 /dev/vda rw",
+      "26 1 99999999999:0 / / rw - ext4 /dev/vda rw",     // beyond 32 bits
+      "26 1 254:0 / mnt rw - ext4 /dev/vda rw",           // relative
+      "26 1 254:0 root / rw - ext4 /dev/vda rw",
+      "26  1 254:0 / / rw - ext4 /dev/vda rw",            // empty field
+      "26 1 254:0 / / rw shared:1  - ext4 /dev/vda rw",
+  };
+  for (const char* line : bad) {
+    EXPECT_FALSE(ParseMountInfoLine(line)) << line;
+  }
+}
+
+TEST(ParseMountInfoTest, SkipsMalformedLinesAndKeepsOrder) {
+  std::string text =
+      "1 0 8:1 / / rw - ext4 /dev/sda1 rw\r\n"
+      "\n"
+      "this is not a mount\n"
+      "2 1 0:5 / /proc rw - proc proc rw\n"
+      "3 1 8:2 / /home rw - xfs /dev/sda2 rw";  // no final line break
+  std::vector<MountInfoEntry> entries = ParseMountInfo(text);
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].source, "/dev/sda1");  // CR dropped
+  EXPECT_EQ(entries[1].mount_point, "/proc");
+  EXPECT_EQ(entries[2].mount_point, "/home");
+}
+
+TEST(ParseMountInfoTest, VeryLongLine) {
+  std::string deep = "/srv";
+  std::string expected = "/srv";
+  for (int i = 0; i < 20000; ++i) {
+    deep += "/dir\\040" + std::to_string(i);
+    expected += "/dir " + std::to_string(i);
+  }
+  std::string text = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n9 1 8:1 / " + deep +
+                     " rw - ext4 /dev/sda1 rw\n";
+  std::vector<MountInfoEntry> entries = ParseMountInfo(text);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[1].mount_point, expected);
+}
+
+TEST(ParseMountInfoTest, DamagedSampleLinesNeverYieldBrokenEntries) {
+  // Every prefix of every sample line, and each line with one byte
+  // replaced by characters that matter to the parser.
+  for (const char* name :
+       {"desktop-mixed.txt", "container-overlay.txt", "vm-ext4-root.txt"}) {
+    std::string sample = ReadSample(name);
+    ASSERT_FALSE(sample.empty()) << name;
+    std::istringstream lines(sample);
+    std::string line;
+    while (std::getline(lines, line)) {
+      ASSERT_TRUE(ParseMountInfoLine(line)) << line;
+      for (std::size_t cut = 0; cut < line.size(); ++cut) {
+        auto entry = ParseMountInfoLine(std::string_view(line).substr(0, cut));
+        if (entry) {
+          EXPECT_EQ(entry->mount_point.front(), '/');
+          EXPECT_FALSE(entry->fs_type.empty());
+        }
+        for (char c : {' ', '-', '\\', ':', '\0'}) {
+          std::string damaged = line;
+          damaged[cut] = c;
+          auto other = ParseMountInfoLine(damaged);
+          if (other) {
+            EXPECT_EQ(other->root.front(), '/');
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(FileSystemRecordsOwnersTest, OwnerKeepingFileSystemsOnly) {
+  for (const char* name :
+       {"ntfs", "NTFS", "ntfs3", "fuseblk", "fuseblk.ntfs-3g", "ext2", "ext3",
+        "Ext4", "xfs", "btrfs", "zfs", "f2fs", "jfs", "reiserfs", "overlay",
+        "nilfs2", "bcachefs", "ufs", "nfs", "nfs4", "cifs", "smb3", "ceph",
+        "glusterfs", "fuse.glusterfs"}) {
+    EXPECT_TRUE(FileSystemRecordsOwners(name)) << name;
+  }
+  for (const char* name :
+       {"vfat", "msdos", "fat", "exfat", "iso9660", "udf", "tmpfs", "ramfs",
+        "proc", "sysfs", "cgroup", "cgroup2", "devpts", "devtmpfs",
+        "securityfs", "debugfs", "tracefs", "mqueue", "hugetlbfs", "pstore",
+        "bpf", "configfs", "fusectl", "autofs", "binfmt_misc", "efivarfs",
+        "nsfs", "squashfs", "9p", "fuse.sshfs", "fuseblk.exfat", "ext", "",
+        "ntfs "}) {
+    EXPECT_FALSE(FileSystemRecordsOwners(name)) << name;
+  }
+}
+
+TEST(MountInfoVolumeSourceTest, DesktopTable) {
+  MountProbes probes = ProbesFor(ReadSample("desktop-mixed.txt"));
+  probes.is_removable = [](std::uint32_t major, std::uint32_t minor) {
+    return major == 8 && minor == 65;  // the exFAT stick
+  };
+  MountInfoVolumeSource source(probes);
+
+  Roots roots = source.ListRoots();
+  // One entry per file system: the btrfs of /home is mounted thrice.
+  EXPECT_TRUE(Has(roots, "/home"));
+  EXPECT_FALSE(Has(roots, "/srv/data"));
+  EXPECT_FALSE(Has(roots, "/srv/projects"));
+  EXPECT_TRUE(Has(roots, "/media/usb disk"));
+  EXPECT_EQ(roots.front(), "/sys");  // the table's order
+
+  struct Case {
+    const char* path;
+    DriveType type;
+    const char* file_system;
+  };
+  const Case cases[] = {
+      {"/", DriveType::kFixed, "ext4"},
+      {"/home", DriveType::kFixed, "btrfs"},
+      {"/mnt/win", DriveType::kFixed, "ntfs3"},
+      {"/media/usb disk", DriveType::kFixed, "fuseblk"},
+      {"/media/stick", DriveType::kRemovable, "exfat"},
+      {"/media/cdrom", DriveType::kCdRom, "iso9660"},
+      {"/net/home", DriveType::kRemote, "nfs4"},
+      {"/mnt/share", DriveType::kRemote, "cifs"},
+      {"/mnt/zpool", DriveType::kFixed, "zfs"},
+      {"/mnt/xfs", DriveType::kFixed, "xfs"},
+      {"/boot/efi", DriveType::kFixed, "vfat"},
+      {"/tmp", DriveType::kRamDisk, "tmpfs"},
+      {"/proc", DriveType::kUnknown, "proc"},
+      {"/sys/fs/cgroup", DriveType::kUnknown, "cgroup2"},
+      // Any path answers for the mount that holds it.
+      {"/home/alice/notes.txt", DriveType::kFixed, "btrfs"},
+      {"/net/home/bob/", DriveType::kRemote, "nfs4"},
+      {"/mnt/winter", DriveType::kFixed, "ext4"},
+      {"/mnt/win/../share/x", DriveType::kRemote, "cifs"},
+      {"/srv/projects/a", DriveType::kFixed, "btrfs"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(source.GetDriveType(c.path), c.type) << c.path;
+    auto info = source.GetVolumeInformation(c.path);
+    ASSERT_TRUE(info) << c.path;
+    EXPECT_EQ(info->file_system, c.file_system) << c.path;
+    EXPECT_EQ(info->label, "") << c.path;
+  }
+  EXPECT_EQ(source.GetDriveType("relative/path"), DriveType::kNoRootDir);
+  EXPECT_FALSE(source.GetVolumeInformation("relative/path"));
+  EXPECT_FALSE(source.GetDiskFreeSpace("/"));  // no probe: fails
+}
+
+TEST(MountInfoVolumeSourceTest, VirtualMachineTable) {
+  MountInfoVolumeSource source(ProbesFor(ReadSample("vm-ext4-root.txt")));
+  Roots roots = source.ListRoots();
+  // /dev/pts and /dev/shm are mounted twice on the same place; the later
+  // mount hides the earlier.
+  EXPECT_TRUE(Has(roots, "/dev/pts"));
+  EXPECT_TRUE(Has(roots, "/dev/shm"));
+  std::vector<std::string> eligible;
+  for (const std::string& root : roots) {
+    if (IsEligibleVolume(source, root)) eligible.push_back(root);
+  }
+  EXPECT_EQ(eligible, Roots{"/"});
+}
+
+TEST(MountInfoVolumeSourceTest, ContainerTableSkipsBindMountedFiles) {
+  MountProbes probes = ProbesFor(ReadSample("container-overlay.txt"));
+  std::set<std::string> files = {"/etc/resolv.conf", "/etc/hostname",
+                                 "/etc/hosts"};
+  probes.is_directory = [&files](const std::string& path) {
+    return files.count(path) == 0;
+  };
+  MountInfoVolumeSource source(probes);
+  Roots roots = source.ListRoots();
+  for (const std::string& file : files) EXPECT_FALSE(Has(roots, file)) << file;
+  // No mount of the host disk shows its own root: the first directory
+  // mount stands for it.
+  EXPECT_TRUE(Has(roots, "/data"));
+  EXPECT_EQ(source.GetDriveType("/"), DriveType::kFixed);
+  EXPECT_EQ(source.GetVolumeInformation("/")->file_system, "overlay");
+  EXPECT_EQ(source.GetDriveType("/etc/hosts"), DriveType::kFixed);
+  EXPECT_EQ(source.GetVolumeInformation("/etc/hosts")->file_system, "ext4");
+  EXPECT_EQ(source.GetDriveType("/dev/shm"), DriveType::kRamDisk);
+}
+
+TEST(MountInfoVolumeSourceTest, BindMountsOfferTheOwnRootMountInItsPlace) {
+  MountInfoVolumeSource source(ProbesFor(
+      "10 1 8:1 /srv/a /a rw - ext4 /dev/sda1 rw\n"
+      "11 1 8:2 / /b rw - ext4 /dev/sda2 rw\n"
+      "12 1 8:1 / /data rw - ext4 /dev/sda1 rw\n"
+      "13 1 8:1 / /data2 rw - ext4 /dev/sda1 rw\n"
+      "14 1 8:2 /x /c rw - ext4 /dev/sda2 rw\n"));
+  EXPECT_EQ(source.ListRoots(), (Roots{"/b", "/data"}));
+}
+
+TEST(MountInfoVolumeSourceTest, ProbesGetTheMountAndThePath) {
+  MountProbes probes = ProbesFor(ReadSample("desktop-mixed.txt"));
+  std::vector<std::string> label_sources;
+  probes.label = [&](const MountInfoEntry& mount) {
+    label_sources.push_back(mount.source);
+    return mount.source == "/dev/sdc1" ? std::string("Win Data") : std::string();
+  };
+  std::vector<std::string> space_paths;
+  probes.disk_space = [&](const std::string& path) {
+    space_paths.push_back(path);
+    DiskSpace space;
+    space.bytes_per_cluster = 4096;
+    space.free_clusters = 10;
+    space.total_clusters = 20;
+    return std::optional<DiskSpace>(space);
+  };
+  MountInfoVolumeSource source(probes);
+
+  EXPECT_EQ(source.GetVolumeInformation("/mnt/win/Users")->label, "Win Data");
+  EXPECT_EQ(source.GetVolumeInformation("/media/usb disk")->label, "");
+  EXPECT_EQ(label_sources, (Roots{"/dev/sdc1", "/dev/sdd1"}));
+  auto space = source.GetDiskFreeSpace("/mnt//win/./Users/");
+  ASSERT_TRUE(space);
+  EXPECT_EQ(space->total_clusters, 20u);
+  EXPECT_EQ(space_paths, Roots{"/mnt/win/Users"});
+}
+
+TEST(MountInfoVolumeSourceTest, DeviceOfPathFindsACoveredMount) {
+  // /a/b was mounted first, then /a on top of it: /a/b now lies on the
+  // file system of /a.
+  MountProbes probes = ProbesFor(
+      "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+      "2 1 0:40 / /a/b rw - tmpfs tmpfs rw\n"
+      "3 1 8:2 / /a rw - xfs /dev/sda2 rw\n");
+  probes.device_of = [](const std::string&) {
+    return std::optional<std::pair<std::uint32_t, std::uint32_t>>({8, 2});
+  };
+  MountInfoVolumeSource with_device(probes);
+  EXPECT_EQ(with_device.GetVolumeInformation("/a/b/c")->file_system, "xfs");
+
+  probes.device_of = nullptr;
+  MountInfoVolumeSource without_device(probes);
+  EXPECT_EQ(without_device.GetVolumeInformation("/a/b/c")->file_system, "tmpfs");
+}
+
+TEST(MountInfoVolumeSourceTest, UnreadableTableAndReload) {
+  MountInfoVolumeSource unreadable{MountProbes{}};
+  EXPECT_TRUE(unreadable.ListRoots().empty());
+  EXPECT_EQ(unreadable.GetDriveType("/"), DriveType::kUnknown);
+  EXPECT_FALSE(unreadable.GetVolumeInformation("/"));
+
+  std::string table = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n";
+  MountProbes probes;
+  probes.read_mountinfo = [&table] { return std::optional<std::string>(table); };
+  MountInfoVolumeSource source(probes);
+  EXPECT_EQ(source.ListRoots(), Roots{"/"});
+  table += "2 1 0:50 / /net rw - nfs4 srv:/ rw\n";
+  EXPECT_EQ(source.ListRoots(), (Roots{"/", "/net"}));
+  EXPECT_EQ(source.GetDriveType("/net"), DriveType::kRemote);
+}
+
+TEST(MountInfoVolumeSourceTest, CdRomByDeviceAndRemovableNtfsStick) {
+  MountProbes probes = ProbesFor(
+      "1 0 11:0 / /media/dvd ro - ext2 /dev/sr0 ro\n"
+      "2 0 8:16 / /media/disk ro - ext4 /dev/sdb ro\n"
+      "3 0 8:33 / /media/stick rw - fuseblk /dev/sdc1 rw\n");
+  probes.is_removable = [](std::uint32_t major, std::uint32_t minor) {
+    return major == 8 && minor == 33;
+  };
+  MountInfoVolumeSource source(probes);
+  EXPECT_EQ(source.GetDriveType("/media/dvd"), DriveType::kCdRom);
+  EXPECT_EQ(source.GetDriveType("/media/disk"), DriveType::kFixed);
+  EXPECT_EQ(source.GetDriveType("/media/stick"), DriveType::kRemovable);
+  EXPECT_FALSE(IsEligibleVolume(source, "/media/stick"));
+  EXPECT_FALSE(IsEligibleVolume(source, "/media/dvd"));
+}
+
+#ifdef __linux__
+TEST(SystemVolumeSourceTest, AnswersForThisMachine) {
+  std::unique_ptr<VolumeSource> source = MakeSystemVolumeSource();
+  EXPECT_FALSE(source->ListRoots().empty());
+  const std::string here = OVIK_TESTDATA_DIR;
+  EXPECT_NE(source->GetDriveType(here), DriveType::kNoRootDir);
+  auto info = source->GetVolumeInformation(here);
+  ASSERT_TRUE(info);
+  EXPECT_FALSE(info->file_system.empty());
+  auto space = source->GetDiskFreeSpace(here);
+  ASSERT_TRUE(space);
+  EXPECT_GT(space->bytes_per_cluster, 0u);
+  EXPECT_LE(space->free_clusters, space->total_clusters);
+  EXPECT_EQ(source->GetDriveType("/no/such/dir/for/ovik"),
+            DriveType::kNoRootDir);
+  EXPECT_FALSE(source->GetDiskFreeSpace("/no/such/dir/for/ovik"));
+}
+#endif
+
+}  // namespace
+}  // namespace ovik

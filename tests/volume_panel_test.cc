@@ -1,0 +1,274 @@
+#include "volume/volume_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/mountinfo.h"
+#include "tests/fake_dialog_port.h"
+#include "tests/fake_volume_source.h"
+#include "ui/control_ids.h"
+#include "ui/texts.h"
+
+namespace ovik {
+namespace {
+
+using Drives = std::vector<std::string>;
+
+const std::string kNoInfo(text::kNoVolumeInfo);
+
+TEST(ComputeVolumeTotalsTest, DropsClustersBelowAThousandTwentyFour) {
+  // 512-byte sectors, 8 per cluster, 2,000,000 free clusters.
+  VolumeTotals totals = ComputeVolumeTotals(FakeSpace(4096, 2'000'000, 2'047));
+  EXPECT_EQ(totals.free_kb, 7'999'488u);  // 1953 * 4096
+  EXPECT_EQ(totals.total_kb, 4096u);      // 2047 >> 10 == 1
+
+  EXPECT_EQ(ComputeVolumeTotals(FakeSpace(4096, 1023, 1023)).total_kb, 0u);
+}
+
+TEST(ComputeVolumeTotalsTest, HoldsSixtyFourBitFigures) {
+  // 64 TiB of 4 KiB clusters: beyond 32 bits in KB.
+  std::uint64_t clusters = std::uint64_t{1} << 34;
+  VolumeTotals totals = ComputeVolumeTotals(FakeSpace(4096, clusters, clusters));
+  EXPECT_EQ(totals.total_kb, std::uint64_t{1} << 36);
+  // Nonsense from the system does not wrap round to a small figure.
+  VolumeTotals huge = ComputeVolumeTotals(FakeSpace(
+      std::numeric_limits<std::uint64_t>::max(), 1 << 20, 1 << 20));
+  EXPECT_EQ(huge.total_kb, std::numeric_limits<std::uint64_t>::max());
+}
+
+TEST(DriveTypeTextTest, EveryValueOfTheTableAndBeyond) {
+  EXPECT_EQ(DriveTypeText(DriveType::kUnknown), "Cannot be determined.");
+  EXPECT_EQ(DriveTypeText(DriveType::kNoRootDir), "Path does not exist.");
+  EXPECT_EQ(DriveTypeText(DriveType::kRemovable), "Removable");
+  EXPECT_EQ(DriveTypeText(DriveType::kFixed), "Fixed");
+  EXPECT_EQ(DriveTypeText(DriveType::kRemote), "Remote");
+  EXPECT_EQ(DriveTypeText(DriveType::kCdRom), "CD-ROM");
+  EXPECT_EQ(DriveTypeText(DriveType::kRamDisk), "RAM disk");
+  EXPECT_EQ(DriveTypeText(static_cast<DriveType>(7)), "Unknown");
+  EXPECT_EQ(DriveTypeText(static_cast<DriveType>(0xFFFFFFFF)), "Unknown");
+}
+
+TEST(FillDriveListTest, OffersOnlyOwnerVolumesOnFixedOrNetworkDrives) {
+  FakeVolumeSource volumes;
+  volumes.Add({.root = "A:\\", .type = DriveType::kRemovable});
+  volumes.Add({.root = "C:\\", .file_system = "FAT"});
+  volumes.Add({.root = "D:\\", .type = DriveType::kCdRom});
+  volumes.Add({.root = "E:\\", .type = DriveType::kRemote});
+  volumes.Add({.root = "F:\\", .type = DriveType::kRamDisk});
+  volumes.Add({.root = "G:\\", .file_system = "ntfs"});
+  volumes.Add({.root = "H:\\", .type = DriveType::kUnknown});
+  volumes.Add({.root = "I:\\", .file_system = "NTFS5"});
+  FakeDialogPort dialog;
+  VolumeTotals totals;
+
+  FillDriveList(dialog, volumes, &totals);
+
+  EXPECT_EQ(dialog.drives, (Drives{"E:\\", "G:\\"}));
+  EXPECT_FALSE(IsEligibleVolume(volumes, "C:\\"));
+  EXPECT_TRUE(IsEligibleVolume(volumes, "E:\\"));
+  EXPECT_FALSE(IsEligibleVolume(volumes, "Z:\\"));
+}
+
+TEST(FillDriveListTest, SelectsTheFirstFixedDriveAfterNetworkDrives) {
+  FakeVolumeSource volumes;
+  volumes.Add({.root = "M:\\", .type = DriveType::kRemote});
+  volumes.Add({.root = "N:\\", .type = DriveType::kRemote, .label = "share",
+               .space = FakeSpace(4096, 4096, 8192)});
+  volumes.Add({.root = "P:\\", .label = "DATA",
+               .space = FakeSpace(4096, 2'000'000, 4'000'000)});
+  volumes.Add({.root = "Q:\\", .label = "MORE"});
+  FakeDialogPort dialog;
+  VolumeTotals totals;
+
+  FillDriveList(dialog, volumes, &totals);
+
+  ASSERT_EQ(dialog.drives, (Drives{"M:\\", "N:\\", "P:\\", "Q:\\"}));
+  EXPECT_EQ(dialog.selected, 2);
+  EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "Fixed");
+  EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "DATA\nNTFS");
+  EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), "7812MB\n");
+  EXPECT_EQ(dialog.Text(IDC_TOTAL_SPACE), "15624MB\n");
+  EXPECT_EQ(totals.free_kb, 7'999'488u);
+  EXPECT_EQ(totals.total_kb, 3906u * 4096u);
+}
+
+TEST(FillDriveListTest, WithoutFixedDrivesSelectsTheFirstEntry) {
+  FakeVolumeSource volumes;
+  volumes.Add({.root = "/mnt/cd", .type = DriveType::kCdRom});
+  volumes.Add({.root = "/net/a", .type = DriveType::kRemote,
+               .file_system = "nfs4", .label = "a"});
+  volumes.Add({.root = "/net/b", .type = DriveType::kRemote});
+  volumes.SetOwnerFileSystems({"ntfs", "nfs4"});
+  FakeDialogPort dialog;
+  VolumeTotals totals;
+
+  FillDriveList(dialog, volumes, &totals);
+
+  EXPECT_EQ(dialog.drives, (Drives{"/net/a", "/net/b"}));
+  EXPECT_EQ(dialog.selected, 0);
+  EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "Remote");
+  EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "a\nnfs4");
+}
+
+TEST(FillDriveListTest, VolumeWhoseFactsCannotBeReadIsNotListed) {
+  // The failing drive follows an NTFS one, so a stale file-system name
+  // would let it in.
+  FakeVolumeSource volumes;
+  volumes.Add({.root = "C:\\"});
+  volumes.Add({.root = "D:\\", .info_fails = true});
+  FakeDialogPort dialog;
+  VolumeTotals totals;
+
+  FillDriveList(dialog, volumes, &totals);
+
+  EXPECT_EQ(dialog.drives, (Drives{"C:\\"}));
+}
+
+TEST(FillDriveListTest, NoEligibleVolumeEmptiesListAndPanel) {
+  FakeVolumeSource volumes;
+  volumes.Add({.root = "C:\\", .file_system = "FAT32",
+               .space = FakeSpace(4096, 1 << 20, 1 << 21)});
+  FakeDialogPort dialog;
+  dialog.AddDrive("stale");
+  dialog.SetControlText(IDC_DRIVE_TYPE, std::string(text::kDriveTypeInitial));
+  VolumeTotals totals{123, 456};
+
+  FillDriveList(dialog, volumes, &totals);
+
+  EXPECT_EQ(dialog.DriveCount(), 0);
+  EXPECT_EQ(dialog.selected, -1);
+  EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "");
+  EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), kNoInfo);
+  EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), kNoInfo);
+  EXPECT_EQ(dialog.Text(IDC_TOTAL_SPACE), kNoInfo);
+  EXPECT_EQ(totals.free_kb, 0u);
+  EXPECT_EQ(totals.total_kb, 0u);
+}
+
+TEST(ShowVolumeInfoTest, ReplacesThePanelAndTotals) {
+  FakeVolumeSource volumes;
+  volumes.Add({.root = "C:\\", .label = "SYS",
+               .space = FakeSpace(512, 1 << 20, 1 << 22)});
+  volumes.Add({.root = "E:\\", .type = DriveType::kRemote, .file_system = "NTFS",
+               .label = "", .space = FakeSpace(65536, 3 << 10, 5 << 10)});
+  FakeDialogPort dialog;
+  VolumeTotals totals;
+
+  ShowVolumeInfo(dialog, volumes, "C:\\", &totals);
+  EXPECT_EQ(totals.free_kb, 1024u * 512u);
+  EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), "512MB\n");
+  EXPECT_EQ(dialog.Text(IDC_TOTAL_SPACE), "2048MB\n");
+
+  ShowVolumeInfo(dialog, volumes, "E:\\", &totals);
+  EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "Remote");
+  EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "\nNTFS");
+  EXPECT_EQ(totals.free_kb, 3u * 65536u);
+  EXPECT_EQ(totals.total_kb, 5u * 65536u);
+  EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), "192MB\n");
+  EXPECT_EQ(dialog.Text(IDC_TOTAL_SPACE), "320MB\n");
+}
+
+TEST(ShowVolumeInfoTest, FailedQueriesShowNoInfoNeverStaleFigures) {
+  FakeVolumeSource volumes;
+  volumes.Add({.root = "C:\\", .label = "SYS",
+               .space = FakeSpace(4096, 1 << 20, 1 << 21)});
+  FakeVolume& broken = volumes.Add({.root = "D:\\", .label = "BROKEN",
+                                    .space = FakeSpace(4096, 1 << 20, 1 << 21),
+                                    .space_fails = true});
+  FakeDialogPort dialog;
+  VolumeTotals totals;
+  ShowVolumeInfo(dialog, volumes, "C:\\", &totals);
+  ASSERT_NE(totals.total_kb, 0u);
+
+  ShowVolumeInfo(dialog, volumes, "D:\\", &totals);
+  EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "BROKEN\nNTFS");
+  EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), kNoInfo);
+  EXPECT_EQ(dialog.Text(IDC_TOTAL_SPACE), kNoInfo);
+  EXPECT_EQ(totals.free_kb, 0u);
+  EXPECT_EQ(totals.total_kb, 0u);
+
+  broken.space_fails = false;
+  broken.info_fails = true;
+  ShowVolumeInfo(dialog, volumes, "D:\\", &totals);
+  EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), kNoInfo);
+  EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), "4096MB\n");
+}
+
+TEST(ShowVolumeInfoTest, UnknownPathSaysSo) {
+  FakeVolumeSource volumes;
+  FakeDialogPort dialog;
+  VolumeTotals totals{1, 1};
+  ShowVolumeInfo(dialog, volumes, "/nowhere", &totals);
+  EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "Path does not exist.");
+  EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), kNoInfo);
+  EXPECT_EQ(totals.total_kb, 0u);
+}
+
+// The whole road from a real mount table to the dialog.
+std::string ReadTestFile(const std::string& name) {
+  std::ifstream in(std::string(OVIK_TESTDATA_DIR) + "/mountinfo/" + name,
+                   std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(FillDriveListTest, FromDesktopMountTable) {
+  std::string table = ReadTestFile("desktop-mixed.txt");
+  ASSERT_FALSE(table.empty());
+  MountProbes probes;
+  probes.read_mountinfo = [&] { return table; };
+  probes.is_removable = [](std::uint32_t major, std::uint32_t minor) {
+    return major == 8 && minor == 49;  // the USB disk
+  };
+  probes.label = [](const MountInfoEntry& mount) {
+    return mount.mount_point == "/mnt/win" ? std::string("Windows") : std::string();
+  };
+  probes.disk_space = [](const std::string&) {
+    return std::optional<DiskSpace>(FakeSpace(4096, 2'000'000, 4'000'000));
+  };
+  MountInfoVolumeSource volumes(probes);
+  FakeDialogPort dialog;
+  VolumeTotals totals;
+
+  FillDriveList(dialog, volumes, &totals);
+
+  EXPECT_EQ(dialog.drives,
+            (Drives{"/", "/home", "/mnt/win", "/net/home", "/mnt/share",
+                    "/mnt/zpool", "/mnt/xfs"}));
+  EXPECT_EQ(dialog.selected, 0);
+  EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "\next4");
+  EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), "7812MB\n");
+
+  ShowVolumeInfo(dialog, volumes, "/mnt/win", &totals);
+  EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "Fixed");
+  EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "Windows\nntfs3");
+}
+
+TEST(FillDriveListTest, FromContainerMountTable) {
+  std::string table = ReadTestFile("container-overlay.txt");
+  MountProbes probes;
+  probes.read_mountinfo = [&] { return table; };
+  probes.is_directory = [](const std::string& path) {
+    return path.rfind("/etc/", 0) != 0;  // resolv.conf, hostname, hosts
+  };
+  MountInfoVolumeSource volumes(probes);
+  FakeDialogPort dialog;
+  VolumeTotals totals{7, 7};
+
+  FillDriveList(dialog, volumes, &totals);
+
+  EXPECT_EQ(dialog.drives, (Drives{"/", "/data"}));
+  EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "\noverlay");
+  // No space probe: the query fails.
+  EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), kNoInfo);
+  EXPECT_EQ(totals.total_kb, 0u);
+}
+
+}  // namespace
+}  // namespace ovik
