@@ -3,9 +3,11 @@
 #ifndef OVIK_UI_MAIN_DIALOG_H_
 #define OVIK_UI_MAIN_DIALOG_H_
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
@@ -41,7 +43,14 @@ class MainDialog {
   // the command line).
   void AddAndSelectRoot(const std::string& root);
 
+  // "&About" asks the host to open the About box through this; the box
+  // and its loop belong to the host.
+  void set_about_handler(std::function<void()> handler) {
+    about_handler_ = std::move(handler);
+  }
+
   bool scan_busy() const { return scan_busy_; }
+  bool has_ranking() const { return has_ranking_; }
   // What a window answers when asked to restore from an icon.
   bool QueryOpen() const { return !scan_busy_; }
   const Ranking& ranking() const { return ranking_; }
@@ -57,6 +66,7 @@ class MainDialog {
   RankingPages pages_;
   Ranking ranking_;
   ScanStats last_stats_;
+  std::function<void()> about_handler_;
   bool has_ranking_ = false;
   bool scan_busy_ = false;
 };

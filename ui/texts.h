@@ -68,18 +68,18 @@ inline constexpr std::string_view kKeyHelp =
 inline constexpr std::string_view kScanKeyHelp = "Esc/C: Cancel the scan";
 inline constexpr std::string_view kScanning = "Scanning: ";
 inline constexpr std::string_view kCancelling = "Cancelling: ";
+inline constexpr std::string_view kScanned = "Scanned ";
 inline constexpr std::string_view kFiles = " files, ";
 inline constexpr std::string_view kDirectories = " directories, ";
 inline constexpr std::string_view kKilobytes = " KB";
 inline constexpr std::string_view kCurrentDirectory = "In: ";
-inline constexpr std::string_view kScanned = "Scanned ";
 inline constexpr std::string_view kScanCancelled =
     "Scan cancelled; the ranking shown is unchanged.";
-inline constexpr std::string_view kSkippedPrefix = "Skipped ";
 inline constexpr std::string_view kSkippedDirectories =
-    " unreadable directories";
+    " directories could not be read";
 inline constexpr std::string_view kUnreadableEntries =
     " entries with an unreadable owner";
+inline constexpr std::string_view kSeparator = "; ";
 inline constexpr std::string_view kTooSmall = "The terminal is too small: ";
 inline constexpr std::string_view kTooSmallNeeds = " needed, ";
 inline constexpr std::string_view kTooSmallNow = " now.";
@@ -89,8 +89,7 @@ inline constexpr std::string_view kNeedsUtf8 =
     "ovik: the dialog needs a UTF-8 locale (for example LANG=C.UTF-8); "
     "this one uses ";
 inline constexpr std::string_view kNeedsTerminal =
-    "ovik: the dialog needs a terminal; 'ovik report PATH' prints the "
-    "ranking without one.";
+    "ovik: the dialog needs a terminal; without one, use 'ovik report'.";
 inline constexpr std::string_view kTerminalFailed =
     "ovik: the terminal could not be set up for the dialog.";
 

@@ -1,0 +1,59 @@
+// Drawing the terminal dialog's boxes into a canvas. Everything here is
+// plain code over the control models; the screen only copies the canvas.
+#ifndef OVIK_UI_TUI_RENDER_H_
+#define OVIK_UI_TUI_RENDER_H_
+
+#include <string>
+#include <string_view>
+
+#include "ui/tui/canvas.h"
+#include "ui/tui/layout.h"
+#include "ui/tui/line_edit.h"
+#include "ui/tui/terminal_port.h"
+
+namespace ovik::tui {
+
+struct MainView {
+  const TerminalPort* port = nullptr;
+  int focus = 0;          // id of the focused control
+  bool busy = false;      // a scan runs: every control looks disabled
+  int drop_highlight = -1;  // entry marked in the open drive list, or -1
+  std::string status;     // the terminal's three lines under the dialog
+  std::string detail;
+  std::string hint;
+};
+
+void RenderMainDialog(const DialogLayout& layout, const MainView& view,
+                      Canvas* canvas);
+
+// Shown instead of the dialog when the screen is smaller than it.
+void RenderTooSmall(int cols, int rows, Canvas* canvas);
+
+// "[  OK  ]": the label centred, its mnemonic underlined.
+void DrawButton(const Rect& rect, std::string_view label, bool enabled,
+                bool focused, bool is_default, Canvas* canvas);
+
+void RenderMessageBox(const MessageBoxLayout& layout, std::string_view caption,
+                      std::string_view message, Canvas* canvas);
+
+enum class SaveAsFocus { kField, kOk, kCancel };
+
+// Returns the screen cell of the field's cursor.
+struct CursorPos {
+  int x = -1;
+  int y = -1;
+};
+CursorPos RenderSaveAs(const SaveAsLayout& layout, std::string_view title,
+                       const LineEdit& field, SaveAsFocus focus,
+                       Canvas* canvas);
+
+void RenderAboutDialog(const DialogLayout& layout, const TerminalPort& port,
+                       Canvas* canvas);
+
+// The icon, drawn in text: three rows of seven cells.
+inline constexpr std::string_view kIconRows[] = {"┌─────┐", "│█▆▄▂▁│",
+                                                 "└─────┘"};
+
+}  // namespace ovik::tui
+
+#endif  // OVIK_UI_TUI_RENDER_H_

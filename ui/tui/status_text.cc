@@ -1,0 +1,52 @@
+#include "ui/tui/status_text.h"
+
+#include "ui/texts.h"
+#include "ui/tui/text_cells.h"
+
+namespace ovik::tui {
+namespace {
+
+std::string Counts(std::uint64_t files, std::uint64_t directories,
+                   std::uint64_t bytes) {
+  std::string line = GroupThousands(files);
+  line += text::kFiles;
+  line += GroupThousands(directories);
+  line += text::kDirectories;
+  line += GroupThousands(bytes / 1024);
+  line += text::kKilobytes;
+  return line;
+}
+
+}  // namespace
+
+std::string ProgressLine(std::uint64_t files, std::uint64_t directories,
+                         std::uint64_t bytes, bool cancelling) {
+  return std::string(cancelling ? text::kCancelling : text::kScanning) +
+         Counts(files, directories, bytes);
+}
+
+std::string CurrentDirectoryLine(const std::string& directory, int width) {
+  const std::string label(text::kCurrentDirectory);
+  return label + ElideLeft(directory, width - DisplayWidth(label));
+}
+
+std::string ScanSummary(const ScanStats& stats) {
+  return std::string(text::kScanned) +
+         Counts(stats.files, stats.directories, stats.bytes);
+}
+
+std::string SkipSummary(const ScanStats& stats) {
+  std::string line;
+  if (stats.skipped_directories > 0) {
+    line += GroupThousands(stats.skipped_directories);
+    line += text::kSkippedDirectories;
+  }
+  if (stats.unreadable_entries > 0) {
+    if (!line.empty()) line += text::kSeparator;
+    line += GroupThousands(stats.unreadable_entries);
+    line += text::kUnreadableEntries;
+  }
+  return line;
+}
+
+}  // namespace ovik::tui
