@@ -1,0 +1,325 @@
+#include "platform/file_writer.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace ovik {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kNobody = 65534;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileDirectly(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+mode_t ModeOf(const fs::path& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return 0;
+  return info.st_mode;
+}
+
+// Runs |body| in a child process and returns its exit code, or -1 when
+// the child did not exit normally. Privileges are dropped to nobody first
+// when |as_nobody| is set and the tests run as root.
+template <typename Body>
+int RunInChild(bool as_nobody, Body body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (as_nobody && geteuid() == 0) {
+      if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
+          setuid(kNobody) != 0) {
+        _exit(100);
+      }
+    }
+    _exit(body());
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+    return -1;
+  }
+  return WEXITSTATUS(status);
+}
+
+class FileWriterTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = fs::temp_directory_path() / "ovik-writer-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    // Reachable by the unprivileged child of the permission tests.
+    ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::permissions(dir_, fs::perms::all, ignored);
+    for (const auto& entry : fs::recursive_directory_iterator(dir_, ignored)) {
+      if (entry.is_directory(ignored)) {
+        fs::permissions(entry.path(), fs::perms::owner_all,
+                        fs::perm_options::add, ignored);
+      }
+    }
+    fs::remove_all(dir_, ignored);
+  }
+  // The names in |dir|, sorted; a leftover temporary shows up here.
+  std::vector<std::string> Entries(const fs::path& dir) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      names.push_back(entry.path().filename());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(FileWriterTest, NewFileGetsTheBytesAndTheUmaskMode) {
+  const mode_t old_mask = umask(027);
+  const fs::path path = dir_ / "new.txt";
+  const std::string bytes = std::string("a\r\nb\0c", 6) + std::string(100000, 'x');
+  const WriteStatus status = WriteFileAtomically(path, bytes);
+  umask(old_mask);
+  ASSERT_EQ(status, WriteStatus::kOk);
+  EXPECT_EQ(ReadFile(path), bytes);
+  EXPECT_EQ(ModeOf(path) & 07777, 0640u);
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"new.txt"});
+
+  // An empty text makes an empty file.
+  ASSERT_EQ(WriteFileAtomically(dir_ / "empty.txt", ""), WriteStatus::kOk);
+  EXPECT_TRUE(fs::exists(dir_ / "empty.txt"));
+  EXPECT_EQ(fs::file_size(dir_ / "empty.txt"), 0u);
+}
+
+TEST_F(FileWriterTest, ExistingFileIsReplacedAndKeepsItsMode) {
+  const fs::path path = dir_ / "old.txt";
+  WriteFileDirectly(path, std::string(5000, 'o'));
+  ASSERT_EQ(chmod(path.c_str(), 0604), 0);
+  ASSERT_EQ(WriteFileAtomically(path, "short"), WriteStatus::kOk);
+  EXPECT_EQ(ReadFile(path), "short");
+  EXPECT_EQ(ModeOf(path) & 07777, 0604u);
+  EXPECT_TRUE(S_ISREG(ModeOf(path)));
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"old.txt"});
+}
+
+TEST_F(FileWriterTest, RootKeepsTheOwnerOfAReplacedFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give files away";
+  const fs::path path = dir_ / "theirs.txt";
+  WriteFileDirectly(path, "old");
+  ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+  ASSERT_EQ(WriteFileAtomically(path, "new"), WriteStatus::kOk);
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_uid, kNobody);
+  EXPECT_EQ(info.st_gid, kNobody);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadFile(path), "new");
+}
+
+TEST_F(FileWriterTest, SymbolicLinksAreFollowedAndStayLinks) {
+  fs::create_directory(dir_ / "real");
+  const fs::path target = dir_ / "real" / "report.txt";
+  WriteFileDirectly(target, "before");
+  ASSERT_EQ(chmod(target.c_str(), 0600), 0);
+  // A relative link to a relative link.
+  fs::create_symlink("real/report.txt", dir_ / "link1");
+  fs::create_symlink("link1", dir_ / "link2");
+
+  ASSERT_EQ(WriteFileAtomically(dir_ / "link2", "after"), WriteStatus::kOk);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link1"));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link2"));
+  EXPECT_EQ(fs::read_symlink(dir_ / "link2"), "link1");
+  EXPECT_EQ(ReadFile(target), "after");
+  EXPECT_EQ(ModeOf(target) & 07777, 0600u);
+  EXPECT_EQ(Entries(dir_ / "real"), std::vector<std::string>{"report.txt"});
+
+  // A dangling link creates the file it names.
+  fs::create_symlink(dir_ / "real" / "fresh.txt", dir_ / "dangling");
+  ASSERT_EQ(WriteFileAtomically(dir_ / "dangling", "fresh"), WriteStatus::kOk);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "dangling"));
+  EXPECT_EQ(ReadFile(dir_ / "real" / "fresh.txt"), "fresh");
+}
+
+TEST_F(FileWriterTest, LinkLoopCannotBeCreated) {
+  fs::create_symlink("b", dir_ / "a");
+  fs::create_symlink("a", dir_ / "b");
+  EXPECT_EQ(WriteFileAtomically(dir_ / "a", "x"), WriteStatus::kCreateFailed);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "a"));
+}
+
+TEST_F(FileWriterTest, DirectoriesAndMissingDirectoriesCannotBeCreated) {
+  fs::create_directory(dir_ / "sub");
+  WriteFileDirectly(dir_ / "sub" / "inside", "kept");
+  EXPECT_EQ(WriteFileAtomically(dir_ / "sub", "x"), WriteStatus::kCreateFailed);
+  EXPECT_TRUE(fs::is_directory(dir_ / "sub"));
+  EXPECT_EQ(ReadFile(dir_ / "sub" / "inside"), "kept");
+
+  EXPECT_EQ(WriteFileAtomically(dir_ / "no" / "such.txt", "x"),
+            WriteStatus::kCreateFailed);
+  EXPECT_EQ(WriteFileAtomically((dir_ / "nodir").string() + "/", "x"),
+            WriteStatus::kCreateFailed);
+  EXPECT_EQ(WriteFileAtomically("", "x"), WriteStatus::kCreateFailed);
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"sub"});
+}
+
+TEST_F(FileWriterTest, UnwritableDirectoryCannotBeCreated) {
+  const fs::path locked = dir_ / "locked";
+  fs::create_directory(locked);
+  WriteFileDirectly(locked / "old.txt", "old bytes");
+  ASSERT_EQ(chmod((locked / "old.txt").c_str(), 0666), 0);
+  ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
+
+  // Root writes anywhere, so the attempt runs as nobody.
+  const int result = RunInChild(true, [&] {
+    const WriteStatus fresh = WriteFileAtomically(locked / "new.txt", "x");
+    // The file itself is writable, but it cannot be replaced safely.
+    const WriteStatus existing = WriteFileAtomically(locked / "old.txt", "x");
+    return (fresh == WriteStatus::kCreateFailed ? 0 : 1) +
+           (existing == WriteStatus::kCreateFailed ? 0 : 2);
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadFile(locked / "old.txt"), "old bytes");
+  EXPECT_EQ(Entries(locked), std::vector<std::string>{"old.txt"});
+}
+
+TEST_F(FileWriterTest, ReadOnlyFileIsNotReplaced) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to hand the file to nobody";
+  // nobody may write the directory but not the file.
+  ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
+  const fs::path path = dir_ / "readonly.txt";
+  WriteFileDirectly(path, "keep me");
+  ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  const int result = RunInChild(true, [&] {
+    return WriteFileAtomically(path, "x") == WriteStatus::kCreateFailed ? 0
+                                                                       : 1;
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadFile(path), "keep me");
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"readonly.txt"});
+}
+
+TEST_F(FileWriterTest, FailedWriteLeavesTheExistingFileIntact) {
+  const fs::path path = dir_ / "precious.txt";
+  const std::string old_bytes = "precious old report\r\n";
+  WriteFileDirectly(path, old_bytes);
+  // A file size limit makes write() fail with EFBIG part way through.
+  const int result = RunInChild(false, [&] {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {};
+    limit.rlim_cur = 4096;
+    limit.rlim_max = 4096;
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 100;
+    const WriteStatus status =
+        WriteFileAtomically(path, std::string(100000, 'n'));
+    return status == WriteStatus::kWriteFailed ? 0 : 1;
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadFile(path), old_bytes);
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"precious.txt"});
+}
+
+TEST(FileWriterDeviceTest, FullDeviceFailsAndStaysADevice) {
+  struct stat before {};
+  if (stat("/dev/full", &before) != 0 || !S_ISCHR(before.st_mode)) {
+    GTEST_SKIP() << "no /dev/full here";
+  }
+  EXPECT_EQ(WriteFileAtomically("/dev/full", "report"),
+            WriteStatus::kWriteFailed);
+  struct stat after {};
+  ASSERT_EQ(lstat("/dev/full", &after), 0);
+  EXPECT_TRUE(S_ISCHR(after.st_mode));
+  EXPECT_EQ(after.st_rdev, before.st_rdev);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+}
+
+TEST(FileWriterDeviceTest, NullDeviceIsWrittenInPlace) {
+  struct stat before {};
+  if (stat("/dev/null", &before) != 0 || !S_ISCHR(before.st_mode)) {
+    GTEST_SKIP() << "no /dev/null here";
+  }
+  EXPECT_EQ(WriteFileAtomically("/dev/null", "report"), WriteStatus::kOk);
+  struct stat after {};
+  ASSERT_EQ(lstat("/dev/null", &after), 0);
+  EXPECT_TRUE(S_ISCHR(after.st_mode));
+  EXPECT_EQ(after.st_rdev, before.st_rdev);
+}
+
+TEST_F(FileWriterTest, FifoIsWrittenInPlace) {
+  const fs::path fifo = dir_ / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string bytes(200000, 'p');  // more than a pipe buffer holds
+  std::string received;
+  std::thread reader([&] {
+    const int fd = open(fifo.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    char buffer[8192];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) {
+      received.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+  });
+  const WriteStatus status = WriteFileAtomically(fifo, bytes);
+  reader.join();
+  EXPECT_EQ(status, WriteStatus::kOk);
+  EXPECT_EQ(received, bytes);
+  EXPECT_TRUE(S_ISFIFO(ModeOf(fifo)));
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"pipe"});
+}
+
+TEST_F(FileWriterTest, DescriptorLinkOfARegularFileIsWrittenInPlace) {
+  // /dev/stdout redirected to a file reaches it through /proc; the file
+  // is appended to through that descriptor, never renamed over.
+  const fs::path path = dir_ / "stdout.txt";
+  WriteFileDirectly(path, "head\n");
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  struct stat before {};
+  ASSERT_EQ(fstat(fd, &before), 0);
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  if (!fs::exists(link)) {
+    close(fd);
+    GTEST_SKIP() << "no /proc here";
+  }
+  EXPECT_EQ(WriteFileAtomically(link, "tail\n"), WriteStatus::kOk);
+  std::string expected = "head\ntail\n";
+  // /dev/fd is itself a link to the same directory of /proc.
+  const std::string dev_fd = "/dev/fd/" + std::to_string(fd);
+  if (fs::is_symlink("/dev/fd") && fs::exists(dev_fd)) {
+    EXPECT_EQ(WriteFileAtomically(dev_fd, "more\n"), WriteStatus::kOk);
+    expected += "more\n";
+  }
+  close(fd);
+  EXPECT_EQ(ReadFile(path), expected);
+  struct stat after {};
+  ASSERT_EQ(stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+}
+
+}  // namespace
+}  // namespace ovik
