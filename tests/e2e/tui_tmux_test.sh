@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the terminal dialog in a detached 80x24 tmux window on a prepared
 # tree: Find, the ranking rows, paging, Report Out through the Save As
-# box, About, Esc, a too small window, and the ways out (OK, Ctrl-C,
-# SIGTERM). Usage: tui_tmux_test.sh /path/to/ovik
+# box, About, Esc, a too small window, a second directory chosen in the
+# drive list, and the ways out (OK, Ctrl-C, SIGTERM, SIGHUP).
+# Usage: tui_tmux_test.sh /path/to/ovik
 #
 # Screens are polled with timeouts, never waited for with fixed sleeps.
 # As root the tree's files get seven different owners, so the ranking has
@@ -227,7 +228,25 @@ keys main BTab BTab BTab BTab Enter
 status=$(exit_status main)
 [[ $status == 0 ]] || fail "OK ended ovik with status '$status'"
 
-# Ctrl-C and SIGTERM end it too, restoring the terminal.
+# Two directories: the first is selected; Down in the drive list selects
+# the second at once, and Find then walks that one only. Up goes back
+# and leaves the rows as they were.
+start drives "$tree" "$tree/docs"
+wait_for drives "/tree]"
+keys drives Tab Down
+wait_for drives "/docs]"
+keys drives f
+docs_files=$(find "$tree/docs" -type f | wc -l)
+wait_for drives "Scanned ${docs_files} files" 30
+rows_before=$(screen drives | sed -n '13,19p')
+keys drives BTab Up  # the mnemonic moved the focus to Find
+wait_for drives "/tree]"
+[[ $(screen drives | sed -n '13,19p') == "$rows_before" ]] ||
+  fail "changing the drive changed the ranking rows"
+keys drives C-c
+exit_status drives >/dev/null
+
+# Ctrl-C, SIGTERM and SIGHUP end it too, restoring the terminal.
 start interrupted "$tree"
 wait_for interrupted "OVIK"
 keys interrupted C-c
@@ -241,6 +260,12 @@ kill -TERM "$(cat "$work/terminated.pid")"
 status=$(exit_status terminated)
 [[ $status == 143 ]] || fail "SIGTERM ended ovik with status '$status'"
 wait_gone terminated "OVIK"
+
+start hungup
+wait_for hungup "OVIK"
+kill -HUP "$(cat "$work/hungup.pid")"
+status=$(exit_status hungup)
+[[ $status == 129 ]] || fail "SIGHUP ended ovik with status '$status'"
 
 if ((failures > 0)); then
   echo "$failures check(s) failed"

@@ -30,7 +30,9 @@ void CaptionFrame(const Rect& rect, std::string_view caption,
                   Canvas* canvas) {
   canvas->Fill(rect, U' ');
   canvas->Frame(rect);
-  const std::string title = " " + FitToWidth(caption, rect.w - 6) + " ";
+  std::string title(1, ' ');
+  title += FitToWidth(caption, rect.w - 6);
+  title += ' ';
   const int width = DisplayWidth(title);
   canvas->Put(rect.x + (rect.w - width) / 2, rect.y, title, kBold);
 }
