@@ -101,6 +101,13 @@ WriteStatus WriteFileAtomically(const std::string& path,
     }
   }
 
+  // Only a file may be replaced, and not one that is marked read-only.
+  const DWORD existing = GetFileAttributesW(final_path.c_str());
+  if (existing != INVALID_FILE_ATTRIBUTES &&
+      (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+    return WriteStatus::kCreateFailed;
+  }
+
   // The temporary file sits beside the target, so the final rename stays
   // on one volume.
   const std::wstring stem =
@@ -126,7 +133,6 @@ WriteStatus WriteFileAtomically(const std::string& path,
     return WriteStatus::kWriteFailed;
   }
 
-  const DWORD existing = GetFileAttributesW(final_path.c_str());
   BOOL moved = FALSE;
   if (existing != INVALID_FILE_ATTRIBUTES) {
     moved = ReplaceFileW(final_path.c_str(), temp.c_str(), nullptr,

@@ -217,7 +217,14 @@ class Win32Directory : public Directory {
 
 std::unique_ptr<Directory> Win32Directory::Open(std::wstring path,
                                                 OpenError* error) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  // Asked with its trailing backslash, a file would look missing rather
+  // than not a directory; a drive root keeps it.
+  std::wstring probe = path;
+  if (probe.size() > 1 && probe.back() == L'\\' &&
+      probe[probe.size() - 2] != L':') {
+    probe.pop_back();
+  }
+  const DWORD attributes = GetFileAttributesW(probe.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     *error = OpenErrorFromLastError(GetLastError());
     return nullptr;

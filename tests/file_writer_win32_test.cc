@@ -1,0 +1,86 @@
+// Writing files on Windows: a new file, a replaced one, a file that
+// cannot be created, a device, and nothing left behind.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/file_writer.h"
+#include "tests/win32_test_util.h"
+
+namespace ovik {
+namespace {
+
+using win32_test::MakeFile;
+using win32_test::ReadFileBytes;
+using win32_test::ScratchDirectory;
+
+int CountEntries(const ScratchDirectory& scratch) {
+  int count = 0;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((scratch.path() + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") ++count;
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return count;
+}
+
+TEST(FileWriterWin32Test, CreatesAndReplacesFiles) {
+  ScratchDirectory scratch;
+  const std::wstring path = scratch.path() + L"\\out.txt";
+  const std::string utf8 = WideToUtf8(path);
+  ASSERT_EQ(WriteFileAtomically(utf8, "first\r\n"), WriteStatus::kOk);
+  EXPECT_EQ(ReadFileBytes(path), "first\r\n");
+  // A longer and then a shorter text: no stale bytes remain.
+  ASSERT_EQ(WriteFileAtomically(utf8, "second, longer\r\n"), WriteStatus::kOk);
+  ASSERT_EQ(WriteFileAtomically(utf8, "3\r\n"), WriteStatus::kOk);
+  EXPECT_EQ(ReadFileBytes(path), "3\r\n");
+  ASSERT_EQ(WriteFileAtomically(utf8, ""), WriteStatus::kOk);
+  EXPECT_EQ(ReadFileBytes(path), "");
+  EXPECT_EQ(CountEntries(scratch), 1);  // no temporary file left
+}
+
+TEST(FileWriterWin32Test, NamesOutsideTheAnsiCodePage) {
+  ScratchDirectory scratch;
+  const std::wstring path = scratch.path() + L"\\\x5831\x544A.txt";  // 報告
+  ASSERT_EQ(WriteFileAtomically(WideToUtf8(path), "x"), WriteStatus::kOk);
+  EXPECT_EQ(ReadFileBytes(path), "x");
+}
+
+TEST(FileWriterWin32Test, AMissingDirectoryFailsAndLeavesNothing) {
+  ScratchDirectory scratch;
+  const std::wstring path = scratch.path() + L"\\missing\\out.txt";
+  EXPECT_EQ(WriteFileAtomically(WideToUtf8(path), "x"),
+            WriteStatus::kCreateFailed);
+  EXPECT_EQ(CountEntries(scratch), 0);
+}
+
+TEST(FileWriterWin32Test, ADirectoryInTheWayIsNotReplaced) {
+  ScratchDirectory scratch;
+  const std::wstring path = scratch.path() + L"\\taken";
+  ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+  EXPECT_NE(WriteFileAtomically(WideToUtf8(path), "x"), WriteStatus::kOk);
+  EXPECT_NE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_EQ(CountEntries(scratch), 1);
+}
+
+TEST(FileWriterWin32Test, ADeviceIsWrittenInPlace) {
+  EXPECT_EQ(WriteFileAtomically("NUL", "discarded"), WriteStatus::kOk);
+}
+
+TEST(FileWriterWin32Test, AReadOnlyFileIsKeptAsItWas) {
+  ScratchDirectory scratch;
+  const std::wstring path = scratch.path() + L"\\locked.txt";
+  ASSERT_TRUE(MakeFile(path, 3));
+  ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_NE(WriteFileAtomically(WideToUtf8(path), "new"), WriteStatus::kOk);
+  EXPECT_EQ(ReadFileBytes(path), "xxx");
+  EXPECT_EQ(CountEntries(scratch), 1);
+}
+
+}  // namespace
+}  // namespace ovik
