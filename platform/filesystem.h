@@ -72,7 +72,8 @@ class Directory {
 enum class OwnerNameStatus : std::uint8_t {
   kName,      // *name is the account name
   kUnmapped,  // no account has this identifier; *name is its text form
-  kError,     // the name could not be determined
+  kError,     // the name could not be determined; *name is the
+              // identifier's text form
 };
 
 class FileSystem {

@@ -47,6 +47,7 @@ struct ScanStats {
   std::uint64_t vanished_entries = 0;     // gone between listing and status
   std::uint64_t other_volumes = 0;        // mount points not entered
   std::uint64_t hard_link_duplicates = 0; // further links of counted files
+  std::uint64_t unrecorded_owners = 0;    // no memory to record them
 };
 
 enum class ScanStatus : std::uint8_t {
@@ -59,6 +60,9 @@ enum class ScanStatus : std::uint8_t {
 struct ScanOptions {
   unsigned threads = 1;  // 0: one per processor
   ScanProgress* progress = nullptr;
+  // Directories each thread keeps open at once; deeper levels are opened
+  // again from their ancestors when the walk comes back to them.
+  unsigned max_open_directories = 16;
 };
 
 struct ScanResult {

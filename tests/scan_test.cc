@@ -1,0 +1,248 @@
+#include "scan/scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/fake_filesystem.h"
+
+namespace ovik {
+namespace {
+
+std::vector<std::string> TableOrder(const ScanResult& r) {
+  std::vector<std::string> names;
+  for (const auto& rec : r.table.records()) names.push_back(rec.name);
+  return names;
+}
+
+std::uint64_t TotalOf(const ScanResult& r, const std::string& name) {
+  auto i = r.table.FindOwner(name);
+  EXPECT_TRUE(i.has_value()) << name;
+  return i ? r.table[*i].total : 0;
+}
+
+TEST(ScanTest, EmptyRootRanksOnlyTheAdministrators) {
+  FakeFileSystem fs;
+  ScanResult r = RunScan(fs, "/vol");
+  ASSERT_TRUE(r.ok());
+  ASSERT_EQ(r.ranking.size(), 1u);
+  EXPECT_EQ(r.ranking[0].name, "root");
+  EXPECT_EQ(r.ranking[0].kb, 0u);
+  EXPECT_EQ(fs.last_root, "/vol");
+}
+
+TEST(ScanTest, OwnEntriesComeBeforeSubdirectoriesInFirstMetOrder) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  fs.SetAccount("2", "bob");
+  fs.SetAccount("3", "carol");
+  fs.SetAccount("4", "dave");
+  fs.AddFile("a/deep/x", "3", 10);  // listed first, but in a subdirectory
+  fs.AddFile("top1", "2", 5);
+  fs.AddFile("a/y", "4", 1);
+  fs.AddFile("top2", "1", 0);  // a zero-byte file still makes its record
+  fs.AddFile("b/z", "2", 7);
+  ScanResult r = RunScan(fs, "/");
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(TableOrder(r),
+            (std::vector<std::string>{"root", "bob", "alice", "dave", "carol"}));
+  EXPECT_EQ(TotalOf(r, "bob"), 12u);
+  EXPECT_EQ(TotalOf(r, "alice"), 0u);
+  EXPECT_EQ(r.stats.files, 5u);
+  EXPECT_EQ(r.stats.bytes, 23u);
+  EXPECT_EQ(r.stats.directories, 4u);
+}
+
+TEST(ScanTest, CountsDotDirectoriesLinksAndHugeFilesButEntersNoLink) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  fs.AddFile(".git/objects/pack", "1", 100);
+  fs.AddFile(".cache/x", "1", 1);
+  fs.AddLink("link-to-dir", "1", 11);   // a link is an entry with its own size
+  fs.AddFile("huge", "1", 5ull << 32);  // 20 GiB
+  ScanResult r = RunScan(fs, "/");
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(TotalOf(r, "alice"), 100u + 1u + 11u + (5ull << 32));
+  EXPECT_EQ(r.ranking[0].kb, (100u + 1u + 11u + (5ull << 32)) >> 10);
+}
+
+TEST(ScanTest, HardLinkedFileCountsOnce) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  fs.AddFile("a/original", "1", 4096);
+  fs.AddHardLink("a/original", "b/second");
+  fs.AddHardLink("a/original", "third");
+  ScanResult r = RunScan(fs, "/");
+  EXPECT_EQ(TotalOf(r, "alice"), 4096u);
+  EXPECT_EQ(r.stats.files, 1u);
+  EXPECT_EQ(r.stats.hard_link_duplicates, 2u);
+}
+
+TEST(ScanTest, OwnersWithoutAnAccountOrUnreadableNeverBorrowAnotherName) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  fs.AddFile("d/a", "1", 10);
+  fs.AddFile("d/b", "4242", 20);  // no account: counted under its number
+  fs.AddFile("d/c", "1", 1)->owner_unreadable = true;
+  fs.AddFile("d/e", "1", 2)->owner_unreadable = true;
+  ScanResult r = RunScan(fs, "/");
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(TotalOf(r, "alice"), 10u);
+  EXPECT_EQ(TotalOf(r, "4242"), 20u);
+  EXPECT_EQ(TotalOf(r, std::string(kUnreadableOwnerName)), 3u);
+  EXPECT_EQ(r.stats.unreadable_entries, 2u);
+  EXPECT_EQ(TableOrder(r), (std::vector<std::string>{
+                               "root", "alice", "4242",
+                               std::string(kUnreadableOwnerName)}));
+}
+
+TEST(ScanTest, FailuresSkipWhatFailedAndKeepTheRest) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  fs.AddFile("locked/secret", "1", 1000)->name = "secret";
+  fs.Find("locked")->cannot_enter = true;
+  fs.AddFile("mnt/other", "1", 2000);
+  fs.Find("mnt")->other_volume = true;
+  fs.AddFile("gone", "1", 3000)->vanishes = true;
+  FakeNode* broken = fs.AddDirectory("broken");
+  fs.AddFile("broken/first", "1", 4);
+  fs.AddFile("broken/second", "1", 8);
+  broken->listing_fails_after = 1;
+  fs.AddFile("z/after", "1", 16);
+  ScanResult r = RunScan(fs, "/");
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(TotalOf(r, "alice"), 4u + 16u);
+  EXPECT_EQ(r.stats.skipped_directories, 2u);  // locked, broken
+  EXPECT_EQ(r.stats.other_volumes, 1u);
+  EXPECT_EQ(r.stats.vanished_entries, 1u);
+}
+
+TEST(ScanTest, RootThatCannotBeEnteredFailsTheScan) {
+  FakeFileSystem fs;
+  fs.SetRootEnterable(false);
+  ScanResult r = RunScan(fs, "/");
+  EXPECT_EQ(r.status, ScanStatus::kRootNotEnterable);
+  EXPECT_TRUE(r.ranking.empty());
+}
+
+TEST(ScanTest, EachOwnerIsLookedUpOncePerScan) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  fs.SetAccount("2", "bob");
+  for (int i = 0; i < 200; ++i) {
+    fs.AddFile("d" + std::to_string(i % 7) + "/f" + std::to_string(i),
+               i % 3 == 0 ? "1" : "2", 1);
+  }
+  RunScan(fs, "/", {.threads = 4});
+  EXPECT_EQ(fs.lookups.load(), 2);
+}
+
+TEST(ScanTest, CaseInsensitiveAccountsMergeUnderTheFirstSpelling) {
+  FakeFileSystem fs;
+  fs.SetIgnoreCase(true);
+  fs.SetAdministratorsName("Administrators");
+  fs.SetAccount("S-1", "Alice");
+  fs.SetAccount("S-2", "ALICE");  // same name, other domain
+  fs.SetAccount("S-3", "administrators");
+  fs.AddFile("a", "S-1", 1);
+  fs.AddFile("b", "S-2", 2);
+  fs.AddFile("c", "S-3", 4);
+  ScanResult r = RunScan(fs, "C:\\");
+  EXPECT_EQ(TableOrder(r), (std::vector<std::string>{"Administrators", "Alice"}));
+  EXPECT_EQ(r.table[0].total, 4u);
+  EXPECT_EQ(r.table[1].total, 3u);
+}
+
+TEST(ScanTest, DeepTreeKeepsFewDirectoriesOpen) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  std::string path;
+  for (int depth = 0; depth < 5000; ++depth) {
+    path += "d/";
+    // A sibling at every level makes the walk come back to each level.
+    fs.AddFile(path + "f", "1", 1);
+    fs.AddFile(path + "e/g", "1", 1);
+  }
+  ScanOptions options;
+  options.max_open_directories = 8;
+  ScanResult r = RunScan(fs, "/", options);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(TotalOf(r, "alice"), 10000u);
+  EXPECT_EQ(r.stats.skipped_directories, 0u);
+  EXPECT_LE(fs.max_open_directories.load(), 8 + 3);
+  EXPECT_EQ(fs.open_directories.load(), 0);
+}
+
+TEST(ScanTest, CancelledScanReportsCancelled) {
+  FakeFileSystem fs;
+  fs.AddFile("a/b", "1", 1);
+  ScanProgress progress;
+  progress.cancel = true;
+  ScanResult r = RunScan(fs, "/", {.threads = 1, .progress = &progress});
+  EXPECT_EQ(r.status, ScanStatus::kCancelled);
+}
+
+TEST(ScanTest, ProgressCountsWhatTheScanCounted) {
+  FakeFileSystem fs;
+  fs.AddFile("a/b", "1", 5);
+  fs.AddFile("c", "1", 7);
+  ScanProgress progress;
+  ScanResult r = RunScan(fs, "/", {.threads = 2, .progress = &progress});
+  EXPECT_EQ(progress.files.load(), 2u);
+  EXPECT_EQ(progress.bytes.load(), 12u);
+  EXPECT_EQ(progress.directories.load(), r.stats.directories);
+}
+
+// Builds a random tree: wide and deep, many owners, hard links, ties.
+void BuildRandomTree(FakeFileSystem& fs, std::mt19937_64& rng) {
+  std::vector<std::string> dirs = {""};
+  std::vector<std::string> files;
+  for (int i = 0; i < 25; ++i) fs.SetAccount(std::to_string(i), "user" + std::to_string(i));
+  const int n = 400 + static_cast<int>(rng() % 400);
+  for (int i = 0; i < n; ++i) {
+    const std::string& parent = dirs[rng() % dirs.size()];
+    const std::string name = parent + (parent.empty() ? "" : "/") + "n" + std::to_string(i);
+    switch (rng() % 6) {
+      case 0:
+        fs.AddDirectory(name);
+        dirs.push_back(name);
+        break;
+      case 1:
+        if (!files.empty()) {
+          fs.AddHardLink(files[rng() % files.size()], name);
+          break;
+        }
+        [[fallthrough]];
+      default:
+        fs.AddFile(name, std::to_string(rng() % 30), (rng() % 8) << 9);
+        files.push_back(name);
+    }
+  }
+}
+
+TEST(ScanTest, AnyNumberOfThreadsGivesTheSameResult) {
+  std::mt19937_64 rng(2024);
+  for (int round = 0; round < 40; ++round) {
+    FakeFileSystem fs;
+    BuildRandomTree(fs, rng);
+    ScanResult one = RunScan(fs, "/", {.threads = 1});
+    ASSERT_TRUE(one.ok());
+    for (unsigned threads : {2u, 8u}) {
+      ScanResult many = RunScan(fs, "/", {.threads = threads});
+      ASSERT_TRUE(many.ok());
+      EXPECT_EQ(TableOrder(many), TableOrder(one)) << round << "/" << threads;
+      ASSERT_EQ(many.ranking.size(), one.ranking.size());
+      for (std::size_t i = 0; i < one.ranking.size(); ++i) {
+        EXPECT_EQ(many.ranking[i].name, one.ranking[i].name);
+        EXPECT_EQ(many.ranking[i].bytes, one.ranking[i].bytes);
+      }
+      EXPECT_EQ(many.stats.files, one.stats.files);
+      EXPECT_EQ(many.stats.hard_link_duplicates, one.stats.hard_link_duplicates);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ovik

@@ -1,0 +1,24 @@
+// The Linux program: the dialog in the terminal, or a headless command.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/volumes.h"
+#include "ui/cli/commands.h"
+#include "ui/tui/terminal_dialog.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const ovik::CommandLine line = ovik::ParseCommandLine(args);
+  if (line.action == ovik::CommandLine::Action::kDialog) {
+    return ovik::RunTerminalDialog(line.paths);
+  }
+  auto fs = ovik::MakeSystemFileSystem();
+  auto volumes = ovik::MakeSystemVolumeSource();
+  ovik::CommandContext context{*fs, *volumes, std::cout, std::cerr,
+                               isatty(STDERR_FILENO) != 0};
+  return ovik::RunCommand(line, context);
+}
