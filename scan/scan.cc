@@ -340,63 +340,53 @@ class Walker {
   }
 
   // Opens frame |i| again from its nearest open ancestor, or from the
-  // root along the task's names.
+  // root along the task's names. Only one directory on the way is open at
+  // a time.
   bool ReopenFrame(std::size_t i) {
     std::size_t j = i;
     while (j > 0 && !frames_[j - 1].dir) --j;
-    std::unique_ptr<Directory> dir;
+    std::unique_ptr<Directory> current;
     Directory* from = nullptr;
     if (j == 0) {
-      // Frame 0 is the task's directory: follow the task's names.
       if (!root_) {
         last_error_ = OpenError::kOther;
         return false;
       }
+      if (task_names_->empty()) {
+        // The task is the root itself: a listing of its own.
+        current = shared_.fs().OpenRoot(shared_.root(), &last_error_);
+        if (!current) return false;
+      }
       from = root_.get();
       for (const std::string& name : *task_names_) {
-        dir = from->OpenSubdirectory(name, &last_error_);
-        if (!dir) {
-          held_.clear();
-          return false;
-        }
-        from = dir.get();
-        held_.push_back(std::move(dir));
+        current = from->OpenSubdirectory(name, &last_error_);
+        if (!current) return false;
+        from = current.get();
       }
-      j = 1;
       if (i == 0) {
-        frames_[0].dir = TakeHeld(from);
+        frames_[0].dir = std::move(current);
         return true;
       }
-      frames_[0].dir = TakeHeld(from);
-      from = frames_[0].dir.get();
+      j = 1;
+      from = current.get();
+      if (frames_[0].next < frames_[0].subdirectories.size()) {
+        frames_[0].dir = std::move(current);  // still needed later
+      }
     } else {
       from = frames_[j - 1].dir.get();
     }
+    std::unique_ptr<Directory> previous;
     for (std::size_t k = j; k <= i; ++k) {
-      dir = from->OpenSubdirectory(frames_[k].name, &last_error_);
-      if (!dir) {
-        held_.clear();
-        return false;
-      }
-      from = dir.get();
-      held_.push_back(std::move(dir));
+      std::unique_ptr<Directory> next =
+          from->OpenSubdirectory(frames_[k].name, &last_error_);
+      if (!next) return false;
+      from = next.get();
+      previous = std::move(current);
+      current = std::move(next);
+      previous.reset();
     }
-    frames_[i].dir = TakeHeld(from);
+    frames_[i].dir = std::move(current);
     return true;
-  }
-
-  // Keeps |keep| from the directories opened on the way and closes the rest.
-  std::unique_ptr<Directory> TakeHeld(Directory* keep) {
-    std::unique_ptr<Directory> kept;
-    if (keep == root_.get()) {
-      // The task is the root itself: open a listing of our own.
-      kept = shared_.fs().OpenRoot(shared_.root(), &last_error_);
-    }
-    for (auto& d : held_) {
-      if (d.get() == keep) kept = std::move(d);
-    }
-    held_.clear();
-    return kept;
   }
 
   void LimitOpenDirectories() {
@@ -415,7 +405,10 @@ class Walker {
   void ShareWork() {
     for (std::size_t f = 0; f < frames_.size(); ++f) {
       Frame& frame = frames_[f];
-      if (frame.next >= frame.subdirectories.size()) continue;
+      // The top frame keeps its next subdirectory for this thread, so a
+      // lone chain of directories is not handed back and forth.
+      const std::size_t first = frame.next + (f + 1 == frames_.size() ? 1 : 0);
+      if (first >= frame.subdirectories.size()) continue;
       std::vector<std::string> names = *task_names_;
       std::vector<std::uint32_t> ordinals(
           position_.directory.begin(),
@@ -424,7 +417,7 @@ class Walker {
                                           (frames_.size() - 1 - f)));
       for (std::size_t k = 1; k <= f; ++k) names.push_back(frames_[k].name);
       std::vector<Task> tasks;
-      for (std::size_t s = frame.next; s < frame.subdirectories.size(); ++s) {
+      for (std::size_t s = first; s < frame.subdirectories.size(); ++s) {
         Task t;
         t.names = names;
         t.names.push_back(frame.subdirectories[s]);
@@ -432,8 +425,8 @@ class Walker {
         t.ordinals.push_back(static_cast<std::uint32_t>(s));
         tasks.push_back(std::move(t));
       }
-      frame.next = frame.subdirectories.size();
-      frame.dir.reset();
+      frame.subdirectories.resize(first);
+      if (frame.next >= first) frame.dir.reset();
       shared_.ShareTasks(&tasks);
       return;
     }
@@ -454,7 +447,6 @@ class Walker {
 
   SharedWalk& shared_;
   std::unique_ptr<Directory> root_;
-  std::vector<std::unique_ptr<Directory>> held_;
   const std::vector<std::string>* task_names_ = nullptr;
   std::vector<Frame> frames_;
   WalkPosition position_;

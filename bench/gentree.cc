@@ -1,0 +1,106 @@
+// Generates a deterministic directory tree for benchmarks:
+//   ovik_gentree DIR FILES [OWNERS]
+// About 100 files per directory, directories both wide and several hundred
+// levels deep, files owned round-robin by uids 20000.. (when run as root),
+// sparse sizes from 0 to 64 KiB, and every 97th file a hard link.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Dir {
+  int parent;
+  std::string name;
+};
+
+std::uint64_t Next(std::uint64_t* state) {
+  *state = *state * 6364136223846793005ULL + 1442695040888963407ULL;
+  return *state >> 33;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: %s DIR FILES [OWNERS]\n", argv[0]);
+    return 2;
+  }
+  const std::string top = argv[1];
+  const long files = std::atol(argv[2]);
+  const int owners = argc > 3 ? std::atoi(argv[3]) : 20;
+  const bool root = geteuid() == 0;
+  if (mkdir(top.c_str(), 0755) != 0) {
+    std::perror(top.c_str());
+    return 1;
+  }
+  const long dir_count = files / 100 + 1;
+  std::uint64_t rng = 42;
+  // Directory i hangs below an earlier one: mostly a recent one, which
+  // makes deep chains, sometimes one near the top, which makes width.
+  std::vector<Dir> dirs;
+  dirs.push_back({-1, top});
+  for (long i = 1; i < dir_count; ++i) {
+    int parent;
+    const std::uint64_t r = Next(&rng) % 100;
+    if (r < 3 && i > 1) {
+      parent = static_cast<int>(i - 1);  // chains
+    } else if (r < 60) {
+      parent = static_cast<int>(Next(&rng) % std::min<long>(i, 50));
+    } else {
+      parent = static_cast<int>(Next(&rng) % i);
+    }
+    dirs.push_back({parent, "d" + std::to_string(i)});
+  }
+  // A chain several hundred levels deep.
+  const long chain = std::min<long>(400, dir_count / 4);
+  for (long i = 0; i < chain && dir_count > 8; ++i) {
+    dirs.push_back({static_cast<int>(i == 0 ? 0 : dirs.size() - 1),
+                    "c" + std::to_string(i)});
+  }
+  std::vector<int> fds(dirs.size(), -1);
+  fds[0] = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  for (std::size_t i = 1; i < dirs.size(); ++i) {
+    const int pfd = fds[static_cast<std::size_t>(dirs[i].parent)];
+    if (mkdirat(pfd, dirs[i].name.c_str(), 0755) != 0) {
+      std::perror(dirs[i].name.c_str());
+      return 1;
+    }
+    fds[i] = openat(pfd, dirs[i].name.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fds[i] < 0) {
+      // Every directory stays open while files are spread over them.
+      std::perror("openat (raise ulimit -n)");
+      return 1;
+    }
+  }
+  int last_fd = -1;
+  std::string last_name;
+  for (long f = 0; f < files; ++f) {
+    const std::size_t d = static_cast<std::size_t>(Next(&rng) % dirs.size());
+    const std::string name = "f" + std::to_string(f);
+    if (f % 97 == 96 && last_fd >= 0) {
+      if (linkat(last_fd, last_name.c_str(), fds[d], name.c_str(), 0) != 0) {
+        std::perror("linkat");
+        return 1;
+      }
+      continue;
+    }
+    const int fd = openat(fds[d], name.c_str(), O_CREAT | O_WRONLY | O_EXCL, 0644);
+    if (fd < 0) {
+      std::perror(name.c_str());
+      return 1;
+    }
+    if (ftruncate(fd, static_cast<off_t>(Next(&rng) % 65536)) != 0) return 1;
+    if (root && fchown(fd, static_cast<uid_t>(20000 + f % owners), 0) != 0) return 1;
+    close(fd);
+    last_fd = fds[d];
+    last_name = name;
+  }
+  return 0;
+}
