@@ -1,0 +1,116 @@
+#include "ui/cli/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/fake_filesystem.h"
+#include "tests/fake_volume_source.h"
+
+namespace ovik {
+namespace {
+
+using Action = CommandLine::Action;
+
+TEST(ParseCommandLineTest, ReadsEachFormAndRejectsWhatItCannotUse) {
+  EXPECT_EQ(ParseCommandLine({}).action, Action::kDialog);
+  CommandLine dialog = ParseCommandLine({"/home", "/srv"});
+  EXPECT_EQ(dialog.action, Action::kDialog);
+  EXPECT_EQ(dialog.paths, (std::vector<std::string>{"/home", "/srv"}));
+
+  CommandLine report = ParseCommandLine({"report", "/home", "-o", "out.txt", "-j", "4"});
+  EXPECT_EQ(report.action, Action::kReport);
+  EXPECT_EQ(report.paths, (std::vector<std::string>{"/home"}));
+  EXPECT_EQ(report.output, "out.txt");
+  EXPECT_EQ(report.threads, 4u);
+  CommandLine joined = ParseCommandLine({"report", "-oout.txt", "-j2", "--", "-dir"});
+  EXPECT_EQ(joined.output, "out.txt");
+  EXPECT_EQ(joined.threads, 2u);
+  EXPECT_EQ(joined.paths, (std::vector<std::string>{"-dir"}));
+
+  EXPECT_EQ(ParseCommandLine({"drives"}).action, Action::kDrives);
+  EXPECT_EQ(ParseCommandLine({"--help"}).action, Action::kHelp);
+  EXPECT_EQ(ParseCommandLine({"--version"}).action, Action::kVersion);
+
+  for (const auto& bad : std::vector<std::vector<std::string>>{
+           {"report", "-o"},
+           {"report", "-j", "0"},
+           {"report", "-j", "x"},
+           {"report", "a", "b"},
+           {"report", "--frobnicate"},
+           {"drives", "extra"},
+           {"--frobnicate"}}) {
+    EXPECT_EQ(ParseCommandLine(bad).action, Action::kError) << bad.back();
+  }
+}
+
+class CommandTest : public ::testing::Test {
+ protected:
+  CommandTest() {
+    fs.SetAccount("1", "alice");
+    fs.AddFile("a", "1", 307200 * 1024);
+    volumes.SetOwnerFileSystems({"ext4"});
+    volumes.Add({.root = "/boot/efi", .file_system = "vfat"});
+    volumes.Add({.root = "/",
+                 .file_system = "ext4",
+                 .label = "system",
+                 .space = FakeSpace(1000, 512'000, 1'024'000)});
+  }
+  int Run(const std::vector<std::string>& args) {
+    CommandContext context{fs, volumes, out, err, false};
+    return RunCommand(ParseCommandLine(args), context);
+  }
+  FakeFileSystem fs;
+  FakeVolumeSource volumes;
+  std::ostringstream out, err;
+};
+
+TEST_F(CommandTest, ReportScansTheDefaultVolumeInTheReportFormat) {
+  EXPECT_EQ(Run({"report"}), kExitOk);
+  EXPECT_EQ(fs.last_root, "/");
+  EXPECT_EQ(out.str(),
+            "No.1:alice                 300MB  30.7200%\r\n"
+            "No.2:root                    0KB  0.0000%\r\n");
+  EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(CommandTest, ReportOfADirectoryUsesItsVolumesSize) {
+  EXPECT_EQ(Run({"report", "/home/alice"}), kExitOk);
+  EXPECT_EQ(fs.last_root, "/home/alice");
+  EXPECT_NE(out.str().find("30.7200%"), std::string::npos);
+}
+
+TEST_F(CommandTest, ReportSaysWhatIsMissingAndFailsWhenNothingCouldBeScanned) {
+  fs.AddFile("locked/x", "1", 1);
+  fs.Find("locked")->cannot_enter = true;
+  EXPECT_EQ(Run({"report"}), kExitOk);
+  EXPECT_NE(err.str().find("1 directories could not be read"), std::string::npos);
+
+  fs.SetRootEnterable(false);
+  err.str("");
+  EXPECT_EQ(Run({"report", "/gone"}), kExitFailure);
+  EXPECT_NE(err.str().find("cannot read directory /gone"), std::string::npos);
+}
+
+TEST_F(CommandTest, ReportWithoutAnyEligibleVolumeAsksForADirectory) {
+  FakeVolumeSource none;
+  CommandContext context{fs, none, out, err, false};
+  EXPECT_EQ(RunCommand(ParseCommandLine({"report"}), context), kExitFailure);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find("give a directory"), std::string::npos);
+}
+
+TEST_F(CommandTest, DrivesListsEligibleVolumesWithThePanelsFacts) {
+  EXPECT_EQ(Run({"drives"}), kExitOk);
+  EXPECT_EQ(out.str(), "/\tFixed\tsystem\text4\t488MB\t976MB\n");
+}
+
+TEST_F(CommandTest, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(Run({"report", "-j"}), kExitUsage);
+  EXPECT_NE(err.str().find("Usage:"), std::string::npos);
+  EXPECT_EQ(Run({"--version"}), kExitOk);
+  EXPECT_EQ(out.str(), "ovik " OVIK_VERSION "\n");
+}
+
+}  // namespace
+}  // namespace ovik
