@@ -199,7 +199,7 @@ class PosixFileSystem final : public FileSystem {
                                   std::string* name) override {
     uid_t uid = 0;
     if (owner_key.size() != sizeof uid) {
-      *name = "?";
+      name->assign(1, '?');
       return OwnerNameStatus::kError;
     }
     std::memcpy(&uid, owner_key.data(), sizeof uid);
