@@ -1,0 +1,875 @@
+// The real dialogs, created from the program's resources and driven with
+// window messages as a user's clicks would send them: drive change, Find
+// on a prepared drive, page arrows, Report Out through the system's Save
+// As dialog, About, OK. Also the start-up with a fake 3D-controls library
+// and the program's resources. Needs a display and, for Find, the
+// prepared drive named by OVIK_TEST_DRIVE (scripts/test-windows.sh).
+#include <windows.h>
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/volumes.h"
+#include "platform/wide_text_win32.h"
+#include "present/usage_text.h"
+#include "tests/win32_test_util.h"
+#include "ui/control_ids.h"
+#include "ui/texts.h"
+#include "ui/win32/dialog_procs.h"
+#include "ui/win32/win32_dialog_port.h"
+
+namespace ovik {
+namespace {
+
+using win32_test::CurrentUserName;
+using win32_test::MakeFile;
+using win32_test::ReadFileBytes;
+using win32_test::ScratchDirectory;
+
+std::string Text(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
+  return WideToUtf8(text);
+}
+
+std::string ItemText(HWND dialog, int id) {
+  return Text(GetDlgItem(dialog, id));
+}
+
+std::string ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return WideToUtf8(name);
+}
+
+// Runs the thread's messages until |done| holds; gives up after a generous
+// guard so a broken dialog fails the test instead of hanging it.
+bool PumpUntil(const std::function<bool()>& done) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > give_up) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return true;
+}
+
+// Answers the modal windows that a command opens on this thread (the
+// About box, the Save As dialog, message boxes): while it lives, a timer
+// looks for a visible dialog titled |title| and hands it to |answer| once.
+class ModalResponder {
+ public:
+  ModalResponder(std::string title, std::function<void(HWND)> answer)
+      : title_(std::move(title)), answer_(std::move(answer)) {
+    window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                              nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(window_, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(window_, GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(&WindowProc));
+    SetTimer(window_, 1, 50, nullptr);
+  }
+  ~ModalResponder() { DestroyWindow(window_); }
+  ModalResponder(const ModalResponder&) = delete;
+  ModalResponder& operator=(const ModalResponder&) = delete;
+
+  bool answered() const { return answered_; }
+  // The window was still there long after the answer and was cancelled.
+  bool stuck() const { return stuck_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w,
+                                     LPARAM l) {
+    if (message == WM_TIMER) {
+      auto* self = reinterpret_cast<ModalResponder*>(
+          GetWindowLongPtrW(window, GWLP_USERDATA));
+      if (self != nullptr) self->Tick();
+      return 0;
+    }
+    return DefWindowProcW(window, message, w, l);
+  }
+
+  void Tick() {
+    if (busy_ || stuck_) return;
+    HWND found = nullptr;
+    struct Search {
+      const std::string* title;
+      HWND* found;
+    } search{&title_, &found};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM l) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(l);
+          if (IsWindowVisible(window) && ClassOf(window) == "#32770" &&
+              Text(window) == *s->title) {
+            *s->found = window;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (found == nullptr) return;
+    if (answered_) {
+      // An answer the window did not take: cancel rather than hang.
+      if (++ticks_since_answer_ > 60) {
+        stuck_ = true;
+        PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      }
+      return;
+    }
+    busy_ = true;
+    answer_(found);
+    answered_ = true;
+    busy_ = false;
+  }
+
+  std::string title_;
+  std::function<void(HWND)> answer_;
+  HWND window_ = nullptr;
+  bool answered_ = false;
+  bool busy_ = false;
+  bool stuck_ = false;
+  int ticks_since_answer_ = 0;
+};
+
+// Records how the logic ended the dialog, then ends it as usual.
+class RecordingPort : public Win32DialogPort {
+ public:
+  RecordingPort(HWND dialog, int* end_result)
+      : Win32DialogPort(dialog), end_result_(end_result) {}
+  void EndDialog(int result) override {
+    *end_result_ = result;
+    Win32DialogPort::EndDialog(result);
+  }
+
+ private:
+  int* end_result_;
+};
+
+// The real file system, with every file's owner named after the first
+// letter of its name, so one account's files on a real drive can stand
+// for many owners.
+class OwnerByInitial : public FileSystem {
+ public:
+  explicit OwnerByInitial(FileSystem& real) : real_(real) {}
+
+  class Dir : public Directory {
+   public:
+    explicit Dir(std::unique_ptr<Directory> real) : real_(std::move(real)) {}
+    ReadResult Next(Entry* entry) override {
+      const ReadResult result = real_->Next(entry);
+      if (result == ReadResult::kEntry && entry->kind != EntryKind::kDirectory) {
+        entry->owner_status = OwnerStatus::kKnown;
+        entry->owner_key = entry->name.substr(0, 1);
+      }
+      return result;
+    }
+    std::unique_ptr<Directory> OpenSubdirectory(std::string_view name,
+                                                OpenError* error) override {
+      std::unique_ptr<Directory> sub = real_->OpenSubdirectory(name, error);
+      return sub ? std::make_unique<Dir>(std::move(sub)) : nullptr;
+    }
+
+   private:
+    std::unique_ptr<Directory> real_;
+  };
+
+  std::unique_ptr<Directory> OpenRoot(std::string_view path,
+                                      OpenError* error) override {
+    std::unique_ptr<Directory> root = real_.OpenRoot(path, error);
+    return root ? std::make_unique<Dir>(std::move(root)) : nullptr;
+  }
+  OwnerNameStatus LookupOwnerName(std::string_view key,
+                                  std::string* name) override {
+    *name = "owner_" + std::string(key);
+    return OwnerNameStatus::kName;
+  }
+  std::string AdministratorsName() override {
+    return real_.AdministratorsName();
+  }
+  std::string FoldName(std::string_view name) const override {
+    return real_.FoldName(name);
+  }
+
+ private:
+  FileSystem& real_;
+};
+
+// The real file system, whose root opens only once the test lets it.
+class GatedFileSystem : public FileSystem {
+ public:
+  explicit GatedFileSystem(FileSystem& real)
+      : real_(real), gate_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~GatedFileSystem() override { CloseHandle(gate_); }
+  void Open() { SetEvent(gate_); }
+
+  std::unique_ptr<Directory> OpenRoot(std::string_view path,
+                                      OpenError* error) override {
+    WaitForSingleObject(gate_, 60000);
+    return real_.OpenRoot(path, error);
+  }
+  OwnerNameStatus LookupOwnerName(std::string_view key,
+                                  std::string* name) override {
+    return real_.LookupOwnerName(key, name);
+  }
+  std::string AdministratorsName() override {
+    return real_.AdministratorsName();
+  }
+
+ private:
+  FileSystem& real_;
+  HANDLE gate_;
+};
+
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    real_fs_ = MakeSystemFileSystem();
+    volumes_ = MakeSystemVolumeSource();
+    setup_.fs = real_fs_.get();
+    setup_.volumes = volumes_.get();
+    setup_.make_port = [this](HWND dialog) {
+      return std::make_unique<RecordingPort>(dialog, &end_result_);
+    };
+    const char* drive = std::getenv("OVIK_TEST_DRIVE");
+    if (drive != nullptr) drive_ = drive;
+  }
+
+  void TearDown() override {
+    if (dialog_ != nullptr) DestroyWindow(dialog_);
+  }
+
+  void Create() {
+    dialog_ = CreateDialogParamW(GetModuleHandleW(nullptr),
+                                 MAKEINTRESOURCEW(IDD_MAIN), nullptr,
+                                 MainDialogProc,
+                                 reinterpret_cast<LPARAM>(&setup_));
+    ASSERT_NE(dialog_, nullptr);
+  }
+
+  // Fills the prepared drive with files of known sizes: owners a to g
+  // when named by initial, all the running account's in reality.
+  void PrepareDrive() {
+    const std::wstring root = Utf8ToWide(drive_);
+    ScratchDirectory::RemoveTree(root + L"tree");
+    ASSERT_TRUE(CreateDirectoryW((root + L"tree").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((root + L"tree\\sub").c_str(), nullptr));
+    const struct {
+      const wchar_t* name;
+      std::uint64_t size;
+    } files[] = {{L"a1", 7000},        {L"b1", 6000},     {L"c1", 5000},
+                 {L"d1", 4000},        {L"sub\\e1", 3000}, {L"sub\\f1", 2048},
+                 {L"sub\\g1", 1500}};
+    for (const auto& file : files) {
+      ASSERT_TRUE(MakeFile(root + L"tree\\" + file.name, file.size));
+    }
+  }
+
+  void Command(int id, int code = BN_CLICKED) {
+    SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, code),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog_, id)));
+  }
+
+  void SelectDrive(const std::string& root) {
+    const std::wstring wide = Utf8ToWide(root);
+    const LRESULT index =
+        SendDlgItemMessageW(dialog_, IDC_DRIVE_LIST, CB_FINDSTRINGEXACT,
+                            static_cast<WPARAM>(-1),
+                            reinterpret_cast<LPARAM>(wide.c_str()));
+    ASSERT_NE(index, CB_ERR) << root << " is not offered";
+    SendDlgItemMessageW(dialog_, IDC_DRIVE_LIST, CB_SETCURSEL,
+                        static_cast<WPARAM>(index), 0);
+    Command(IDC_DRIVE_LIST, CBN_SELCHANGE);
+  }
+
+  // Find on the tree of the prepared drive, as the selected root.
+  void FindOnPreparedTree() {
+    const std::string tree = drive_ + "tree";
+    // The drive list holds roots; the tree stands in for one.
+    SendDlgItemMessageW(dialog_, IDC_DRIVE_LIST, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(Utf8ToWide(tree).c_str()));
+    SelectDrive(tree);
+    Command(IDC_FIND);
+    ASSERT_TRUE(PumpUntil([this] {
+      return IsWindowEnabled(dialog_) &&
+             !MainDialogOf(dialog_)->scan_busy();
+    }));
+  }
+
+  void Scroll(int code) {
+    SendMessageW(dialog_, WM_HSCROLL, MAKEWPARAM(code, 0),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog_, IDC_PAGE_SCROLL)));
+  }
+
+  std::unique_ptr<FileSystem> real_fs_;
+  std::unique_ptr<VolumeSource> volumes_;
+  MainDialogSetup setup_;
+  HWND dialog_ = nullptr;
+  int end_result_ = -1;
+  std::string drive_;
+};
+
+struct ControlSpec {
+  int id;  // -1: found by text
+  const char* text;
+  const char* window_class;
+  int x, y, width, height;
+  bool tab_stop;
+};
+
+// The template as the program's users know it, in dialog units.
+const ControlSpec kMainControls[] = {
+    {IDC_OK, "OK", "Button", 145, 15, 50, 14, true},
+    {IDC_DRIVE_LIST, nullptr, "ComboBox", 75, 15, 60, 45, true},
+    {-1, "Drive Letter:", "Static", 10, 15, 55, 7, false},
+    {-1, "Drive Type:", "Static", 10, 40, 45, 7, false},
+    {IDC_DRIVE_TYPE, "DRV_REMOTE", "Static", 70, 40, 50, 7, false},
+    {-1, "Volume name:\nFile System:", "Static", 10, 55, 50, 17, false},
+    {IDC_VOLUME_LABEL, "Label\nNTFS", "Static", 70, 55, 55, 17, false},
+    {-1, "Free Space:", "Static", 10, 90, 60, 7, false},
+    {IDC_FREE_SPACE, "123456KB", "Static", 75, 90, 55, 7, false},
+    {-1, "Total Space:", "Static", 10, 100, 65, 7, false},
+    {IDC_TOTAL_SPACE, "123456KB", "Static", 80, 100, 50, 7, false},
+    {IDC_FIND, "&Find", "Button", 145, 35, 49, 16, true},
+    {IDC_FREE_AREA_GROUP, "Disk Free Area", "Button", 5, 80, 130, 30, false},
+    {-1, "Drive Infomation", "Button", 5, 30, 130, 47, false},
+    {IDC_RANKING_GROUP, "Ranking No.1 - No.5", "Button", 5, 115, 190, 88,
+     false},
+    {IDC_NAME_ROW1, "User Name No1", "Static", 10, 130, 65, 9, false},
+    {IDC_NAME_ROW5, "User Name No5", "Static", 10, 178, 65, 9, false},
+    {IDC_USAGE_ROW1, "Percentage No1", "Static", 85, 130, 100, 9, false},
+    {IDC_USAGE_ROW5, "Percentage No5", "Static", 85, 178, 100, 9, false},
+    {IDC_PAGE_SCROLL, nullptr, "ScrollBar", 85, 189, 20, 10, false},
+    {-1, "Next or Prev Page", "Static", 10, 189, 65, 8, false},
+    {IDC_REPORT_OUT, "&Report Out", "Button", 145, 55, 49, 16, true},
+    {IDC_ABOUT, "&About", "Button", 145, 75, 49, 16, true},
+};
+
+HWND FindControl(HWND dialog, const ControlSpec& spec,
+                 const std::string& initial_text) {
+  if (spec.id != -1) return GetDlgItem(dialog, spec.id);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (Text(child) == initial_text) return child;
+  }
+  return nullptr;
+}
+
+TEST_F(DialogTest, MainDialogIsBuiltAsItsTemplateSays) {
+  Create();
+  EXPECT_EQ(Text(dialog_), "OVIK");
+  const DWORD style = static_cast<DWORD>(GetWindowLongW(dialog_, GWL_STYLE));
+  for (DWORD bit : {DWORD{WS_POPUP}, DWORD{WS_CAPTION}, DWORD{WS_SYSMENU},
+                    DWORD{WS_VISIBLE}}) {
+    EXPECT_EQ(style & bit, bit);
+  }
+  RECT size = {0, 0, 205, 208};
+  MapDialogRect(dialog_, &size);
+  RECT client;
+  GetClientRect(dialog_, &client);
+  EXPECT_EQ(client.right, size.right);
+  EXPECT_EQ(client.bottom, size.bottom);
+
+  for (const ControlSpec& spec : kMainControls) {
+    SCOPED_TRACE(spec.text ? spec.text : std::to_string(spec.id));
+    HWND control = FindControl(dialog_, spec, spec.text ? spec.text : "");
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(ClassOf(control), spec.window_class);
+    RECT expected = {spec.x, spec.y, spec.x + spec.width,
+                     spec.y + spec.height};
+    MapDialogRect(dialog_, &expected);
+    RECT actual;
+    GetWindowRect(control, &actual);
+    MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&actual), 2);
+    EXPECT_EQ(actual.left, expected.left);
+    EXPECT_EQ(actual.top, expected.top);
+    EXPECT_EQ(actual.right - actual.left, expected.right - expected.left);
+    if (spec.window_class != std::string("ComboBox")) {
+      EXPECT_EQ(actual.bottom - actual.top, expected.bottom - expected.top);
+    }
+    const LONG control_style = GetWindowLongW(control, GWL_STYLE);
+    EXPECT_EQ((control_style & WS_TABSTOP) != 0, spec.tab_stop);
+    if (spec.window_class == std::string("Static")) {
+      EXPECT_NE(control_style & WS_GROUP, 0) << "labels start groups";
+    }
+  }
+  EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog_, IDC_OK), GWL_STYLE) & 0xF,
+            BS_DEFPUSHBUTTON);
+  EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog_, IDC_FREE_SPACE), GWL_STYLE) &
+                SS_TYPEMASK,
+            SS_RIGHT);
+  EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog_, IDC_USAGE_ROW1), GWL_STYLE) &
+                SS_TYPEMASK,
+            SS_LEFTNOWORDWRAP);
+  EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog_, IDC_USAGE_ROW2), GWL_STYLE) &
+                SS_TYPEMASK,
+            SS_LEFT);
+  // (The combo box hands WS_VSCROLL on to its list.)
+  EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog_, IDC_DRIVE_LIST), GWL_STYLE) &
+                (CBS_DROPDOWNLIST | CBS_AUTOHSCROLL),
+            CBS_DROPDOWNLIST | CBS_AUTOHSCROLL);
+
+  // The tab order: OK, the drive list, Find, Report Out, About.
+  std::vector<int> tab_order;
+  for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) {
+      tab_order.push_back(GetDlgCtrlID(child));
+    }
+  }
+  EXPECT_EQ(tab_order, (std::vector<int>{IDC_OK, IDC_DRIVE_LIST, IDC_FIND,
+                                         IDC_REPORT_OUT, IDC_ABOUT}));
+}
+
+TEST_F(DialogTest, StartsWithTheFirstFixedDriveAndNothingToPageOrReport) {
+  Create();
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog_, IDC_REPORT_OUT)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog_, IDC_PAGE_SCROLL)));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, IDC_FIND)));
+  // Wine reports every drive as a fixed NTFS one: the first is selected.
+  const LRESULT count =
+      SendDlgItemMessageW(dialog_, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0);
+  ASSERT_GT(count, 0);
+  EXPECT_EQ(SendDlgItemMessageW(dialog_, IDC_DRIVE_LIST, CB_GETCURSEL, 0, 0),
+            0);
+  EXPECT_EQ(ItemText(dialog_, IDC_DRIVE_TYPE), "Fixed");
+  EXPECT_EQ(ItemText(dialog_, IDC_TOTAL_SPACE).back(), '\n');
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW1), "User Name No1");
+  // The class icon is the program's.
+  EXPECT_NE(GetClassLongPtrW(dialog_, GCLP_HICON), 0);
+  // Neither a stray Report Out nor Esc does anything.
+  Command(IDC_REPORT_OUT);
+  Command(IDCANCEL);
+  EXPECT_EQ(end_result_, -1);
+  EXPECT_TRUE(IsWindowVisible(dialog_));
+}
+
+TEST_F(DialogTest, ChangingTheDriveUpdatesThePanelAtOnce) {
+  if (drive_.empty()) GTEST_SKIP() << "OVIK_TEST_DRIVE is not set";
+  Create();
+  SetDlgItemTextW(dialog_, IDC_VOLUME_LABEL, L"stale");
+  SetDlgItemTextW(dialog_, IDC_NAME_ROW1, L"row stays");
+  SelectDrive(drive_);
+  EXPECT_EQ(ItemText(dialog_, IDC_DRIVE_TYPE), "Fixed");
+  const std::string volume = ItemText(dialog_, IDC_VOLUME_LABEL);
+  EXPECT_EQ(volume.substr(volume.find('\n')), "\nNTFS");
+  const std::string total = ItemText(dialog_, IDC_TOTAL_SPACE);
+  EXPECT_EQ(total.substr(total.size() - 3), "MB\n");
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW1), "row stays");
+}
+
+TEST_F(DialogTest, FindRanksTheOwnersOfThePreparedDrive) {
+  if (drive_.empty()) GTEST_SKIP() << "OVIK_TEST_DRIVE is not set";
+  PrepareDrive();
+  Create();
+  FindOnPreparedTree();
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, IDC_REPORT_OUT)));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, IDC_PAGE_SCROLL)));
+  EXPECT_EQ(ItemText(dialog_, IDC_RANKING_GROUP), "Ranking No.1 - No.5");
+  // 28,548 bytes, all the running account's: 27 KB.
+  const MainDialog* logic = MainDialogOf(dialog_);
+  ASSERT_NE(logic, nullptr);
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW1), CurrentUserName());
+  EXPECT_EQ(ItemText(dialog_, IDC_USAGE_ROW1),
+            FormatUsage(27, logic->totals().total_kb));
+  EXPECT_EQ(ItemText(dialog_, IDC_USAGE_ROW1).substr(0, 8), "  27KB  ");
+  // The administrators with nothing still rank.
+  ASSERT_EQ(logic->ranking().size(), 2u);
+  EXPECT_EQ(logic->ranking()[1].name, real_fs_->AdministratorsName());
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW3), "");
+  int min = -1, max = -1;
+  GetScrollRange(GetDlgItem(dialog_, IDC_PAGE_SCROLL), SB_CTL, &min, &max);
+  EXPECT_EQ(min, 0);
+  EXPECT_EQ(max, 0);
+}
+
+TEST_F(DialogTest, ArrowsStepThroughThePages) {
+  if (drive_.empty()) GTEST_SKIP() << "OVIK_TEST_DRIVE is not set";
+  PrepareDrive();
+  OwnerByInitial by_initial(*real_fs_);
+  setup_.fs = &by_initial;
+  Create();
+  FindOnPreparedTree();
+  HWND bar = GetDlgItem(dialog_, IDC_PAGE_SCROLL);
+  int min = -1, max = -1;
+  GetScrollRange(bar, SB_CTL, &min, &max);
+  EXPECT_EQ(max, 1);  // eight owners, two pages
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW1), "owner_a");
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW5), "owner_e");
+
+  Scroll(SB_LINELEFT);  // already on the first page
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW1), "owner_a");
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 0);
+
+  Scroll(SB_LINERIGHT);
+  EXPECT_EQ(ItemText(dialog_, IDC_RANKING_GROUP), "Ranking No.6 - No.10");
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW1), "owner_f");
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW2), "owner_g");
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW4), "");
+  EXPECT_EQ(ItemText(dialog_, IDC_USAGE_ROW5), "");
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 1);
+
+  Scroll(SB_LINERIGHT);  // already on the last page
+  EXPECT_EQ(ItemText(dialog_, IDC_RANKING_GROUP), "Ranking No.6 - No.10");
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 1);
+  Scroll(SB_PAGERIGHT);  // the shaft does nothing
+  Scroll(SB_THUMBPOSITION);
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 1);
+
+  Scroll(SB_LINELEFT);
+  EXPECT_EQ(ItemText(dialog_, IDC_RANKING_GROUP), "Ranking No.1 - No.5");
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW2), "owner_b");
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 0);
+}
+
+// While the walk runs the dialog takes no input and refuses to be
+// restored from an icon; afterwards both come back.
+TEST_F(DialogTest, TheDialogIsDisabledWhileTheWalkRuns) {
+  if (drive_.empty()) GTEST_SKIP() << "OVIK_TEST_DRIVE is not set";
+  PrepareDrive();
+  GatedFileSystem gated(*real_fs_);
+  setup_.fs = &gated;
+  Create();
+  EXPECT_EQ(SendMessageW(dialog_, WM_QUERYOPEN, 0, 0), TRUE);
+  const std::string tree = drive_ + "tree";
+  SendDlgItemMessageW(dialog_, IDC_DRIVE_LIST, CB_ADDSTRING, 0,
+                      reinterpret_cast<LPARAM>(Utf8ToWide(tree).c_str()));
+  SelectDrive(tree);
+  Command(IDC_FIND);
+  EXPECT_FALSE(IsWindowEnabled(dialog_));
+  EXPECT_EQ(SendMessageW(dialog_, WM_QUERYOPEN, 0, 0), FALSE);
+  Command(IDC_ABOUT);  // refused: nothing opens, nothing blocks
+  gated.Open();
+  ASSERT_TRUE(PumpUntil([this] { return IsWindowEnabled(dialog_) != 0; }));
+  EXPECT_EQ(SendMessageW(dialog_, WM_QUERYOPEN, 0, 0), TRUE);
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW1), CurrentUserName());
+}
+
+// Fills in the system's Save As dialog and presses its OK button.
+void AnswerSaveAs(HWND save_as, const std::wstring& path,
+                  std::vector<std::string>* filters) {
+  HWND types = GetDlgItem(save_as, cmb1);
+  const LRESULT count = SendMessageW(types, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t item[128] = {};
+    SendMessageW(types, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                 reinterpret_cast<LPARAM>(item));
+    filters->push_back(WideToUtf8(item));
+  }
+  // The file name box is an edit control in the old-style dialog and a
+  // combo box in the Explorer-style one.
+  HWND name = GetDlgItem(save_as, cmb13);
+  if (name == nullptr) name = GetDlgItem(save_as, edt1);
+  SetWindowTextW(name, path.c_str());
+  PostMessageW(save_as, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(save_as, IDOK)));
+}
+
+TEST_F(DialogTest, ReportOutWritesTheChosenFileInTheAnsiCodePage) {
+  if (drive_.empty()) GTEST_SKIP() << "OVIK_TEST_DRIVE is not set";
+  PrepareDrive();
+  OwnerByInitial by_initial(*real_fs_);
+  setup_.fs = &by_initial;
+  Create();
+  FindOnPreparedTree();
+  ScratchDirectory scratch;
+  // Without an extension: the dialog adds "txt".
+  const std::wstring chosen = scratch.path() + L"\\ranking";
+  std::vector<std::string> filters;
+  {
+    ModalResponder save_as(std::string(text::kSaveAsTitle), [&](HWND box) {
+      AnswerSaveAs(box, chosen, &filters);
+    });
+    Command(IDC_REPORT_OUT);
+    EXPECT_TRUE(save_as.answered());
+    EXPECT_FALSE(save_as.stuck());
+  }
+  EXPECT_EQ(filters, (std::vector<std::string>{"Result Files (*.TXT)",
+                                               "All Files (*.*)"}));
+  const std::string report = ReadFileBytes(chosen + L".txt");
+  const std::uint64_t total_kb = MainDialogOf(dialog_)->totals().total_kb;
+  const std::string first_line = "No.1:owner_a" + std::string(13, ' ') +
+                                 " " + FormatUsage(6, total_kb) + "\r\n";
+  EXPECT_EQ(report.substr(0, first_line.size()), first_line);
+  EXPECT_EQ(report.substr(report.size() - 2), "\r\n");
+  std::size_t lines = 0;
+  for (std::size_t at = 0; (at = report.find("\r\n", at)) != std::string::npos;
+       at += 2) {
+    ++lines;
+  }
+  EXPECT_EQ(lines, 8u);  // every owner, the administrators included
+  // The page shown is unchanged.
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW1), "owner_a");
+}
+
+TEST_F(DialogTest, CancellingSaveAsWritesNothingAndSaysNothing) {
+  if (drive_.empty()) GTEST_SKIP() << "OVIK_TEST_DRIVE is not set";
+  PrepareDrive();
+  Create();
+  FindOnPreparedTree();
+  bool message_shown = false;
+  {
+    ModalResponder save_as(std::string(text::kSaveAsTitle), [](HWND box) {
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    ModalResponder error(std::string(text::kCaption), [&](HWND box) {
+      message_shown = true;
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    Command(IDC_REPORT_OUT);
+    EXPECT_TRUE(save_as.answered());
+  }
+  EXPECT_FALSE(message_shown);
+}
+
+TEST_F(DialogTest, AFileThatCannotBeReplacedIsReported) {
+  if (drive_.empty()) GTEST_SKIP() << "OVIK_TEST_DRIVE is not set";
+  PrepareDrive();
+  Create();
+  FindOnPreparedTree();
+  ScratchDirectory scratch;
+  // A read-only file stands where the report should go.
+  const std::wstring locked = scratch.path() + L"\\locked.txt";
+  ASSERT_TRUE(MakeFile(locked, 3));
+  ASSERT_TRUE(SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+  std::vector<std::string> filters;
+  std::string message;
+  {
+    ModalResponder save_as(std::string(text::kSaveAsTitle), [&](HWND box) {
+      AnswerSaveAs(box, locked, &filters);
+    });
+    ModalResponder error(std::string(text::kCaption), [&](HWND box) {
+      message = ItemText(box, 0xFFFF);  // the message box's text
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    Command(IDC_REPORT_OUT);
+    EXPECT_FALSE(save_as.stuck());
+    EXPECT_TRUE(error.answered());
+  }
+  EXPECT_EQ(message, text::kFileCreateFailed);
+  EXPECT_EQ(ReadFileBytes(locked), "xxx");
+  SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(DialogTest, AboutShowsTheRegisteredNamesAndLeavesTheMainDialogAlone) {
+  const std::string organisation(300, 'O');  // longer than the owner
+  setup_.read_registered_owner = [&] {
+    return RegisteredOwner{"Taro", organisation};
+  };
+  Create();
+  SetDlgItemTextW(dialog_, IDC_NAME_ROW1, L"unchanged");
+  std::string caption, user, company, version;
+  bool has_icon = false;
+  {
+    ModalResponder about(std::string(text::kAboutCaption), [&](HWND box) {
+      caption = Text(box);
+      user = ItemText(box, IDC_ABOUT_USER);
+      company = ItemText(box, IDC_ABOUT_COMPANY);
+      has_icon = SendDlgItemMessageW(box, IDC_ABOUT_ICON, STM_GETICON, 0, 0) != 0;
+      for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+           child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(child) == 0xFFFF) version = Text(child);
+      }
+      // Opened without an owner: the main dialog is still enabled.
+      EXPECT_TRUE(IsWindowEnabled(dialog_));
+      EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    Command(IDC_ABOUT);
+    EXPECT_TRUE(about.answered());
+  }
+  EXPECT_EQ(caption, "Ovik for NT\xE3\x81\xAB\xE3\x81\xA4\xE3\x81\x84"
+                     "\xE3\x81\xA6..");
+  EXPECT_EQ(user, "Taro");
+  EXPECT_EQ(company, organisation);
+  EXPECT_EQ(version, "Ovik for NT Ver 1.00");
+  EXPECT_TRUE(has_icon);
+  EXPECT_EQ(ItemText(dialog_, IDC_NAME_ROW1), "unchanged");
+  EXPECT_EQ(end_result_, -1);
+}
+
+TEST_F(DialogTest, AboutKeepsItsLabelsWithoutRegisteredNames) {
+  setup_.read_registered_owner = [] { return RegisteredOwner{}; };
+  Create();
+  std::string user, company;
+  {
+    ModalResponder about(std::string(text::kAboutCaption), [&](HWND box) {
+      user = ItemText(box, IDC_ABOUT_USER);
+      company = ItemText(box, IDC_ABOUT_COMPANY);
+      // Any command ends the box, Esc included.
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    Command(IDC_ABOUT);
+    EXPECT_TRUE(about.answered());
+  }
+  EXPECT_EQ(user, text::kAboutUser);
+  EXPECT_EQ(company, text::kAboutCompany);
+}
+
+TEST_F(DialogTest, OkAndCloseEndTheDialogWithOne) {
+  Create();
+  Command(IDC_OK);
+  EXPECT_EQ(end_result_, 1);
+  DestroyWindow(dialog_);
+  end_result_ = -1;
+  Create();
+  SendMessageW(dialog_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(end_result_, 1);
+}
+
+// The program's resources other than the dialogs.
+TEST(ResourcesTest, StringTableNamesTheRegistryValues) {
+  wchar_t text[300] = {};
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  ASSERT_GT(LoadStringW(instance, IDS_REG_KEY, text, 300), 0);
+  EXPECT_EQ(std::wstring(text),
+            L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
+  ASSERT_GT(LoadStringW(instance, IDS_REG_OWNER, text, 300), 0);
+  EXPECT_EQ(std::wstring(text), L"RegisteredOwner");
+  ASSERT_GT(LoadStringW(instance, IDS_REG_ORGANIZATION, text, 300), 0);
+  EXPECT_EQ(std::wstring(text), L"RegisteredOrganization");
+}
+
+TEST(ResourcesTest, IconIsOneImageOf32By32In16Colours) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  HRSRC group = FindResourceW(instance, MAKEINTRESOURCEW(IDI_OVIK),
+                              MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+  ASSERT_NE(group, nullptr);
+  const auto* data = static_cast<const BYTE*>(
+      LockResource(LoadResource(instance, group)));
+  ASSERT_NE(data, nullptr);
+  // GRPICONDIR: reserved, type 1, count; then 14-byte entries.
+  EXPECT_EQ(data[2], 1);
+  EXPECT_EQ(data[4], 1);
+  EXPECT_EQ(data[6], 32);   // width
+  EXPECT_EQ(data[7], 32);   // height
+  EXPECT_EQ(data[8], 16);   // colours
+  EXPECT_EQ(data[12], 4);   // bits per pixel
+}
+
+std::wstring ProgramDirectory() {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring directory(path, length);
+  directory.resize(directory.find_last_of(L'\\') + 1);
+  return directory;
+}
+
+TEST(ResourcesTest, VersionRecordOfTheProgram) {
+  const std::wstring program = ProgramDirectory() + L"ctl3d-complete\\Ovik.exe";
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(program.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<BYTE> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, size, info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\",
+                             reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS_NT_WINDOWS32));
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+  auto value = [&](const wchar_t* name) {
+    wchar_t* text = nullptr;
+    UINT chars = 0;
+    const std::wstring query = std::wstring(L"\\StringFileInfo\\041104b0\\") + name;
+    if (!VerQueryValueW(info.data(), query.c_str(),
+                        reinterpret_cast<void**>(&text), &chars)) {
+      return std::string("<missing>");
+    }
+    return WideToUtf8(text);
+  };
+  EXPECT_EQ(value(L"FileDescription"), "Ovik");
+  EXPECT_EQ(value(L"ProductName"), "Ovik for NT 3.5");
+  EXPECT_EQ(value(L"OriginalFilename"), "Ovik.exe");
+  EXPECT_EQ(value(L"FileVersion"), "1, 0, 0, 0");
+}
+
+// Starts Ovik.exe from |folder|, waits for its main dialog, closes it with
+// OK and returns what the fake 3D-controls library beside it recorded.
+std::string RunProgramWithFakeLibrary(const std::wstring& folder) {
+  const std::wstring directory = ProgramDirectory() + folder;
+  const std::wstring log = directory + L"ctl3d.log";
+  DeleteFileW(log.c_str());
+  std::wstring command = L"\"" + directory + L"Ovik.exe\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                      nullptr, directory.c_str(), &startup, &process)) {
+    return "<not started>";
+  }
+  HWND main = nullptr;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (main == nullptr && std::chrono::steady_clock::now() < give_up) {
+    Sleep(100);
+    struct Search {
+      DWORD process;
+      HWND* found;
+    } search{process.dwProcessId, &main};
+    EnumWindows(
+        [](HWND window, LPARAM l) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(l);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          if (owner == s->process && Text(window) == "OVIK") {
+            *s->found = window;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+  }
+  std::string result;
+  if (main != nullptr) {
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+      DWORD exit_code = 1;
+      GetExitCodeProcess(process.hProcess, &exit_code);
+      result = "exit " + std::to_string(exit_code) + "\n" + ReadFileBytes(log);
+    }
+  }
+  if (result.empty()) {
+    TerminateProcess(process.hProcess, 1);
+    result = "<no main dialog>";
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return result;
+}
+
+TEST(StartUpTest, ThreeDControlsAreRegisteredSubclassedAndUnregistered) {
+  EXPECT_EQ(RunProgramWithFakeLibrary(L"ctl3d-complete\\"),
+            "exit 0\n"
+            "Ctl3dRegister program\n"
+            "Ctl3dAutoSubclass program\n"
+            "Ctl3dUnregister program\n");
+}
+
+TEST(StartUpTest, AMissingEntryPointIsNotCalled) {
+  EXPECT_EQ(RunProgramWithFakeLibrary(L"ctl3d-partial\\"),
+            "exit 0\n"
+            "Ctl3dRegister program\n"
+            "Ctl3dUnregister program\n");
+}
+
+}  // namespace
+}  // namespace ovik

@@ -1,0 +1,37 @@
+# Shared by the Windows test and screenshot scripts: a Wine prefix of the
+# build's own, created once, with a prepared folder linked as drive T:.
+# Source it after setting BUILD_DIR.
+
+WINE_LOADER=${WINE_LOADER:-/usr/lib/wine/wine64}
+[ -x "$WINE_LOADER" ] || WINE_LOADER=$(command -v wine64 || command -v wine || true)
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver || true)
+if [ -z "$WINE_LOADER" ] || [ -z "$WINESERVER" ]; then
+  echo "wine64 not found (Debian package wine64)" >&2
+  exit 1
+fi
+
+export WINEPREFIX="$BUILD_DIR/wineprefix"
+export WINEDEBUG=-all
+export WINEARCH=win64
+# The fake 3D-controls library of the tests must win over Wine's own.
+export WINEDLLOVERRIDES="ctl3d32=n,b"
+# No menu entries or file associations for the test prefix.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+
+TEST_DRIVE_DIR="$BUILD_DIR/test-drive"
+export OVIK_TEST_DRIVE='T:\'
+
+wine_prepare_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Creating the Wine prefix $WINEPREFIX (takes a while once)"
+    "$WINE_LOADER" wineboot --init >/dev/null 2>&1 || true
+    "$WINESERVER" -w
+  fi
+  mkdir -p "$TEST_DRIVE_DIR"
+  ln -sfn "$TEST_DRIVE_DIR" "$WINEPREFIX/dosdevices/t:"
+}
+
+wine_run() {
+  "$WINE_LOADER" "$@"
+}
