@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 
+#include "present/display_name.h"
 #include "present/usage_text.h"
 #include "ui/control_ids.h"
 
@@ -54,7 +55,7 @@ void RankingPages::ShowRankingPage(DialogPort& dialog, int first,
     // Owners with 0 KB are shown like every other owner, so a row never
     // keeps the text of an earlier page.
     const RankedOwner& owner = (*ranking_)[static_cast<std::size_t>(i)];
-    dialog.SetControlText(kNameRowIds[row], owner.name);
+    dialog.SetControlText(kNameRowIds[row], SanitizeName(owner.name));
     dialog.SetControlText(kPercentRowIds[row],
                           FormatUsage(owner.kb, totals.total_kb));
   }

@@ -6,6 +6,7 @@
 
 #include "platform/file_writer.h"
 #include "platform/text_encoding.h"
+#include "present/display_name.h"
 #include "present/usage_text.h"
 #include "ui/texts.h"
 
@@ -23,7 +24,9 @@ std::string BuildReportLine(std::size_t position, const std::string& name,
   std::string line = "No.";
   line += std::to_string(position);
   line += ':';
-  line += name;
+  // A control byte in a name (a line break above all) would break the
+  // one-line-per-owner layout; the replacement keeps the byte count.
+  line += ReplaceAsciiControls(name);
   if (name.size() < kNameWidth) line.append(kNameWidth - name.size(), ' ');
   line += ' ';
   line += usage;
@@ -40,7 +43,7 @@ std::string BuildReport(const Ranking& ranking, const VolumeTotals& totals) {
     // The name is padded by the bytes it takes in the file, so convert
     // before building the line.
     report += BuildReportLine(
-        i + 1, ToReportEncoding(owner.name),
+        i + 1, ToReportEncoding(SanitizeName(owner.name)),
         ToReportEncoding(FormatUsage(owner.kb, totals.total_kb)));
   }
   return report;

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "present/display_name.h"
 #include "present/report.h"
 #include "platform/file_writer.h"
 #include "scan/scan.h"
@@ -74,6 +75,8 @@ class ProgressLine {
                            [this] { return done_; })) {
       std::string dir = progress_.CurrentDirectory();
       if (dir.size() > 50) dir = "..." + dir.substr(dir.size() - 47);
+      // File names may hold escape sequences meant for the terminal.
+      dir = SanitizeName(dir);
       err_ << "\r\033[K" << progress_.files.load(std::memory_order_relaxed)
            << " files, " << Bytes(progress_.bytes.load(std::memory_order_relaxed))
            << "  " << dir << std::flush;
