@@ -1,9 +1,11 @@
 // Generates a deterministic directory tree for benchmarks:
 //   ovik_gentree DIR FILES [OWNERS]
 // About 100 files per directory, directories both wide and several hundred
-// levels deep, files owned round-robin by uids 20000.. (when run as root),
+// levels deep, files owned round-robin by the first OWNERS accounts of the
+// system (then uids 20000.., which have none) when run as root,
 // sparse sizes from 0 to 64 KiB, and every 97th file a hard link.
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +38,13 @@ int main(int argc, char** argv) {
   const long files = std::atol(argv[2]);
   const int owners = argc > 3 ? std::atoi(argv[3]) : 20;
   const bool root = geteuid() == 0;
+  std::vector<uid_t> uids;
+  setpwent();
+  while (struct passwd* pw = getpwent()) {
+    if (static_cast<int>(uids.size()) < owners) uids.push_back(pw->pw_uid);
+  }
+  endpwent();
+  for (uid_t u = 20000; static_cast<int>(uids.size()) < owners; ++u) uids.push_back(u);
   if (mkdir(top.c_str(), 0755) != 0) {
     std::perror(top.c_str());
     return 1;
@@ -97,7 +106,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (ftruncate(fd, static_cast<off_t>(Next(&rng) % 65536)) != 0) return 1;
-    if (root && fchown(fd, static_cast<uid_t>(20000 + f % owners), 0) != 0) return 1;
+    if (root && fchown(fd, uids[static_cast<std::size_t>(f % owners)], 0) != 0) return 1;
     close(fd);
     last_fd = fds[d];
     last_name = name;
