@@ -24,7 +24,7 @@ inline constexpr UINT kScanDoneMessage = WM_APP + 1;
 struct MainDialogSetup {
   FileSystem* fs = nullptr;
   VolumeSource* volumes = nullptr;
-  ScanOptions scan_options;
+  ScanOptions scan_options = {.threads = 0};  // a thread per processor
   // Makes the dialog's port; the plain Win32 port when empty.
   std::function<std::unique_ptr<Win32DialogPort>(HWND)> make_port;
   // Reads the names for the About box; the registry when empty.
