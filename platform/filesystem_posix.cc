@@ -66,6 +66,27 @@ OpenError ErrorOf(int err) {
   }
 }
 
+// Opens a directory relative to |dirfd| and tells which volume it is on;
+// -1 with *error set on failure.
+int OpenDirectory(int dirfd, const char* name, int flags, VolumeIdentity* id,
+                  OpenError* error) {
+  int fd;
+  do {
+    fd = openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    *error = ErrorOf(errno);
+    return -1;
+  }
+  if (!Identify(fd, id)) {
+    *error = ErrorOf(errno);
+    close(fd);
+    return -1;
+  }
+  *error = OpenError::kNone;
+  return fd;
+}
+
 constexpr std::size_t kListingBuffer = 32 * 1024;
 
 class PosixDirectory final : public Directory {
@@ -104,21 +125,9 @@ class PosixDirectory final : public Directory {
   std::unique_ptr<Directory> OpenSubdirectory(std::string_view name,
                                               OpenError* error) override {
     const std::string n(name);
-    int fd;
-    do {
-      fd = openat(fd_, n.c_str(),
-                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-      *error = ErrorOf(errno);
-      return nullptr;
-    }
     VolumeIdentity id;
-    if (!Identify(fd, &id)) {
-      *error = ErrorOf(errno);
-      close(fd);
-      return nullptr;
-    }
+    const int fd = OpenDirectory(fd_, n.c_str(), O_NOFOLLOW, &id, error);
+    if (fd < 0) return nullptr;
     if (id.device != volume_.device ||
         (id.has_mount_id && volume_.has_mount_id &&
          id.mount_id != volume_.mount_id)) {
@@ -126,7 +135,6 @@ class PosixDirectory final : public Directory {
       *error = OpenError::kOtherVolume;
       return nullptr;
     }
-    *error = OpenError::kNone;
     return std::make_unique<PosixDirectory>(fd, volume_);
   }
 
@@ -180,18 +188,9 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<Directory> OpenRoot(std::string_view path,
                                       OpenError* error) override {
     const std::string p(path);
-    int fd = open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-      *error = ErrorOf(errno);
-      return nullptr;
-    }
     VolumeIdentity id;
-    if (!Identify(fd, &id)) {
-      *error = ErrorOf(errno);
-      close(fd);
-      return nullptr;
-    }
-    *error = OpenError::kNone;
+    const int fd = OpenDirectory(AT_FDCWD, p.c_str(), 0, &id, error);
+    if (fd < 0) return nullptr;
     return std::make_unique<PosixDirectory>(fd, id);
   }
 
