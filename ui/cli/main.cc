@@ -1,4 +1,5 @@
 // The Linux program: the dialog in the terminal, or a headless command.
+#include <signal.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -11,6 +12,10 @@
 #include "ui/tui/terminal_dialog.h"
 
 int main(int argc, char** argv) {
+  // A write beyond the file size limit (ulimit -f) should fail with EFBIG
+  // and be reported like any other failed write, not kill the program
+  // half way through a report.
+  signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   const ovik::CommandLine line = ovik::ParseCommandLine(args);
   if (line.action == ovik::CommandLine::Action::kDialog) {
