@@ -23,11 +23,25 @@ TEST_DRIVE_DIR="$BUILD_DIR/test-drive"
 export OVIK_TEST_DRIVE='T:\'
 
 wine_prepare_prefix() {
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Creating the Wine prefix $WINEPREFIX (takes a while once)"
-    "$WINE_LOADER" wineboot --init >/dev/null 2>&1 || true
-    "$WINESERVER" -w
+  # A prefix whose first start was cut short lacks its last step's stamp
+  # (and its mount manager, so no drive is listed): make it anew.
+  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/.update-timestamp" ]; then
+    "$WINESERVER" -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
   fi
+  tries=0
+  while [ ! -f "$WINEPREFIX/.update-timestamp" ]; do
+    tries=$((tries + 1))
+    if [ "$tries" -gt 2 ]; then
+      echo "Could not create the Wine prefix $WINEPREFIX" >&2
+      return 1
+    fi
+    echo "Creating the Wine prefix $WINEPREFIX (takes a while once)"
+    # No Mono or Gecko: their installers want a display and are not used.
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mscoree=d;mshtml=d" \
+      "$WINE_LOADER" wineboot --init </dev/null >/dev/null 2>&1 || true
+    "$WINESERVER" -w
+  done
   mkdir -p "$TEST_DRIVE_DIR"
   ln -sfn "$TEST_DRIVE_DIR" "$WINEPREFIX/dosdevices/t:"
 }
