@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# The terminal dialog under hostile conditions, in detached tmux windows:
+# a locale that is not UTF-8, a 20x10 terminal (and a 1x1 one), the window
+# resized again and again while a scan runs, and directory names full of
+# escape sequences shown as progress. No crash, a clear message where the
+# dialog cannot be drawn, and nothing of a name ever reaches the terminal
+# as a control sequence.
+# Usage: tui_hostile_test.sh /path/to/ovik
+set -u
+
+ovik=${1:?usage: $0 /path/to/ovik}
+[[ -x $ovik ]] || { echo "not executable: $ovik"; exit 2; }
+ovik=$(realpath "$ovik")
+command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
+
+work=$(mktemp -d /tmp/ovik-hostile.XXXXXX)
+socket="ovik-hostile-$$"
+failures=0
+cleanup() {
+  tmux -L "$socket" kill-server 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+screen() { tmux -L "$socket" capture-pane -p -t "$1"; }
+keys() { local target=$1; shift; tmux -L "$socket" send-keys -t "$target" "$@"; }
+title() { tmux -L "$socket" display -p -t "$1" '#{pane_title}'; }
+resize() { tmux -L "$socket" resize-window -t "$1" -x "$2" -y "$3"; }
+
+wait_for() {  # TARGET TEXT [SECONDS]
+  local target=$1 text=$2 limit=${3:-10}
+  local deadline=$((SECONDS + limit))
+  while ((SECONDS <= deadline)); do
+    if screen "$target" | grep -qF -- "$text"; then return 0; fi
+    sleep 0.05
+  done
+  echo "--- screen while waiting for '$text':"
+  screen "$target"
+  fail "'$text' did not appear within ${limit}s"
+  return 1
+}
+
+exit_status() {  # NAME: the recorded exit status, waited for
+  local deadline=$((SECONDS + 20))
+  while ((SECONDS <= deadline)); do
+    if [[ -s $work/$1.exit ]]; then cat "$work/$1.exit"; return 0; fi
+    sleep 0.05
+  done
+  echo "none"
+}
+
+# start NAME COLS ROWS LOCALE ARGS...: ovik ARGS in a new window; its exit
+# status goes to $work/NAME.exit, its standard error to $work/NAME.err.
+start() {
+  local name=$1 cols=$2 rows=$3 locale=$4; shift 4
+  local args=""
+  for arg in "$ovik" "$@"; do args+=" $(printf %q "$arg")"; done
+  tmux -L "$socket" new-session -d -s "$name" -x "$cols" -y "$rows" \
+    "cd $(printf %q "$work") && env LANG=$locale LC_ALL=$locale TERM=screen \
+     $args 2>$name.err; echo \$? > $name.exit; sleep 600"
+}
+
+# --- A tree with many directories, all below one whose name is made of
+# control sequences: every progress line names it. Were the sequences
+# passed on, the pane's title would become "pwned".
+hostile=$'\e]0;pwned\a\e[2J\n'
+tree="$work/tree"
+mkdir -p "$tree/$hostile"
+( cd "$tree/$hostile" && seq -f 'd%g' 1 40000 | xargs mkdir &&
+  seq -f 'd%g/f' 1 40000 | xargs touch )
+# As the status line writes it: 40,000.
+files=$(find "$tree" -type f -printf x | wc -c | sed -e ':a' -e 's/\B[0-9]\{3\}\>/,&/' -e 'ta')
+
+# --- Not a UTF-8 locale: a plain message on standard error, status 2,
+# the terminal left as it was.
+start c_locale 80 24 C "$tree"
+status=$(exit_status c_locale)
+[[ $status == 2 ]] || fail "LANG=C: exit status '$status', not 2"
+grep -qF "needs a UTF-8 locale" "$work/c_locale.err" ||
+  fail "LANG=C: no clear message: $(cat "$work/c_locale.err")"
+grep -qF "ANSI_X3.4-1968" "$work/c_locale.err" ||
+  fail "LANG=C: the message does not name the locale's encoding"
+
+# --- A 20x10 terminal: the dialog says it does not fit, and what it needs.
+start tiny 20 10 C.UTF-8 "$tree"
+# Broken into lines of 20 columns.
+wait_for tiny "The terminal is too"
+wait_for tiny "80x24 needed"
+wait_for tiny "20x10 now"
+# Smaller still, then big enough: back to the dialog.
+resize tiny 1 1
+sleep 0.3
+resize tiny 80 24
+wait_for tiny "OVIK"
+resize tiny 20 10
+wait_for tiny "20x10 now"
+keys tiny C-c
+status=$(exit_status tiny)
+[[ $status == 130 ]] || fail "20x10: Ctrl-C ended ovik with status '$status'"
+
+# --- Resized again and again while Find runs: it finishes with every
+# file counted, and the dialog is drawn again at its full size.
+start resize 80 24 C.UTF-8 "$tree"
+wait_for resize "OVIK" || exit 1
+keys resize f
+sizes=("20 10" "100 40" "60 20" "1 1" "132 50" "79 23" "80 24")
+during=0
+for round in 1 2 3 4 5; do
+  for size in "${sizes[@]}"; do
+    resize resize $size
+    sleep 0.02
+    screen resize | grep -qF "Scanning" && during=$((during + 1))
+  done
+done
+# A fast machine may finish the scan before the resizes do.
+echo "note: $during of ${#sizes[@]}x5 resizes were seen during the scan"
+resize resize 80 24
+wait_for resize "Scanned ${files} files" 60
+[[ -z $(cat "$work/resize.exit" 2>/dev/null) ]] || fail "ovik ended during the resizes"
+[[ $(title resize) != *pwned* ]] || fail "a directory name set the terminal's title"
+# The dialog still answers: About opens and closes.
+keys resize a
+wait_for resize "Ovik for NT Ver 1.00"
+keys resize Enter
+keys resize C-c
+status=$(exit_status resize)
+[[ $status == 130 ]] || fail "after the resizes Ctrl-C ended ovik with status '$status'"
+
+# --- The headless report's progress line names the same directories.
+tmux -L "$socket" new-session -d -s cli -x 80 -y 24 \
+  "cd $(printf %q "$work") && env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=screen \
+   $(printf %q "$ovik") report -j 2 $(printf %q "$tree") >cli.out; echo \$? > cli.exit; sleep 600"
+status=$(exit_status cli)
+[[ $status == 0 ]] || fail "ovik report ended with status '$status'"
+[[ $(title cli) != *pwned* ]] || fail "ovik report's progress set the terminal's title"
+
+if ((failures > 0)); then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all checks passed"
