@@ -1,9 +1,11 @@
 // The mount table as a busy or hostile machine shows it: mount points
 // that vanished, escaped blanks read from the kernel itself, mount points
 // longer than any usual path.
+#ifdef __linux__
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
