@@ -26,10 +26,6 @@ namespace {
 
 using Roots = std::vector<std::string>;
 
-bool Has(const Roots& roots, const std::string& root) {
-  return std::count(roots.begin(), roots.end(), root) == 1;
-}
-
 // Probes over a set of directories that the test can take away.
 struct MachineModel {
   std::set<std::string> directories;
@@ -138,6 +134,10 @@ TEST(SystemVolumeSourceTest, HostilePathsGetEmptyAnswers) {
     EXPECT_FALSE(source->GetDiskFreeSpace(path)) << path.size();
     EXPECT_FALSE(IsEligibleVolume(*source, path)) << path.size();
   }
+}
+
+bool Has(const Roots& roots, const std::string& root) {
+  return std::count(roots.begin(), roots.end(), root) == 1;
 }
 
 // Mounts made here, as the kernel itself writes them into the table.
