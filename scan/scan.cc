@@ -492,7 +492,9 @@ ScanResult RunScan(FileSystem& fs, std::string_view root_path,
   }
 
   unsigned threads = options.threads;
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  // At least four: with a cold cache the walk waits on the disk, and more
+  // requests in flight pay off even on two processors.
+  if (threads == 0) threads = std::max(4u, std::thread::hardware_concurrency());
 
   SharedWalk shared(fs, root_path, options, threads);
   std::vector<std::unique_ptr<Walker>> walkers;

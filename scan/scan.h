@@ -58,7 +58,7 @@ enum class ScanStatus : std::uint8_t {
 };
 
 struct ScanOptions {
-  unsigned threads = 1;  // 0: one per processor
+  unsigned threads = 1;  // 0: one per processor, at least four
   ScanProgress* progress = nullptr;
   // Directories each thread keeps open at once; deeper levels are opened
   // again from their ancestors when the walk comes back to them.

@@ -193,7 +193,7 @@ std::string UsageText() {
          "                                 and write the report to FILE or "
          "standard output;\n"
          "                                 -j N scans with N threads (default: "
-         "one per processor)\n"
+         "one per processor, at least four)\n"
          "  ovik drives                    list the volumes that can be "
          "scanned\n"
          "  ovik --help | --version\n";

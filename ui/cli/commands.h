@@ -30,7 +30,7 @@ struct CommandLine {
   Action action = Action::kDialog;
   std::vector<std::string> paths;  // kDialog: roots to add; kReport: at most 1
   std::string output;              // kReport: -o FILE; empty for stdout
-  unsigned threads = 0;            // kReport: -j N; 0 for one per processor
+  unsigned threads = 0;            // kReport: -j N; 0 lets the scan choose
   std::string error;               // kError: what was wrong
 };
 

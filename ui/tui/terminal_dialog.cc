@@ -539,7 +539,7 @@ void TerminalApp::StartFind() {
   progress_ = std::make_unique<ScanProgress>();
   worker_done_.store(false);
   ScanOptions options;
-  options.threads = 0;  // one per processor
+  options.threads = 0;  // the scan picks: one per processor, at least four
   options.progress = progress_.get();
   worker_ = std::thread([this, root = std::move(*root), options] {
     worker_result_ = dialog_.RunFind(root, options);
