@@ -67,6 +67,12 @@ class Directory {
   // links and without leaving the volume of the scan's root.
   virtual std::unique_ptr<Directory> OpenSubdirectory(std::string_view name,
                                                       OpenError* error) = 0;
+  // The directory's own identity (device and inode) where the system
+  // gives one, so a walk can tell a directory it has met before.
+  virtual bool Identity(std::uint64_t* /*device*/,
+                        std::uint64_t* /*inode*/) const {
+    return false;
+  }
 };
 
 enum class OwnerNameStatus : std::uint8_t {

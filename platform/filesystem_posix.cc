@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/types.h>
@@ -31,12 +32,20 @@ struct VolumeIdentity {
   dev_t device = 0;
   std::uint64_t mount_id = 0;
   bool has_mount_id = false;
+  std::uint64_t inode = 0;  // of the directory itself
+  // Whether (device, inode) names one directory only. Not so on an
+  // overlay whose layers lie on different file systems.
+  bool unique_inodes = true;
 };
+
+constexpr long kOverlayMagic = 0x794c7630;
 
 bool Identify(int fd, VolumeIdentity* id) {
   struct statx stx;
-  if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_MNT_ID, &stx) == 0) {
+  if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_MNT_ID,
+            &stx) == 0) {
     id->device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+    id->inode = stx.stx_ino;
     id->has_mount_id = (stx.stx_mask & STATX_MNT_ID) != 0;
     id->mount_id = stx.stx_mnt_id;
     return true;
@@ -44,6 +53,7 @@ bool Identify(int fd, VolumeIdentity* id) {
   struct stat st;
   if (fstat(fd, &st) != 0) return false;
   id->device = st.st_dev;
+  id->inode = st.st_ino;
   id->has_mount_id = false;
   return true;
 }
@@ -91,8 +101,12 @@ constexpr std::size_t kListingBuffer = 32 * 1024;
 
 class PosixDirectory final : public Directory {
  public:
-  PosixDirectory(int fd, VolumeIdentity volume)
-      : fd_(fd), volume_(volume), buffer_(new char[kListingBuffer]) {}
+  // |volume| is the scan root's; |inode| this directory's own.
+  PosixDirectory(int fd, VolumeIdentity volume, std::uint64_t inode)
+      : fd_(fd),
+        volume_(volume),
+        inode_(inode),
+        buffer_(new char[kListingBuffer]) {}
   ~PosixDirectory() override { close(fd_); }
   PosixDirectory(const PosixDirectory&) = delete;
   PosixDirectory& operator=(const PosixDirectory&) = delete;
@@ -135,7 +149,13 @@ class PosixDirectory final : public Directory {
       *error = OpenError::kOtherVolume;
       return nullptr;
     }
-    return std::make_unique<PosixDirectory>(fd, volume_);
+    return std::make_unique<PosixDirectory>(fd, volume_, id.inode);
+  }
+
+  bool Identity(std::uint64_t* device, std::uint64_t* inode) const override {
+    *device = volume_.device;
+    *inode = inode_;
+    return volume_.unique_inodes;
   }
 
  private:
@@ -178,6 +198,7 @@ class PosixDirectory final : public Directory {
 
   int fd_;
   VolumeIdentity volume_;
+  std::uint64_t inode_;
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
@@ -191,7 +212,11 @@ class PosixFileSystem final : public FileSystem {
     VolumeIdentity id;
     const int fd = OpenDirectory(AT_FDCWD, p.c_str(), 0, &id, error);
     if (fd < 0) return nullptr;
-    return std::make_unique<PosixDirectory>(fd, id);
+    struct statfs sfs;
+    if (fstatfs(fd, &sfs) == 0 && static_cast<long>(sfs.f_type) == kOverlayMagic) {
+      id.unique_inodes = false;
+    }
+    return std::make_unique<PosixDirectory>(fd, id, id.inode);
   }
 
   OwnerNameStatus LookupOwnerName(std::string_view owner_key,

@@ -85,6 +85,9 @@ class SharedWalk {
   const std::string& root() const { return root_; }
   const ScanOptions& options() const { return options_; }
   HardLinkSet& links() { return links_; }
+  // Directories entered so far: a directory moved while the walk runs
+  // may be met again at its new place, and is not walked twice.
+  HardLinkSet& directories() { return directories_; }
   bool cancelled() const {
     return options_.progress != nullptr &&
            options_.progress->cancel.load(std::memory_order_relaxed);
@@ -132,6 +135,7 @@ class SharedWalk {
   const ScanOptions& options_;
   const unsigned threads_;
   HardLinkSet links_;
+  HardLinkSet directories_;
   std::mutex mutex_;
   std::condition_variable ready_;
   std::deque<Task> tasks_;
@@ -186,6 +190,7 @@ class Walker {
       CountUnenterable(last_error_);
       return;
     }
+    if (!FirstVisit(*frames_.back().dir)) return;
     WalkDirectory(frames_.back());
     while (!frames_.empty()) {
       if (shared_.cancelled()) return;
@@ -197,6 +202,7 @@ class Walker {
         if (!frames_.empty()) position_.directory.pop_back();
         continue;
       }
+      if (!FirstVisit(*child)) continue;
       Frame& parent = frames_.back();
       Frame frame;
       frame.dir = std::move(child);
@@ -206,6 +212,18 @@ class Walker {
       LimitOpenDirectories();
       WalkDirectory(frames_.back());
     }
+  }
+
+  // False when the directory was entered before in this scan (it moved
+  // while the walk ran); it is then counted as gone from where it was.
+  bool FirstVisit(const Directory& dir) {
+    std::uint64_t device = 0, inode = 0;
+    if (!dir.Identity(&device, &inode) ||
+        shared_.directories().Insert(device, inode)) {
+      return true;
+    }
+    ++stats_.vanished_entries;
+    return false;
   }
 
   // Counts the entries of the directory on top of the stack and keeps its

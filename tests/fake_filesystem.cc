@@ -62,10 +62,17 @@ class FakeDirectory : public Directory {
         return nullptr;
       }
       *error = OpenError::kNone;
-      return std::make_unique<FakeDirectory>(fs_, *c);
+      return std::make_unique<FakeDirectory>(
+          fs_, c->moved_from != nullptr ? *c->moved_from : *c);
     }
     *error = OpenError::kNotFound;
     return nullptr;
+  }
+
+  bool Identity(std::uint64_t* device, std::uint64_t* inode) const override {
+    *device = 1;
+    *inode = node_.inode;
+    return node_.inode != 0;
   }
 
  private:
@@ -99,6 +106,7 @@ FakeNode* FakeFileSystem::AddDirectory(std::string_view path) {
       child = node->children.back().get();
       child->name = std::string(part);
       child->kind = EntryKind::kDirectory;
+      child->inode = next_inode_++;
     }
     node = child;
   }

@@ -27,6 +27,9 @@ struct FakeNode {
   bool cannot_enter = false;      // directory: access denied
   bool other_volume = false;      // directory: a mount point
   int listing_fails_after = -1;   // directory: listing errors after n entries
+  // Directory: opening it opens this one instead, as when a directory
+  // moved here while the walk ran.
+  FakeNode* moved_from = nullptr;
   std::vector<std::unique_ptr<FakeNode>> children;
 
   FakeNode* Child(std::string_view child_name);

@@ -119,6 +119,20 @@ TEST(ScanTest, FailuresSkipWhatFailedAndKeepTheRest) {
   EXPECT_EQ(r.stats.vanished_entries, 1u);
 }
 
+TEST(ScanTest, DirectoryMetAgainAfterAMoveIsWalkedOnce) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  fs.AddFile("a/f", "1", 10);
+  fs.AddFile("a/sub/g", "1", 5);
+  fs.AddDirectory("z/new-place")->moved_from = fs.Find("a");
+  for (unsigned threads : {1u, 3u}) {
+    ScanResult r = RunScan(fs, "/", {.threads = threads});
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(TotalOf(r, "alice"), 15u) << threads;
+    EXPECT_EQ(r.stats.vanished_entries, 1u) << threads;
+  }
+}
+
 TEST(ScanTest, RootThatCannotBeEnteredFailsTheScan) {
   FakeFileSystem fs;
   fs.SetRootEnterable(false);
