@@ -197,7 +197,10 @@ class Walker {
       if (shared_.hungry()) ShareWork();
       std::unique_ptr<Directory> child;
       std::uint32_t ordinal = 0;
-      if (!FindNextSubdirectory(&child, &ordinal)) {
+      const bool found = frames_.back().next == 0
+                             ? FindFirstSubdirectory(&child, &ordinal)
+                             : FindNextSubdirectory(&child, &ordinal);
+      if (!found) {
         frames_.pop_back();
         if (!frames_.empty()) position_.directory.pop_back();
         continue;
@@ -306,6 +309,13 @@ class Walker {
     WalkPosition here = position_;
     here.entry = place;
     if (here < tally->first) tally->first = std::move(here);
+  }
+
+  // Opens the first subdirectory of the top frame that can be entered,
+  // once its own entries have been counted.
+  bool FindFirstSubdirectory(std::unique_ptr<Directory>* child,
+                             std::uint32_t* ordinal) {
+    return FindNextSubdirectory(child, ordinal);
   }
 
   // Opens the next subdirectory of the top frame that can be entered.
