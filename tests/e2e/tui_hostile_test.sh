@@ -15,34 +15,9 @@ command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
 
 work=$(mktemp -d /tmp/ovik-hostile.XXXXXX)
 socket="ovik-hostile-$$"
-failures=0
-cleanup() {
-  tmux -L "$socket" kill-server 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-screen() { tmux -L "$socket" capture-pane -p -t "$1"; }
-keys() { local target=$1; shift; tmux -L "$socket" send-keys -t "$target" "$@"; }
+. "$(dirname "$0")/tmux_lib.sh"
 title() { tmux -L "$socket" display -p -t "$1" '#{pane_title}'; }
 resize() { tmux -L "$socket" resize-window -t "$1" -x "$2" -y "$3"; }
-
-wait_for() {  # TARGET TEXT [SECONDS]
-  local target=$1 text=$2 limit=${3:-10}
-  local deadline=$((SECONDS + limit))
-  while ((SECONDS <= deadline)); do
-    if screen "$target" | grep -qF -- "$text"; then return 0; fi
-    sleep 0.05
-  done
-  echo "--- screen while waiting for '$text':"
-  screen "$target"
-  fail "'$text' did not appear within ${limit}s"
-  return 1
-}
 
 exit_status() {  # NAME: the recorded exit status, waited for
   local deadline=$((SECONDS + 20))

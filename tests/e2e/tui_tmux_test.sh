@@ -18,35 +18,7 @@ command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
 work=$(mktemp -d /tmp/ovik-e2e.XXXXXX)
 socket="ovik-e2e-$$"
 capture_file=/tmp/ovik-dialog-capture.txt
-failures=0
-
-cleanup() {
-  tmux -L "$socket" kill-server 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-screen() { tmux -L "$socket" capture-pane -p -t "$1"; }
-keys() { local target=$1; shift; tmux -L "$socket" send-keys -t "$target" "$@"; }
-
-# wait_for TARGET TEXT [SECONDS]: until TEXT is on the screen.
-wait_for() {
-  local target=$1 text=$2 limit=${3:-10}
-  local deadline=$((SECONDS + limit))
-  while ((SECONDS <= deadline)); do
-    if screen "$target" | grep -qF -- "$text"; then return 0; fi
-    sleep 0.05
-  done
-  echo "--- screen while waiting for '$text':"
-  screen "$target"
-  fail "'$text' did not appear within ${limit}s"
-  return 1
-}
+. "$(dirname "$0")/tmux_lib.sh"
 
 # wait_gone TARGET TEXT [SECONDS]: until TEXT has left the screen.
 wait_gone() {
