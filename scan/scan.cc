@@ -117,6 +117,11 @@ class SharedWalk {
                   std::memory_order_relaxed);
     return true;
   }
+  // The threads that take part; before any of them starts.
+  void SetThreadCount(unsigned threads) {
+    threads_ = threads;
+    busy_ = threads;
+  }
   // Whether some thread waits for work that a busy thread could share.
   bool hungry() const { return hungry_.load(std::memory_order_relaxed); }
   void ShareTasks(std::vector<Task>* tasks) {
@@ -133,7 +138,7 @@ class SharedWalk {
   FileSystem& fs_;
   std::string root_;
   const ScanOptions& options_;
-  const unsigned threads_;
+  unsigned threads_;
   HardLinkSet links_;
   HardLinkSet directories_;
   std::mutex mutex_;
@@ -163,7 +168,6 @@ class Walker {
     root_ = shared_.fs().OpenRoot(shared_.root(), &error);
     return root_ != nullptr;
   }
-  void AdoptRoot(std::unique_ptr<Directory> root) { root_ = std::move(root); }
 
   void Run(Task first) {
     Task task = std::move(first);
@@ -534,11 +538,17 @@ ScanResult RunScan(FileSystem& fs, std::string_view root_path,
     result.status = ScanStatus::kRootNotEnterable;
     return result;
   }
-  for (unsigned t = 1; t < threads; ++t) walkers[t]->OpenRoot();
+  // A thread that cannot open the root (out of descriptors, say) stays
+  // out rather than lose the subtrees it would take.
+  std::vector<Walker*> helpers;
+  for (unsigned t = 1; t < threads; ++t) {
+    if (walkers[t]->OpenRoot()) helpers.push_back(walkers[t].get());
+  }
+  shared.SetThreadCount(static_cast<unsigned>(helpers.size()) + 1);
 
   std::vector<std::thread> pool;
-  for (unsigned t = 1; t < threads; ++t) {
-    pool.emplace_back([&shared, w = walkers[t].get()] {
+  for (Walker* w : helpers) {
+    pool.emplace_back([&shared, w] {
       Task task;
       if (shared.Take(&task)) w->Run(std::move(task));
     });
