@@ -10,6 +10,7 @@
 #include "scan/owner_table.h"
 #include "scan/ranking.h"
 #include "scan/scan.h"
+#include "tests/exchange_sort_ranking.h"
 #include "tests/fake_filesystem.h"
 
 namespace ovik {

@@ -3,6 +3,19 @@
 // subdirectory of it, and turn an owner identifier into an account name.
 // POSIX and Win32 implementations sit beside this file; tests use an
 // in-memory fake.
+//
+// Errors follow platform/status.h: every call that can fail returns a
+// Status, and what it produces comes back through out-parameters that are
+// left untouched when it fails. Listing a directory is the one place a
+// non-ok Status is part of the normal course: Next returns kEnd when the
+// listing is complete and kNotFound for an entry that went away.
+//
+// Threads: every call on a FileSystem may come from several threads at
+// once. A Directory belongs to one thread at a time: its calls must not
+// overlap, though it may be handed to another thread through something
+// that synchronises (a locked queue). Directories are independent of each
+// other, whichever directory they were opened from, and none may outlive
+// the FileSystem that opened it.
 #ifndef OVIK_PLATFORM_FILESYSTEM_H_
 #define OVIK_PLATFORM_FILESYSTEM_H_
 
@@ -11,12 +24,18 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
+
 namespace ovik {
 
 enum class EntryKind : std::uint8_t {
   kFile,       // regular file
   kDirectory,  // a real directory (never a link to one)
-  kLink,       // symbolic link, junction or other reparse point
+  kLink,       // symbolic link or other reparse point that is not a directory
+  // A directory entry that is a link or reparse point: a junction, a
+  // directory symbolic link, a mount point. Like any directory entry it is
+  // not counted, and being a link it is not entered either.
+  kDirectoryLink,
   kOther,      // fifo, socket, device
 };
 
@@ -39,22 +58,9 @@ struct Entry {
   std::string owner_key;     // opaque bytes: a uid, a SID, ...
 };
 
-enum class ReadResult : std::uint8_t {
-  kEntry,    // *entry is filled
-  kVanished, // the entry went away between listing and status; skip it
-  kEnd,      // no more entries
-  kError,    // the listing failed; no more entries
-};
-
-enum class OpenError : std::uint8_t {
-  kNone,
-  kNotFound,
-  kAccessDenied,
-  kNotDirectory,  // also: replaced by a link since it was listed
-  kOtherVolume,   // lies on another volume or mount; never entered
-  kTooManyOpen,
-  kOther,
-};
+// Maps an account name to the key under which names compare equal. A
+// plain function, so that whatever keeps it needs nothing else alive.
+using NameFolder = std::string (*)(std::string_view name);
 
 // An open directory. Destroying it releases the handle.
 class Directory {
@@ -62,47 +68,53 @@ class Directory {
   virtual ~Directory() = default;
   // Reads the next entry other than "." and "..". For entries that are
   // not directories it also fills size, identity and owner.
-  virtual ReadResult Next(Entry* entry) = 0;
+  //   ok         *entry holds the entry.
+  //   kEnd       the listing is complete.
+  //   kNotFound  the entry went away between listing and status; the
+  //              listing goes on with the next call.
+  //   otherwise  the listing failed; it has no more entries, and further
+  //              calls return kEnd.
+  virtual Status Next(Entry* entry) = 0;
   // Opens the subdirectory |name| of this directory without following
-  // links and without leaving the volume of the scan's root.
-  virtual std::unique_ptr<Directory> OpenSubdirectory(std::string_view name,
-                                                      OpenError* error) = 0;
-  // The directory's own identity (device and inode) where the system
-  // gives one, so a walk can tell a directory it has met before.
-  virtual bool Identity(std::uint64_t* /*device*/,
-                        std::uint64_t* /*inode*/) const {
-    return false;
+  // links and without leaving the volume of the scan's root. Fails with
+  // kNotFound (gone), kNotDirectory (not a directory, or replaced by a
+  // link since it was listed), kOtherVolume (a mount point of another
+  // volume), kAccessDenied, kTooManyOpen, or kOther.
+  virtual Status OpenSubdirectory(std::string_view name,
+                                  std::unique_ptr<Directory>* subdirectory) = 0;
+  // The directory's own identity (device and inode), so a walk can tell a
+  // directory it has met before. kUnsupported where the system gives none
+  // that names one directory only.
+  virtual Status Identity(std::uint64_t* /*device*/,
+                          std::uint64_t* /*inode*/) const {
+    return Status(StatusCode::kUnsupported);
   }
-};
-
-enum class OwnerNameStatus : std::uint8_t {
-  kName,      // *name is the account name
-  kUnmapped,  // no account has this identifier; *name is its text form
-  kError,     // the name could not be determined; *name is the
-              // identifier's text form
 };
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Opens the root of a scan. Subdirectories opened from it stay on the
-  // root's volume.
-  virtual std::unique_ptr<Directory> OpenRoot(std::string_view path,
-                                              OpenError* error) = 0;
-  // Resolves an owner identifier taken from Entry::owner_key. Callers
-  // cache the answer; it may be slow.
-  virtual OwnerNameStatus LookupOwnerName(std::string_view owner_key,
-                                          std::string* name) = 0;
+  // root's volume. Fails as OpenSubdirectory does, kOtherVolume aside.
+  virtual Status OpenRoot(std::string_view path,
+                          std::unique_ptr<Directory>* root) = 0;
+  // The account name of an owner identifier taken from Entry::owner_key.
+  // kNotFound when no account has this identifier; another code when the
+  // name could not be determined. It may be slow; callers cache it.
+  virtual Status LookupOwnerName(std::string_view owner_key,
+                                 std::string* name) = 0;
+  // The identifier's own text, as the system shows an owner that has no
+  // name (a uid's number, "S-1-5-21-..."). Fails only for bytes that are
+  // no identifier of this system.
+  virtual Status OwnerKeyText(std::string_view owner_key,
+                              std::string* text) = 0;
   // The name under which the administrators' record heads every ranking
   // ("root" on POSIX systems, the local name of the Administrators group
-  // on Windows).
+  // on Windows). Never fails: it falls back to the usual English name.
   virtual std::string AdministratorsName() = 0;
-  // The key under which account names compare equal: the name itself
-  // where accounts are case-sensitive, a case-folded form where they are
-  // not.
-  virtual std::string FoldName(std::string_view name) const {
-    return std::string(name);
-  }
+  // How account names compare: nullptr where they are case-sensitive and
+  // compare byte for byte, a case-folding function where they are not.
+  virtual NameFolder name_folder() const { return nullptr; }
 };
 
 // The system's own file system.

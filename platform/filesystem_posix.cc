@@ -58,43 +58,23 @@ bool Identify(int fd, VolumeIdentity* id) {
   return true;
 }
 
-OpenError ErrorOf(int err) {
-  switch (err) {
-    case ENOENT:
-      return OpenError::kNotFound;
-    case ENOTDIR:
-    case ELOOP:
-      return OpenError::kNotDirectory;
-    case EACCES:
-    case EPERM:
-      return OpenError::kAccessDenied;
-    case EMFILE:
-    case ENFILE:
-      return OpenError::kTooManyOpen;
-    default:
-      return OpenError::kOther;
-  }
-}
-
-// Opens a directory relative to |dirfd| and tells which volume it is on;
-// -1 with *error set on failure.
-int OpenDirectory(int dirfd, const char* name, int flags, VolumeIdentity* id,
-                  OpenError* error) {
+// Opens a directory relative to |dirfd| and tells which volume it is on.
+Status OpenDirectory(int dirfd, const char* name, int flags,
+                     VolumeIdentity* id, int* fd_out) {
   int fd;
   do {
     fd = openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    *error = ErrorOf(errno);
-    return -1;
-  }
-  if (!Identify(fd, id)) {
-    *error = ErrorOf(errno);
+  if (fd < 0) return Status::FromSystemError(errno);
+  VolumeIdentity identity;
+  if (!Identify(fd, &identity)) {
+    const int error = errno;
     close(fd);
-    return -1;
+    return Status::FromSystemError(error);
   }
-  *error = OpenError::kNone;
-  return fd;
+  *id = identity;
+  *fd_out = fd;
+  return Status::Ok();
 }
 
 constexpr std::size_t kListingBuffer = 32 * 1024;
@@ -111,15 +91,18 @@ class PosixDirectory final : public Directory {
   PosixDirectory(const PosixDirectory&) = delete;
   PosixDirectory& operator=(const PosixDirectory&) = delete;
 
-  ReadResult Next(Entry* entry) override {
+  Status Next(Entry* entry) override {
     for (;;) {
       if (pos_ >= len_) {
+        if (done_) return Status(StatusCode::kEnd);
         long n;
         do {
           n = syscall(SYS_getdents64, fd_, buffer_.get(), kListingBuffer);
         } while (n < 0 && errno == EINTR);
-        if (n < 0) return ReadResult::kError;
-        if (n == 0) return ReadResult::kEnd;
+        if (n <= 0) {
+          done_ = true;
+          return n == 0 ? Status(StatusCode::kEnd) : ListingFailure(errno);
+        }
         len_ = static_cast<std::size_t>(n);
         pos_ = 0;
       }
@@ -131,45 +114,62 @@ class PosixDirectory final : public Directory {
           (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
         continue;
       }
-      entry->name.assign(name);
-      return Describe(d->d_type, entry);
+      return Describe(name, d->d_type, entry);
     }
   }
 
-  std::unique_ptr<Directory> OpenSubdirectory(std::string_view name,
-                                              OpenError* error) override {
+  Status OpenSubdirectory(std::string_view name,
+                          std::unique_ptr<Directory>* subdirectory) override {
     const std::string n(name);
     VolumeIdentity id;
-    const int fd = OpenDirectory(fd_, n.c_str(), O_NOFOLLOW, &id, error);
-    if (fd < 0) return nullptr;
+    int fd = -1;
+    const Status status = OpenDirectory(fd_, n.c_str(), O_NOFOLLOW, &id, &fd);
+    if (!status.ok()) return status;
     if (id.device != volume_.device ||
         (id.has_mount_id && volume_.has_mount_id &&
          id.mount_id != volume_.mount_id)) {
       close(fd);
-      *error = OpenError::kOtherVolume;
-      return nullptr;
+      return Status(StatusCode::kOtherVolume);
     }
-    return std::make_unique<PosixDirectory>(fd, volume_, id.inode);
+    *subdirectory = std::make_unique<PosixDirectory>(fd, volume_, id.inode);
+    return Status::Ok();
   }
 
-  bool Identity(std::uint64_t* device, std::uint64_t* inode) const override {
+  Status Identity(std::uint64_t* device, std::uint64_t* inode) const override {
+    if (!volume_.unique_inodes) return Status(StatusCode::kUnsupported);
     *device = volume_.device;
     *inode = inode_;
-    return volume_.unique_inodes;
+    return Status::Ok();
   }
 
  private:
-  ReadResult Describe(unsigned char type, Entry* entry) {
+  // A failed listing is never mistaken for an entry that went away.
+  static Status ListingFailure(int error) {
+    const Status status = Status::FromSystemError(error);
+    return status.code() == StatusCode::kNotFound
+               ? Status(StatusCode::kOther, error)
+               : status;
+  }
+
+  // Fills *entry from the listing's name and type and, for entries that
+  // are not directories, their status.
+  Status Describe(const char* name, unsigned char type, Entry* entry) {
+    struct stat st;
+    const bool stat_failed =
+        type != DT_DIR &&
+        fstatat(fd_, name, &st, AT_SYMLINK_NOFOLLOW) != 0;
+    if (stat_failed && errno == ENOENT) {
+      return Status(StatusCode::kNotFound, ENOENT);
+    }
+    entry->name.assign(name);
     entry->size = 0;
     entry->inode = 0;
     entry->links = 1;
-    if (type == DT_DIR) {
+    if (type == DT_DIR || (!stat_failed && S_ISDIR(st.st_mode))) {
       entry->kind = EntryKind::kDirectory;
-      return ReadResult::kEntry;
+      return Status::Ok();
     }
-    struct stat st;
-    if (fstatat(fd_, entry->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno == ENOENT) return ReadResult::kVanished;
+    if (stat_failed) {
       // Listed but not readable (a directory we may list but not search):
       // counted, with no size, under the unreadable owner.
       entry->kind = type == DT_LNK ? EntryKind::kLink
@@ -177,11 +177,7 @@ class PosixDirectory final : public Directory {
                                      : EntryKind::kOther;
       entry->owner_status = OwnerStatus::kUnreadable;
       entry->owner_key.clear();
-      return ReadResult::kEntry;
-    }
-    if (S_ISDIR(st.st_mode)) {
-      entry->kind = EntryKind::kDirectory;
-      return ReadResult::kEntry;
+      return Status::Ok();
     }
     entry->kind = S_ISREG(st.st_mode)   ? EntryKind::kFile
                   : S_ISLNK(st.st_mode) ? EntryKind::kLink
@@ -193,7 +189,7 @@ class PosixDirectory final : public Directory {
     entry->owner_status = OwnerStatus::kKnown;
     const uid_t uid = st.st_uid;
     entry->owner_key.assign(reinterpret_cast<const char*>(&uid), sizeof uid);
-    return ReadResult::kEntry;
+    return Status::Ok();
   }
 
   int fd_;
@@ -202,42 +198,56 @@ class PosixDirectory final : public Directory {
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
+  bool done_ = false;  // the listing ended or failed
 };
+
+// The owner key of a POSIX entry: the uid's bytes.
+bool UidOfKey(std::string_view owner_key, uid_t* uid) {
+  if (owner_key.size() != sizeof *uid) return false;
+  std::memcpy(uid, owner_key.data(), sizeof *uid);
+  return true;
+}
 
 class PosixFileSystem final : public FileSystem {
  public:
-  std::unique_ptr<Directory> OpenRoot(std::string_view path,
-                                      OpenError* error) override {
+  Status OpenRoot(std::string_view path,
+                  std::unique_ptr<Directory>* root) override {
     const std::string p(path);
     VolumeIdentity id;
-    const int fd = OpenDirectory(AT_FDCWD, p.c_str(), 0, &id, error);
-    if (fd < 0) return nullptr;
+    int fd = -1;
+    const Status status = OpenDirectory(AT_FDCWD, p.c_str(), 0, &id, &fd);
+    if (!status.ok()) return status;
     struct statfs sfs;
     if (fstatfs(fd, &sfs) == 0 && static_cast<long>(sfs.f_type) == kOverlayMagic) {
       id.unique_inodes = false;
     }
-    return std::make_unique<PosixDirectory>(fd, id, id.inode);
+    *root = std::make_unique<PosixDirectory>(fd, id, id.inode);
+    return Status::Ok();
   }
 
-  OwnerNameStatus LookupOwnerName(std::string_view owner_key,
-                                  std::string* name) override {
+  Status LookupOwnerName(std::string_view owner_key,
+                         std::string* name) override {
     uid_t uid = 0;
-    if (owner_key.size() != sizeof uid) {
-      name->assign(1, '?');
-      return OwnerNameStatus::kError;
-    }
-    std::memcpy(&uid, owner_key.data(), sizeof uid);
+    if (!UidOfKey(owner_key, &uid)) return Status(StatusCode::kOther);
     return NameOfUid(uid, name);
+  }
+
+  // As ls -l shows an owner without an account: the number.
+  Status OwnerKeyText(std::string_view owner_key, std::string* text) override {
+    uid_t uid = 0;
+    if (!UidOfKey(owner_key, &uid)) return Status(StatusCode::kOther);
+    *text = std::to_string(uid);
+    return Status::Ok();
   }
 
   std::string AdministratorsName() override {
     std::string name;
-    if (NameOfUid(0, &name) == OwnerNameStatus::kName) return name;
+    if (NameOfUid(0, &name).ok()) return name;
     return "root";
   }
 
  private:
-  static OwnerNameStatus NameOfUid(uid_t uid, std::string* name) {
+  static Status NameOfUid(uid_t uid, std::string* name) {
     long hint = sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(hint > 0 ? static_cast<std::size_t>(hint) : 1024);
     struct passwd pwd;
@@ -250,14 +260,14 @@ class PosixFileSystem final : public FileSystem {
     }
     if (rc == 0 && found != nullptr) {
       *name = found->pw_name;
-      return OwnerNameStatus::kName;
+      return Status::Ok();
     }
-    // As ls -l shows an owner without an account: the number.
-    *name = std::to_string(uid);
-    return (rc == 0 || rc == ENOENT || rc == ESRCH || rc == EBADF ||
-            rc == EPERM)
-               ? OwnerNameStatus::kUnmapped
-               : OwnerNameStatus::kError;
+    // No entry: these are the answers getpwuid_r gives for a uid that no
+    // account has.
+    if (rc == 0 || rc == ENOENT || rc == ESRCH || rc == EBADF || rc == EPERM) {
+      return Status(StatusCode::kNotFound, rc);
+    }
+    return Status::FromSystemError(rc);
   }
 };
 

@@ -2,7 +2,9 @@
 // "\\?\"-prefixed long paths, so the process's current directory is never
 // touched and paths longer than MAX_PATH still work. Reparse points
 // (symbolic links, junctions, mount points) are reported as links and
-// never entered, so a walk cannot leave its volume or run in a circle.
+// never entered, so a walk cannot leave its volume or run in a circle;
+// those that are directory entries are reported as such, so that they are
+// not counted either.
 #include "platform/filesystem.h"
 
 #include <windows.h>
@@ -21,25 +23,6 @@
 
 namespace ovik {
 namespace {
-
-OpenError OpenErrorFromLastError(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-      return OpenError::kNotFound;
-    case ERROR_ACCESS_DENIED:
-      return OpenError::kAccessDenied;
-    case ERROR_DIRECTORY:
-      return OpenError::kNotDirectory;
-    case ERROR_TOO_MANY_OPEN_FILES:
-      return OpenError::kTooManyOpen;
-    default:
-      return OpenError::kOther;
-  }
-}
 
 // "C:\dir" or "\\server\share\dir" as an absolute "\\?\" path ending in a
 // backslash, ready for a name to be appended.
@@ -141,13 +124,20 @@ class Win32Directory : public Directory {
   Win32Directory(const Win32Directory&) = delete;
   Win32Directory& operator=(const Win32Directory&) = delete;
 
-  ReadResult Next(Entry* entry) override {
+  Status Next(Entry* entry) override {
     for (;;) {
-      if (at_end_) return failed_ ? ReadResult::kError : ReadResult::kEnd;
+      if (at_end_) {
+        if (failure_ == ERROR_SUCCESS) return Status(StatusCode::kEnd);
+        // Reported once; the listing is over.
+        const Status failed = ListingFailure(failure_);
+        failure_ = ERROR_SUCCESS;
+        return failed;
+      }
       if (!have_data_) {
         if (!FindNextFileW(find_, &data_)) {
+          const DWORD error = GetLastError();
           at_end_ = true;
-          failed_ = GetLastError() != ERROR_NO_MORE_FILES;
+          if (error != ERROR_NO_MORE_FILES) failure_ = error;
           continue;
         }
       }
@@ -160,50 +150,59 @@ class Win32Directory : public Directory {
     }
   }
 
-  std::unique_ptr<Directory> OpenSubdirectory(std::string_view name,
-                                              OpenError* error) override;
+  Status OpenSubdirectory(std::string_view name,
+                          std::unique_ptr<Directory>* subdirectory) override;
 
-  static std::unique_ptr<Directory> Open(std::wstring path, OpenError* error);
+  static Status Open(std::wstring path, std::unique_ptr<Directory>* directory);
 
  private:
-  ReadResult Fill(Entry* entry) {
-    entry->name = WideToUtf8(data_.cFileName);
+  // A failed listing is never mistaken for an entry that went away.
+  static Status ListingFailure(DWORD error) {
+    const Status status = Status::FromSystemError(static_cast<int>(error));
+    return status.code() == StatusCode::kNotFound
+               ? Status(StatusCode::kOther, static_cast<int>(error))
+               : status;
+  }
+
+  Status Fill(Entry* entry) {
     const DWORD attributes = data_.dwFileAttributes;
     const bool reparse = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if (reparse) {
-      entry->kind = EntryKind::kLink;
-    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      entry->kind = EntryKind::kDirectory;
-      return ReadResult::kEntry;
-    } else if (attributes & FILE_ATTRIBUTE_DEVICE) {
-      entry->kind = EntryKind::kOther;
-    } else {
-      entry->kind = EntryKind::kFile;
+    const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (directory) {
+      // A junction, directory link or mount point is a directory entry
+      // all the same: nothing to count, and nothing to enter.
+      entry->name = WideToUtf8(data_.cFileName);
+      entry->kind = reparse ? EntryKind::kDirectoryLink : EntryKind::kDirectory;
+      entry->size = 0;
+      entry->inode = 0;
+      entry->links = 1;
+      return Status::Ok();
     }
+    DWORD error = ERROR_SUCCESS;
+    const bool owner_read = ReadOwnerDescriptor(path_ + data_.cFileName,
+                                                reparse, &descriptor_, &error);
+    if (!owner_read &&
+        (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+      return Status(StatusCode::kNotFound, static_cast<int>(error));
+    }
+    entry->name = WideToUtf8(data_.cFileName);
+    entry->kind = reparse                                 ? EntryKind::kLink
+                  : (attributes & FILE_ATTRIBUTE_DEVICE) ? EntryKind::kOther
+                                                          : EntryKind::kFile;
     entry->size = (std::uint64_t{data_.nFileSizeHigh} << 32) |
                   data_.nFileSizeLow;
     // The listing gives no file identity; hard links count once per name.
     entry->device = 0;
     entry->inode = 0;
     entry->links = 1;
-
-    std::wstring full = path_ + data_.cFileName;
-    DWORD error = ERROR_SUCCESS;
-    if (!ReadOwnerDescriptor(full, reparse, &descriptor_, &error)) {
-      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-        return ReadResult::kVanished;
-      }
-      entry->owner_status = OwnerStatus::kUnreadable;
-      entry->owner_key.clear();
-      return ReadResult::kEntry;
-    }
-    entry->owner_status = OwnerSidBytes(descriptor_, &entry->owner_key)
+    entry->owner_status = owner_read && OwnerSidBytes(descriptor_,
+                                                      &entry->owner_key)
                               ? OwnerStatus::kKnown
                               : OwnerStatus::kUnreadable;
     if (entry->owner_status == OwnerStatus::kUnreadable) {
       entry->owner_key.clear();
     }
-    return ReadResult::kEntry;
+    return Status::Ok();
   }
 
   std::wstring path_;  // "\\?\..." ending in a backslash
@@ -211,12 +210,12 @@ class Win32Directory : public Directory {
   WIN32_FIND_DATAW data_ = {};
   bool have_data_ = true;  // data_ holds an entry not yet returned
   bool at_end_ = false;
-  bool failed_ = false;
+  DWORD failure_ = ERROR_SUCCESS;  // why the listing ended early
   std::vector<BYTE> descriptor_ = std::vector<BYTE>(1024);
 };
 
-std::unique_ptr<Directory> Win32Directory::Open(std::wstring path,
-                                                OpenError* error) {
+Status Win32Directory::Open(std::wstring path,
+                            std::unique_ptr<Directory>* directory) {
   // Asked with its trailing backslash, a file would look missing rather
   // than not a directory; a drive root keeps it.
   std::wstring probe = path;
@@ -226,12 +225,10 @@ std::unique_ptr<Directory> Win32Directory::Open(std::wstring path,
   }
   const DWORD attributes = GetFileAttributesW(probe.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    *error = OpenErrorFromLastError(GetLastError());
-    return nullptr;
+    return Status::FromSystemError(static_cast<int>(GetLastError()));
   }
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    *error = OpenError::kNotDirectory;
-    return nullptr;
+    return Status(StatusCode::kNotDirectory);
   }
   WIN32_FIND_DATAW data;
   const std::wstring pattern = path + L"*";
@@ -240,116 +237,127 @@ std::unique_ptr<Directory> Win32Directory::Open(std::wstring path,
                                  FIND_FIRST_EX_LARGE_FETCH);
   if (find == INVALID_HANDLE_VALUE) {
     const DWORD last = GetLastError();
-    if (last == ERROR_FILE_NOT_FOUND || last == ERROR_NO_MORE_FILES) {
-      *error = OpenError::kNone;
-      return std::make_unique<Win32Directory>(std::move(path));
+    if (last != ERROR_FILE_NOT_FOUND && last != ERROR_NO_MORE_FILES) {
+      return Status::FromSystemError(static_cast<int>(last));
     }
-    *error = OpenErrorFromLastError(last);
-    return nullptr;
+    *directory = std::make_unique<Win32Directory>(std::move(path));
+    return Status::Ok();
   }
-  *error = OpenError::kNone;
-  return std::make_unique<Win32Directory>(std::move(path), find, data);
+  *directory = std::make_unique<Win32Directory>(std::move(path), find, data);
+  return Status::Ok();
 }
 
-std::unique_ptr<Directory> Win32Directory::OpenSubdirectory(
-    std::string_view name, OpenError* error) {
+Status Win32Directory::OpenSubdirectory(
+    std::string_view name, std::unique_ptr<Directory>* subdirectory) {
   std::wstring path = path_ + Utf8ToWide(name);
   // The entry may have been replaced by a link since it was listed.
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    *error = OpenErrorFromLastError(GetLastError());
-    return nullptr;
+    return Status::FromSystemError(static_cast<int>(GetLastError()));
   }
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    *error = OpenError::kNotDirectory;
-    return nullptr;
+    return Status(StatusCode::kNotDirectory);
   }
   path.push_back(L'\\');
-  return Open(std::move(path), error);
+  return Open(std::move(path), subdirectory);
+}
+
+// Account names compare as the system compares them: without regard to
+// case, on the UTF-16 form.
+std::string FoldAccountName(std::string_view name) {
+  const std::wstring wide = Utf8ToWide(name);
+  if (wide.empty() || wide.size() > INT_MAX) return std::string(name);
+  const int in_size = static_cast<int>(wide.size());
+  std::wstring upper(wide.size(), L'\0');
+  const int written =
+      LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE, wide.data(),
+                    in_size, upper.data(), in_size, nullptr, nullptr, 0);
+  if (written != in_size) return std::string(name);
+  return WideToUtf8(upper);
+}
+
+// The key is a SID copied out of a descriptor; it is copied back into
+// properly aligned storage before it goes to the system.
+struct SidBuffer {
+  alignas(8) BYTE bytes[SECURITY_MAX_SID_SIZE] = {};
+};
+
+bool SidOfKey(std::string_view owner_key, SidBuffer* sid) {
+  if (owner_key.size() < 8 || owner_key.size() > SECURITY_MAX_SID_SIZE) {
+    return false;
+  }
+  std::memcpy(sid->bytes, owner_key.data(), owner_key.size());
+  return IsValidSid(sid->bytes) && GetLengthSid(sid->bytes) == owner_key.size();
 }
 
 class Win32FileSystem : public FileSystem {
  public:
-  std::unique_ptr<Directory> OpenRoot(std::string_view path,
-                                      OpenError* error) override {
-    return Win32Directory::Open(LongDirectoryPath(path), error);
+  Status OpenRoot(std::string_view path,
+                  std::unique_ptr<Directory>* root) override {
+    return Win32Directory::Open(LongDirectoryPath(path), root);
   }
 
-  OwnerNameStatus LookupOwnerName(std::string_view owner_key,
-                                  std::string* name) override {
-    // The key is a SID copied out of a descriptor; copy it back into
-    // properly aligned storage before handing it to the system.
-    if (owner_key.size() < 8 || owner_key.size() > SECURITY_MAX_SID_SIZE) {
-      return OwnerNameStatus::kError;
+  Status LookupOwnerName(std::string_view owner_key,
+                         std::string* name) override {
+    SidBuffer sid;
+    if (!SidOfKey(owner_key, &sid)) {
+      return Status::FromSystemError(ERROR_INVALID_SID);
     }
-    alignas(8) BYTE sid[SECURITY_MAX_SID_SIZE] = {};
-    std::memcpy(sid, owner_key.data(), owner_key.size());
-    if (!IsValidSid(sid) || GetLengthSid(sid) != owner_key.size()) {
-      return OwnerNameStatus::kError;
+    return LookupSid(sid.bytes, name);
+  }
+
+  Status OwnerKeyText(std::string_view owner_key, std::string* text) override {
+    SidBuffer sid;
+    if (!SidOfKey(owner_key, &sid)) {
+      return Status::FromSystemError(ERROR_INVALID_SID);
     }
-    return LookupSid(sid, name);
+    wchar_t* wide = nullptr;  // "S-1-5-21-..."
+    if (!ConvertSidToStringSidW(sid.bytes, &wide)) {
+      return Status::FromSystemError(static_cast<int>(GetLastError()));
+    }
+    *text = WideToUtf8(wide);
+    LocalFree(wide);
+    return Status::Ok();
   }
 
   std::string AdministratorsName() override {
-    alignas(8) BYTE sid[SECURITY_MAX_SID_SIZE] = {};
-    DWORD size = sizeof(sid);
+    SidBuffer sid;
+    DWORD size = sizeof(sid.bytes);
     std::string name;
-    if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid,
+    if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid.bytes,
                            &size) &&
-        LookupSid(sid, &name) == OwnerNameStatus::kName && !name.empty()) {
+        LookupSid(sid.bytes, &name).ok() && !name.empty()) {
       return name;
     }
     return "Administrators";
   }
 
-  // Account names compare as the system compares them: without regard to
-  // case, on the UTF-16 form.
-  std::string FoldName(std::string_view name) const override {
-    const std::wstring wide = Utf8ToWide(name);
-    if (wide.empty() || wide.size() > INT_MAX) return std::string(name);
-    const int in_size = static_cast<int>(wide.size());
-    std::wstring upper(wide.size(), L'\0');
-    const int written =
-        LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE, wide.data(),
-                      in_size, upper.data(), in_size, nullptr, nullptr, 0);
-    if (written != in_size) return std::string(name);
-    return WideToUtf8(upper);
-  }
+  NameFolder name_folder() const override { return &FoldAccountName; }
 
  private:
-  static OwnerNameStatus LookupSid(PSID sid, std::string* name) {
+  static Status LookupSid(PSID sid, std::string* name) {
     std::vector<wchar_t> account(256);
     std::vector<wchar_t> domain(128);
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    for (int attempt = 0;; ++attempt) {
       DWORD account_size = static_cast<DWORD>(account.size());
       DWORD domain_size = static_cast<DWORD>(domain.size());
       SID_NAME_USE use = SidTypeUnknown;
       if (LookupAccountSidW(nullptr, sid, account.data(), &account_size,
                             domain.data(), &domain_size, &use)) {
         *name = WideToUtf8(account.data());
-        return OwnerNameStatus::kName;
+        return Status::Ok();
       }
       const DWORD error = GetLastError();
       if (error == ERROR_NONE_MAPPED) {
-        return SidText(sid, name) ? OwnerNameStatus::kUnmapped
-                                  : OwnerNameStatus::kError;
+        return Status(StatusCode::kNotFound, static_cast<int>(error));
       }
-      if (error != ERROR_INSUFFICIENT_BUFFER) break;
       // Only the name is used, but both buffers must be large enough.
+      if (error != ERROR_INSUFFICIENT_BUFFER || attempt == 3) {
+        return Status::FromSystemError(static_cast<int>(error));
+      }
       account.resize(std::max<std::size_t>(account.size(), account_size));
       domain.resize(std::max<std::size_t>(domain.size(), domain_size));
     }
-    SidText(sid, name);
-    return OwnerNameStatus::kError;
-  }
-
-  // "S-1-5-21-..."
-  static bool SidText(PSID sid, std::string* text) {
-    wchar_t* wide = nullptr;
-    if (!ConvertSidToStringSidW(sid, &wide)) return false;
-    *text = WideToUtf8(wide);
-    LocalFree(wide);
-    return true;
   }
 };
 

@@ -6,6 +6,8 @@ std::string Status::ToString() const {
   if (ok()) return "success";
   if (system_error_ != 0) return SystemErrorText(system_error_);
   switch (code_) {
+    case StatusCode::kEnd:
+      return "no more entries";
     case StatusCode::kNotFound:
       return "not found";
     case StatusCode::kAccessDenied:

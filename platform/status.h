@@ -7,6 +7,10 @@
 // and carries the system's own error number for messages; it never
 // throws. Only conditions that callers treat differently get a code of
 // their own: everything else is kOther, with the system's number kept.
+//
+// kEnd is the one code that is no fault: a call that reads items one at a
+// time returns it when there are no more, with its outputs untouched like
+// any other non-ok result.
 #ifndef OVIK_PLATFORM_STATUS_H_
 #define OVIK_PLATFORM_STATUS_H_
 
@@ -17,6 +21,7 @@ namespace ovik {
 
 enum class StatusCode : std::uint8_t {
   kOk,
+  kEnd,           // no more items: a listing or sequence is complete
   kNotFound,      // the object does not exist (or went away)
   kAccessDenied,
   kNotDirectory,  // also: replaced by a link since it was listed

@@ -11,8 +11,9 @@ Status Status::FromSystemError(int system_error) {
       return Status();
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
       return Status(StatusCode::kNotFound, system_error);
     case ERROR_DIRECTORY:
       return Status(StatusCode::kNotDirectory, system_error);

@@ -5,10 +5,8 @@
 
 namespace ovik {
 
-OwnerTable::OwnerTable(NameFolder folder) : folder_(std::move(folder)) {}
-
 std::string OwnerTable::Key(std::string_view name) const {
-  return folder_ ? folder_(name) : std::string(name);
+  return folder_ != nullptr ? folder_(name) : std::string(name);
 }
 
 bool OwnerTable::SeedOwnerTable(std::string_view administrators_name) {
@@ -42,12 +40,6 @@ bool OwnerTable::AppendOwner(std::string_view name) {
 
 void OwnerTable::AddToOwner(OwnerIndex index, std::uint64_t bytes) {
   records_[index].total += bytes;
-}
-
-void OwnerTable::ReleaseOwners() {
-  records_.clear();
-  records_.shrink_to_fit();
-  index_.clear();
 }
 
 std::optional<OwnerIndex> OwnerTable::FindOrAppend(std::string_view name) {

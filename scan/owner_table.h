@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,11 +24,12 @@ using OwnerIndex = std::size_t;
 
 class OwnerTable {
  public:
-  // Maps a name to the key under which names compare equal; an empty
-  // function compares names byte for byte.
-  using NameFolder = std::function<std::string(std::string_view)>;
+  // Maps a name to the key under which names compare equal; nullptr
+  // compares names byte for byte. A plain function, so that a table needs
+  // nothing else alive.
+  using NameFolder = std::string (*)(std::string_view name);
 
-  explicit OwnerTable(NameFolder folder = {});
+  explicit OwnerTable(NameFolder folder = nullptr) : folder_(folder) {}
 
   // Records |administrators_name| as the head. Only valid on an empty
   // table; returns false when there is no memory for it.
@@ -40,8 +40,6 @@ class OwnerTable {
   // leaves the table unchanged when there is no memory for it.
   bool AppendOwner(std::string_view name);
   void AddToOwner(OwnerIndex index, std::uint64_t bytes);
-  // Empties the table; it may be seeded again.
-  void ReleaseOwners();
 
   // Finds |name| or appends it; nullopt only when appending failed.
   std::optional<OwnerIndex> FindOrAppend(std::string_view name);
@@ -54,7 +52,7 @@ class OwnerTable {
  private:
   std::string Key(std::string_view name) const;
 
-  NameFolder folder_;
+  NameFolder folder_ = nullptr;
   std::vector<OwnerRecord> records_;
   std::unordered_map<std::string, OwnerIndex> index_;
 };

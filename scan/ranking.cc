@@ -31,17 +31,6 @@ class PositionCounter {
 
 }  // namespace
 
-void ExchangeSortRanking(const OwnerTable& table,
-                         std::vector<OwnerIndex>* order) {
-  auto& a = *order;
-  const std::size_t n = a.size();
-  for (std::size_t i = 0; i + 1 < n; ++i) {
-    for (std::size_t j = i + 1; j < n; ++j) {
-      if (table[a[i]].total < table[a[j]].total) std::swap(a[i], a[j]);
-    }
-  }
-}
-
 // The exchange sort leaves the owners ordered by total; only the order of
 // equal totals needs working out. Owners below a total t never change the
 // relative order of those at t or above, and among the owners at t or

@@ -24,10 +24,6 @@ using Ranking = std::vector<RankedOwner>;
 // never swapped, so ties do not keep table order.
 void SortRanking(const OwnerTable& table, std::vector<OwnerIndex>* order);
 
-// Reference exchange sort, quadratic; kept for tests and benchmarks.
-void ExchangeSortRanking(const OwnerTable& table,
-                         std::vector<OwnerIndex>* order);
-
 // The whole table, sorted, totals converted to KB.
 Ranking BuildRanking(const OwnerTable& table);
 

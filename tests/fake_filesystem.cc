@@ -24,17 +24,22 @@ class FakeDirectory : public Directory {
   }
   ~FakeDirectory() override { --fs_.open_directories; }
 
-  ReadResult Next(Entry* entry) override {
+  Status Next(Entry* entry) override {
+    if (failed_) return Status(StatusCode::kEnd);
     if (node_.listing_fails_after >= 0 &&
         next_ >= static_cast<std::size_t>(node_.listing_fails_after)) {
-      return ReadResult::kError;
+      failed_ = true;
+      return Status(StatusCode::kOther);
     }
-    if (next_ >= node_.children.size()) return ReadResult::kEnd;
+    if (next_ >= node_.children.size()) return Status(StatusCode::kEnd);
     const FakeNode& c = *node_.children[next_++];
+    if (c.vanishes) return Status(StatusCode::kNotFound);
     entry->name = c.name;
-    if (c.vanishes) return ReadResult::kVanished;
     entry->kind = c.kind;
-    if (c.kind == EntryKind::kDirectory) return ReadResult::kEntry;
+    if (c.kind == EntryKind::kDirectory ||
+        c.kind == EntryKind::kDirectoryLink) {
+      return Status::Ok();
+    }
     entry->size = c.size;
     entry->device = 1;
     entry->inode = c.inode;
@@ -42,44 +47,46 @@ class FakeDirectory : public Directory {
     entry->owner_status =
         c.owner_unreadable ? OwnerStatus::kUnreadable : OwnerStatus::kKnown;
     entry->owner_key = c.owner_unreadable ? std::string() : c.owner;
-    return ReadResult::kEntry;
+    return Status::Ok();
   }
 
-  std::unique_ptr<Directory> OpenSubdirectory(std::string_view name,
-                                              OpenError* error) override {
+  Status OpenSubdirectory(std::string_view name,
+                          std::unique_ptr<Directory>* subdirectory) override {
     for (const auto& c : node_.children) {
       if (c->name != name) continue;
       if (c->kind != EntryKind::kDirectory) {
-        *error = OpenError::kNotDirectory;
-        return nullptr;
+        return Status(StatusCode::kNotDirectory);
       }
-      if (c->cannot_enter) {
-        *error = OpenError::kAccessDenied;
-        return nullptr;
-      }
-      if (c->other_volume) {
-        *error = OpenError::kOtherVolume;
-        return nullptr;
-      }
-      *error = OpenError::kNone;
-      return std::make_unique<FakeDirectory>(
+      if (c->cannot_enter) return Status(StatusCode::kAccessDenied);
+      if (c->other_volume) return Status(StatusCode::kOtherVolume);
+      *subdirectory = std::make_unique<FakeDirectory>(
           fs_, c->moved_from != nullptr ? *c->moved_from : *c);
+      return Status::Ok();
     }
-    *error = OpenError::kNotFound;
-    return nullptr;
+    return Status(StatusCode::kNotFound);
   }
 
-  bool Identity(std::uint64_t* device, std::uint64_t* inode) const override {
+  Status Identity(std::uint64_t* device, std::uint64_t* inode) const override {
+    if (node_.inode == 0) return Status(StatusCode::kUnsupported);
     *device = 1;
     *inode = node_.inode;
-    return node_.inode != 0;
+    return Status::Ok();
   }
 
  private:
   FakeFileSystem& fs_;
   const FakeNode& node_;
   std::size_t next_ = 0;
+  bool failed_ = false;
 };
+
+std::string UpperAscii(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return folded;
+}
 
 std::vector<std::string_view> Split(std::string_view path) {
   std::vector<std::string_view> parts;
@@ -135,6 +142,14 @@ FakeNode* FakeFileSystem::AddLink(std::string_view path, std::string_view owner,
   return node;
 }
 
+FakeNode* FakeFileSystem::AddDirectoryLink(std::string_view path,
+                                           std::string_view owner,
+                                           std::uint64_t size) {
+  FakeNode* node = AddFile(path, owner, size);
+  node->kind = EntryKind::kDirectoryLink;
+  return node;
+}
+
 FakeNode* FakeFileSystem::AddHardLink(std::string_view existing,
                                       std::string_view path) {
   FakeNode* original = Find(existing);
@@ -153,35 +168,39 @@ FakeNode* FakeFileSystem::Find(std::string_view path) {
   return node;
 }
 
-std::unique_ptr<Directory> FakeFileSystem::OpenRoot(std::string_view path,
-                                                    OpenError* error) {
-  last_root = std::string(path);
-  if (!root_enterable_) {
-    *error = OpenError::kAccessDenied;
-    return nullptr;
+Status FakeFileSystem::OpenRoot(std::string_view path,
+                                std::unique_ptr<Directory>* root) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    last_root = std::string(path);
   }
-  *error = OpenError::kNone;
-  return std::make_unique<FakeDirectory>(*this, root_);
+  if (!root_enterable_) return Status(StatusCode::kAccessDenied);
+  *root = std::make_unique<FakeDirectory>(*this, root_);
+  return Status::Ok();
 }
 
-OwnerNameStatus FakeFileSystem::LookupOwnerName(std::string_view owner_key,
-                                                std::string* name) {
+Status FakeFileSystem::LookupOwnerName(std::string_view owner_key,
+                                       std::string* name) {
   ++lookups;
-  auto it = accounts_.find(std::string(owner_key));
-  if (it == accounts_.end()) {
-    *name = std::string(owner_key);
-    return OwnerNameStatus::kUnmapped;
-  }
+  const std::string key(owner_key);
+  if (failing_lookups_.count(key) != 0) return Status(StatusCode::kOther);
+  auto it = accounts_.find(key);
+  if (it == accounts_.end()) return Status(StatusCode::kNotFound);
   *name = it->second;
-  return OwnerNameStatus::kName;
+  return Status::Ok();
 }
 
-std::string FakeFileSystem::FoldName(std::string_view name) const {
-  std::string folded(name);
-  if (ignore_case_) {
-    for (char& c : folded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+Status FakeFileSystem::OwnerKeyText(std::string_view owner_key,
+                                    std::string* text) {
+  if (malformed_keys_.count(std::string(owner_key)) != 0) {
+    return Status(StatusCode::kOther);
   }
-  return folded;
+  *text = std::string(owner_key);
+  return Status::Ok();
+}
+
+NameFolder FakeFileSystem::name_folder() const {
+  return ignore_case_ ? &UpperAscii : nullptr;
 }
 
 }  // namespace ovik

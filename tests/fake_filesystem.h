@@ -6,6 +6,8 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +48,10 @@ class FakeFileSystem : public FileSystem {
                     std::uint64_t size);
   FakeNode* AddLink(std::string_view path, std::string_view owner,
                     std::uint64_t size);
+  // A directory entry that is a link (a junction, say), with the owner
+  // and size the link itself has.
+  FakeNode* AddDirectoryLink(std::string_view path, std::string_view owner,
+                             std::uint64_t size);
   // A further name for the file at |existing| (same inode, owner, size).
   FakeNode* AddHardLink(std::string_view existing, std::string_view path);
   FakeNode* Find(std::string_view path);
@@ -55,28 +61,40 @@ class FakeFileSystem : public FileSystem {
   void SetAccount(std::string_view key, std::string_view name) {
     accounts_[std::string(key)] = std::string(name);
   }
+  // Looking |key| up fails; with |no_text| its text fails too, as for
+  // bytes that are no identifier at all.
+  void SetLookupFails(std::string_view key, bool no_text = false) {
+    failing_lookups_.insert(std::string(key));
+    if (no_text) malformed_keys_.insert(std::string(key));
+  }
   void SetAdministratorsName(std::string_view name) {
     administrators_ = std::string(name);
   }
   void SetIgnoreCase(bool ignore) { ignore_case_ = ignore; }
   void SetRootEnterable(bool enterable) { root_enterable_ = enterable; }
 
-  std::unique_ptr<Directory> OpenRoot(std::string_view path,
-                                      OpenError* error) override;
-  OwnerNameStatus LookupOwnerName(std::string_view owner_key,
-                                  std::string* name) override;
+  // Set up the tree and the accounts before a scan; the calls below may
+  // then come from several threads at once.
+  Status OpenRoot(std::string_view path,
+                  std::unique_ptr<Directory>* root) override;
+  Status LookupOwnerName(std::string_view owner_key,
+                         std::string* name) override;
+  Status OwnerKeyText(std::string_view owner_key, std::string* text) override;
   std::string AdministratorsName() override { return administrators_; }
-  std::string FoldName(std::string_view name) const override;
+  NameFolder name_folder() const override;
 
   // Directories open right now and the most open at any time.
   std::atomic<int> open_directories{0};
   std::atomic<int> max_open_directories{0};
   std::atomic<int> lookups{0};
-  std::string last_root;
+  std::string last_root;  // written under a lock; read it once calls end
 
  private:
   FakeNode root_;
   std::map<std::string, std::string> accounts_;
+  std::set<std::string> failing_lookups_;
+  std::set<std::string> malformed_keys_;
+  std::mutex mutex_;
   std::string administrators_ = "root";
   bool ignore_case_ = false;
   bool root_enterable_ = true;

@@ -92,16 +92,5 @@ TEST(OwnerTableTest, MoreThanSixtyFiveThousandOwnersKeepDistinctPositions) {
   EXPECT_EQ(table[65534].total, 0u);
 }
 
-TEST(OwnerTableTest, ReleaseEmptiesTheTableForTheNextScan) {
-  OwnerTable table;
-  ASSERT_TRUE(table.SeedOwnerTable("root"));
-  ASSERT_TRUE(table.AppendOwner("alice"));
-  table.ReleaseOwners();
-  EXPECT_TRUE(table.empty());
-  EXPECT_EQ(table.FindOwner("alice"), std::nullopt);
-  EXPECT_TRUE(table.SeedOwnerTable("root"));
-  EXPECT_EQ(table.size(), 1u);
-}
-
 }  // namespace
 }  // namespace ovik

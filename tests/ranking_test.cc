@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/exchange_sort_ranking.h"
+
 namespace ovik {
 namespace {
 

@@ -245,17 +245,17 @@ TEST(ScanChurnTest, DirectoryReplacedByALinkAfterListingIsNotEntered) {
   ASSERT_EQ(mkdir(t.Path("outside").c_str(), 0755), 0);
   ASSERT_TRUE(MakeFile(t.Path("outside/secret"), 1000));
   auto fs = MakeSystemFileSystem();
-  OpenError error = OpenError::kNone;
-  std::unique_ptr<Directory> root = fs->OpenRoot(t.Path("tree"), &error);
-  ASSERT_NE(root, nullptr);
+  std::unique_ptr<Directory> root;
+  ASSERT_TRUE(fs->OpenRoot(t.Path("tree"), &root).ok());
   Entry entry;
-  ASSERT_EQ(root->Next(&entry), ReadResult::kEntry);
+  ASSERT_TRUE(root->Next(&entry).ok());
   ASSERT_EQ(entry.name, "d");
   ASSERT_EQ(entry.kind, EntryKind::kDirectory);
   ASSERT_EQ(rmdir(t.Path("tree/d").c_str()), 0);
   ASSERT_EQ(symlink(t.Path("outside").c_str(), t.Path("tree/d").c_str()), 0);
-  EXPECT_EQ(root->OpenSubdirectory("d", &error), nullptr);
-  EXPECT_EQ(error, OpenError::kNotDirectory);
+  std::unique_ptr<Directory> d;
+  EXPECT_EQ(root->OpenSubdirectory("d", &d).code(), StatusCode::kNotDirectory);
+  EXPECT_EQ(d, nullptr);
 }
 
 TEST(ScanChurnTest, TreeChangingUnderSeveralThreadsIsWalkedSafely) {

@@ -1,0 +1,15 @@
+#include "scan/progress.h"
+
+namespace ovik {
+
+void ScanProgress::SetCurrentDirectory(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  current_ = path;
+}
+
+std::string ScanProgress::CurrentDirectory() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return current_;
+}
+
+}  // namespace ovik

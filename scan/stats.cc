@@ -1,0 +1,18 @@
+#include "scan/stats.h"
+
+namespace ovik {
+
+ScanStats& ScanStats::operator+=(const ScanStats& other) {
+  files += other.files;
+  bytes += other.bytes;
+  directories += other.directories;
+  skipped_directories += other.skipped_directories;
+  unreadable_entries += other.unreadable_entries;
+  vanished_entries += other.vanished_entries;
+  other_volumes += other.other_volumes;
+  hard_link_duplicates += other.hard_link_duplicates;
+  unrecorded_owners += other.unrecorded_owners;
+  return *this;
+}
+
+}  // namespace ovik

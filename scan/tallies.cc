@@ -1,0 +1,100 @@
+#include "scan/tallies.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace ovik {
+
+void Tallies::StartTask() {
+  ++task_;
+  last_ = nullptr;
+}
+
+OwnerTally& Tallies::Meet(std::string_view owner_key,
+                          const std::vector<std::uint32_t>& directory,
+                          std::uint64_t entry) {
+  if (last_ != nullptr && owner_key == last_key_) {
+    return Note(*last_, false, directory, entry);
+  }
+  auto [it, created] = owners_.try_emplace(std::string(owner_key));
+  last_key_.assign(owner_key);
+  last_ = &it->second;
+  return Note(*last_, created, directory, entry);
+}
+
+OwnerTally& Tallies::MeetUnreadable(
+    const std::vector<std::uint32_t>& directory, std::uint64_t entry) {
+  const bool created = !unreadable_.has_value();
+  if (created) unreadable_.emplace();
+  return Note(*unreadable_, created, directory, entry);
+}
+
+// Keeps the earliest position an owner was met at, checked once per task.
+OwnerTally& Tallies::Note(Slot& slot, bool created,
+                          const std::vector<std::uint32_t>& directory,
+                          std::uint64_t entry) {
+  if (slot.task == task_ && !created) return slot.tally;
+  slot.task = task_;
+  WalkPosition& first = slot.tally.first;
+  if (created || directory < first.directory ||
+      (directory == first.directory && entry < first.entry)) {
+    first.directory = directory;
+    first.entry = entry;
+  }
+  return slot.tally;
+}
+
+void Tallies::Combine(Slot& into, OwnerTally&& tally) {
+  into.tally.bytes += tally.bytes;
+  if (tally.first < into.tally.first) into.tally.first = std::move(tally.first);
+}
+
+void Tallies::Add(std::string_view owner_key, OwnerTally tally) {
+  auto [it, created] = owners_.try_emplace(std::string(owner_key));
+  if (created) {
+    it->second.tally = std::move(tally);
+  } else {
+    Combine(it->second, std::move(tally));
+  }
+}
+
+void Tallies::AddUnreadable(OwnerTally tally) {
+  if (!unreadable_.has_value()) {
+    unreadable_.emplace();
+    unreadable_->tally = std::move(tally);
+  } else {
+    Combine(*unreadable_, std::move(tally));
+  }
+}
+
+void Tallies::Merge(Tallies&& other) {
+  for (auto& [key, slot] : other.owners_) Add(key, std::move(slot.tally));
+  if (other.unreadable_) AddUnreadable(std::move(other.unreadable_->tally));
+  other.owners_.clear();
+  other.unreadable_.reset();
+  other.last_ = nullptr;
+}
+
+std::vector<MergedOwner> Tallies::InWalkOrder() const {
+  struct Ordered {
+    MergedOwner owner;
+    const WalkPosition* first;
+  };
+  std::vector<Ordered> ordered;
+  ordered.reserve(owners_.size() + 1);
+  for (const auto& [key, slot] : owners_) {
+    ordered.push_back({{key, false, slot.tally.bytes}, &slot.tally.first});
+  }
+  if (unreadable_) {
+    ordered.push_back({{{}, true, unreadable_->tally.bytes},
+                       &unreadable_->tally.first});
+  }
+  std::sort(ordered.begin(), ordered.end(),
+            [](const Ordered& a, const Ordered& b) { return *a.first < *b.first; });
+  std::vector<MergedOwner> owners;
+  owners.reserve(ordered.size());
+  for (const Ordered& o : ordered) owners.push_back(o.owner);
+  return owners;
+}
+
+}  // namespace ovik

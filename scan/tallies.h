@@ -1,0 +1,79 @@
+// Bytes per owner as one part of the walk saw them, with the walk
+// position where each owner was first met; and the merge that adds such
+// parts up and orders the owners as a single walk would have met them.
+// A part is what one thread walked; parts walked elsewhere merge the
+// same way.
+#ifndef OVIK_SCAN_TALLIES_H_
+#define OVIK_SCAN_TALLIES_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "scan/walk_position.h"
+
+namespace ovik {
+
+struct OwnerTally {
+  std::uint64_t bytes = 0;
+  WalkPosition first;  // where the owner was first met
+};
+
+// One owner of the merged parts, in walk order.
+struct MergedOwner {
+  std::string_view key;     // the owner key; empty for the unreadable owner
+  bool unreadable = false;  // the pseudo-owner of entries with no owner
+  std::uint64_t bytes = 0;
+};
+
+class Tallies {
+ public:
+  // Starts a task: a subtree within which the walk's positions only grow,
+  // so an owner's first meeting in it is its earliest there. A later task
+  // may lie earlier in the walk.
+  void StartTask();
+  // The tally of |owner_key| for the entry at |entry| in the listing of
+  // the directory at |directory| (WalkPosition's two parts), created there
+  // when the owner is new.
+  OwnerTally& Meet(std::string_view owner_key,
+                   const std::vector<std::uint32_t>& directory,
+                   std::uint64_t entry);
+  // The same for an entry whose owner could not be read.
+  OwnerTally& MeetUnreadable(const std::vector<std::uint32_t>& directory,
+                             std::uint64_t entry);
+
+  // Adds a tally from another part: the bytes add up, and the earlier
+  // first meeting stays.
+  void Add(std::string_view owner_key, OwnerTally tally);
+  void AddUnreadable(OwnerTally tally);
+  // Adds every tally of |other|, which is left empty.
+  void Merge(Tallies&& other);
+
+  // The owners ordered by where they were first met. The keys stay valid
+  // while this object lives and is not changed.
+  std::vector<MergedOwner> InWalkOrder() const;
+
+ private:
+  struct Slot {
+    OwnerTally tally;
+    std::uint64_t task = 0;  // the last task the owner was met in
+  };
+  OwnerTally& Note(Slot& slot, bool created,
+                   const std::vector<std::uint32_t>& directory,
+                   std::uint64_t entry);
+  static void Combine(Slot& into, OwnerTally&& tally);
+
+  std::unordered_map<std::string, Slot> owners_;  // node-based: stable
+  std::optional<Slot> unreadable_;
+  std::uint64_t task_ = 0;
+  // The owner met last: runs of entries of one owner skip the lookup.
+  std::string last_key_;
+  Slot* last_ = nullptr;
+};
+
+}  // namespace ovik
+
+#endif  // OVIK_SCAN_TALLIES_H_
