@@ -58,14 +58,20 @@ TEST(ScanTest, OwnEntriesComeBeforeSubdirectoriesInFirstMetOrder) {
 TEST(ScanTest, CountsDotDirectoriesLinksAndHugeFilesButEntersNoLink) {
   FakeFileSystem fs;
   fs.SetAccount("1", "alice");
+  fs.SetAccount("2", "bob");
   fs.AddFile(".git/objects/pack", "1", 100);
   fs.AddFile(".cache/x", "1", 1);
   fs.AddLink("link-to-dir", "1", 11);   // a link is an entry with its own size
   fs.AddFile("huge", "1", 5ull << 32);  // 20 GiB
+  // A junction is a directory entry: its owner gets nothing, not even a row.
+  fs.AddDirectoryLink("junction", "2", 0);
   ScanResult r = RunScan(fs, "/");
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(TotalOf(r, "alice"), 100u + 1u + 11u + (5ull << 32));
   EXPECT_EQ(r.ranking[0].kb, (100u + 1u + 11u + (5ull << 32)) >> 10);
+  EXPECT_EQ(TableOrder(r), (std::vector<std::string>{"root", "alice"}));
+  EXPECT_EQ(r.stats.files, 4u);
+  EXPECT_EQ(r.stats.vanished_entries + r.stats.skipped_directories, 0u);
 }
 
 TEST(ScanTest, HardLinkedFileCountsOnce) {
@@ -87,15 +93,22 @@ TEST(ScanTest, OwnersWithoutAnAccountOrUnreadableNeverBorrowAnotherName) {
   fs.AddFile("d/b", "4242", 20);  // no account: counted under its number
   fs.AddFile("d/c", "1", 1)->owner_unreadable = true;
   fs.AddFile("d/e", "1", 2)->owner_unreadable = true;
+  // The name service fails: counted under the identifier's text.
+  fs.AddFile("d/f", "77", 40);
+  fs.SetLookupFails("77");
+  // Not even a text: counted as unreadable.
+  fs.AddFile("d/g", "bad", 400);
+  fs.SetLookupFails("bad", /*no_text=*/true);
   ScanResult r = RunScan(fs, "/");
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(TotalOf(r, "alice"), 10u);
   EXPECT_EQ(TotalOf(r, "4242"), 20u);
-  EXPECT_EQ(TotalOf(r, std::string(kUnreadableOwnerName)), 3u);
+  EXPECT_EQ(TotalOf(r, "77"), 40u);
+  EXPECT_EQ(TotalOf(r, std::string(kUnreadableOwnerName)), 403u);
   EXPECT_EQ(r.stats.unreadable_entries, 2u);
   EXPECT_EQ(TableOrder(r), (std::vector<std::string>{
                                "root", "alice", "4242",
-                               std::string(kUnreadableOwnerName)}));
+                               std::string(kUnreadableOwnerName), "77"}));
 }
 
 TEST(ScanTest, FailuresSkipWhatFailedAndKeepTheRest) {

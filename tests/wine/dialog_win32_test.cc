@@ -172,40 +172,45 @@ class OwnerByInitial : public FileSystem {
   class Dir : public Directory {
    public:
     explicit Dir(std::unique_ptr<Directory> real) : real_(std::move(real)) {}
-    ReadResult Next(Entry* entry) override {
-      const ReadResult result = real_->Next(entry);
-      if (result == ReadResult::kEntry && entry->kind != EntryKind::kDirectory) {
+    Status Next(Entry* entry) override {
+      const Status result = real_->Next(entry);
+      if (result.ok() && entry->kind != EntryKind::kDirectory) {
         entry->owner_status = OwnerStatus::kKnown;
         entry->owner_key = entry->name.substr(0, 1);
       }
       return result;
     }
-    std::unique_ptr<Directory> OpenSubdirectory(std::string_view name,
-                                                OpenError* error) override {
-      std::unique_ptr<Directory> sub = real_->OpenSubdirectory(name, error);
-      return sub ? std::make_unique<Dir>(std::move(sub)) : nullptr;
+    Status OpenSubdirectory(std::string_view name,
+                            std::unique_ptr<Directory>* sub) override {
+      std::unique_ptr<Directory> real_sub;
+      const Status result = real_->OpenSubdirectory(name, &real_sub);
+      if (result.ok()) *sub = std::make_unique<Dir>(std::move(real_sub));
+      return result;
     }
 
    private:
     std::unique_ptr<Directory> real_;
   };
 
-  std::unique_ptr<Directory> OpenRoot(std::string_view path,
-                                      OpenError* error) override {
-    std::unique_ptr<Directory> root = real_.OpenRoot(path, error);
-    return root ? std::make_unique<Dir>(std::move(root)) : nullptr;
+  Status OpenRoot(std::string_view path,
+                  std::unique_ptr<Directory>* root) override {
+    std::unique_ptr<Directory> real_root;
+    const Status result = real_.OpenRoot(path, &real_root);
+    if (result.ok()) *root = std::make_unique<Dir>(std::move(real_root));
+    return result;
   }
-  OwnerNameStatus LookupOwnerName(std::string_view key,
-                                  std::string* name) override {
+  Status LookupOwnerName(std::string_view key, std::string* name) override {
     *name = "owner_" + std::string(key);
-    return OwnerNameStatus::kName;
+    return Status::Ok();
+  }
+  Status OwnerKeyText(std::string_view key, std::string* text) override {
+    *text = std::string(key);
+    return Status::Ok();
   }
   std::string AdministratorsName() override {
     return real_.AdministratorsName();
   }
-  std::string FoldName(std::string_view name) const override {
-    return real_.FoldName(name);
-  }
+  NameFolder name_folder() const override { return real_.name_folder(); }
 
  private:
   FileSystem& real_;
@@ -219,14 +224,16 @@ class GatedFileSystem : public FileSystem {
   ~GatedFileSystem() override { CloseHandle(gate_); }
   void Open() { SetEvent(gate_); }
 
-  std::unique_ptr<Directory> OpenRoot(std::string_view path,
-                                      OpenError* error) override {
+  Status OpenRoot(std::string_view path,
+                  std::unique_ptr<Directory>* root) override {
     WaitForSingleObject(gate_, 60000);
-    return real_.OpenRoot(path, error);
+    return real_.OpenRoot(path, root);
   }
-  OwnerNameStatus LookupOwnerName(std::string_view key,
-                                  std::string* name) override {
+  Status LookupOwnerName(std::string_view key, std::string* name) override {
     return real_.LookupOwnerName(key, name);
+  }
+  Status OwnerKeyText(std::string_view key, std::string* text) override {
+    return real_.OwnerKeyText(key, text);
   }
   std::string AdministratorsName() override {
     return real_.AdministratorsName();
