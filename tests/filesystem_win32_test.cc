@@ -15,6 +15,7 @@
 #include "platform/filesystem.h"
 #include "platform/wide_text_win32.h"
 #include "scan/scan.h"
+#include "tests/forwarding_filesystem.h"
 #include "tests/win32_test_util.h"
 
 namespace ovik {
@@ -380,54 +381,17 @@ TEST(FileSystemWin32Test, RunScanCountsEveryFileForItsOwner) {
 
 // The real file system, with the owner keys of some files replaced: they
 // stand for owners whose names the system cannot give.
-class ReplacedOwners : public FileSystem {
+class ReplacedOwners : public ForwardingFileSystem {
  public:
   ReplacedOwners(FileSystem& real, std::map<std::string, std::string> keys)
-      : real_(real), keys_(std::move(keys)) {}
-
-  Status OpenRoot(std::string_view path,
-                  std::unique_ptr<Directory>* root) override {
-    std::unique_ptr<Directory> real_root;
-    const Status opened = real_.OpenRoot(path, &real_root);
-    if (opened.ok()) *root = std::make_unique<Dir>(*this, std::move(real_root));
-    return opened;
-  }
-  Status LookupOwnerName(std::string_view key, std::string* name) override {
-    return real_.LookupOwnerName(key, name);
-  }
-  Status OwnerKeyText(std::string_view key, std::string* text) override {
-    return real_.OwnerKeyText(key, text);
-  }
-  std::string AdministratorsName() override {
-    return real_.AdministratorsName();
-  }
-  NameFolder name_folder() const override { return real_.name_folder(); }
+      : ForwardingFileSystem(real), keys_(std::move(keys)) {}
 
  private:
-  class Dir : public Directory {
-   public:
-    Dir(ReplacedOwners& fs, std::unique_ptr<Directory> real)
-        : fs_(fs), real_(std::move(real)) {}
-    Status Next(Entry* entry) override {
-      const Status read = real_->Next(entry);
-      auto key = fs_.keys_.find(entry->name);
-      if (read.ok() && key != fs_.keys_.end()) entry->owner_key = key->second;
-      return read;
-    }
-    Status OpenSubdirectory(std::string_view name,
-                            std::unique_ptr<Directory>* sub) override {
-      std::unique_ptr<Directory> real_sub;
-      const Status opened = real_->OpenSubdirectory(name, &real_sub);
-      if (opened.ok()) *sub = std::make_unique<Dir>(fs_, std::move(real_sub));
-      return opened;
-    }
+  void AdjustEntry(Entry* entry) const override {
+    auto key = keys_.find(entry->name);
+    if (key != keys_.end()) entry->owner_key = key->second;
+  }
 
-   private:
-    ReplacedOwners& fs_;
-    std::unique_ptr<Directory> real_;
-  };
-
-  FileSystem& real_;
   std::map<std::string, std::string> keys_;
 };
 

@@ -22,6 +22,7 @@
 #include "platform/volumes.h"
 #include "platform/wide_text_win32.h"
 #include "present/usage_text.h"
+#include "tests/forwarding_filesystem.h"
 #include "tests/win32_test_util.h"
 #include "ui/control_ids.h"
 #include "ui/texts.h"
@@ -165,82 +166,40 @@ class RecordingPort : public Win32DialogPort {
 // The real file system, with every file's owner named after the first
 // letter of its name, so one account's files on a real drive can stand
 // for many owners.
-class OwnerByInitial : public FileSystem {
+class OwnerByInitial : public ForwardingFileSystem {
  public:
-  explicit OwnerByInitial(FileSystem& real) : real_(real) {}
+  using ForwardingFileSystem::ForwardingFileSystem;
 
-  class Dir : public Directory {
-   public:
-    explicit Dir(std::unique_ptr<Directory> real) : real_(std::move(real)) {}
-    Status Next(Entry* entry) override {
-      const Status result = real_->Next(entry);
-      if (result.ok() && entry->kind != EntryKind::kDirectory) {
-        entry->owner_status = OwnerStatus::kKnown;
-        entry->owner_key = entry->name.substr(0, 1);
-      }
-      return result;
-    }
-    Status OpenSubdirectory(std::string_view name,
-                            std::unique_ptr<Directory>* sub) override {
-      std::unique_ptr<Directory> real_sub;
-      const Status result = real_->OpenSubdirectory(name, &real_sub);
-      if (result.ok()) *sub = std::make_unique<Dir>(std::move(real_sub));
-      return result;
-    }
-
-   private:
-    std::unique_ptr<Directory> real_;
-  };
-
-  Status OpenRoot(std::string_view path,
-                  std::unique_ptr<Directory>* root) override {
-    std::unique_ptr<Directory> real_root;
-    const Status result = real_.OpenRoot(path, &real_root);
-    if (result.ok()) *root = std::make_unique<Dir>(std::move(real_root));
-    return result;
-  }
   Status LookupOwnerName(std::string_view key, std::string* name) override {
     *name = "owner_" + std::string(key);
     return Status::Ok();
   }
-  Status OwnerKeyText(std::string_view key, std::string* text) override {
-    *text = std::string(key);
-    return Status::Ok();
-  }
-  std::string AdministratorsName() override {
-    return real_.AdministratorsName();
-  }
-  NameFolder name_folder() const override { return real_.name_folder(); }
 
  private:
-  FileSystem& real_;
+  void AdjustEntry(Entry* entry) const override {
+    if (entry->kind != EntryKind::kDirectory) {
+      entry->owner_status = OwnerStatus::kKnown;
+      entry->owner_key = entry->name.substr(0, 1);
+    }
+  }
 };
 
 // The real file system, whose root opens only once the test lets it.
-class GatedFileSystem : public FileSystem {
+class GatedFileSystem : public ForwardingFileSystem {
  public:
   explicit GatedFileSystem(FileSystem& real)
-      : real_(real), gate_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+      : ForwardingFileSystem(real),
+        gate_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
   ~GatedFileSystem() override { CloseHandle(gate_); }
   void Open() { SetEvent(gate_); }
 
   Status OpenRoot(std::string_view path,
                   std::unique_ptr<Directory>* root) override {
     WaitForSingleObject(gate_, 60000);
-    return real_.OpenRoot(path, root);
-  }
-  Status LookupOwnerName(std::string_view key, std::string* name) override {
-    return real_.LookupOwnerName(key, name);
-  }
-  Status OwnerKeyText(std::string_view key, std::string* text) override {
-    return real_.OwnerKeyText(key, text);
-  }
-  std::string AdministratorsName() override {
-    return real_.AdministratorsName();
+    return ForwardingFileSystem::OpenRoot(path, root);
   }
 
  private:
-  FileSystem& real_;
   HANDLE gate_;
 };
 

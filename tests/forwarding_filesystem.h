@@ -1,0 +1,74 @@
+// A file system that passes every call on to another one, for tests that
+// change a little of what a real file system shows: they override the
+// calls they change, and AdjustEntry to change the entries listed.
+#ifndef OVIK_TESTS_FORWARDING_FILESYSTEM_H_
+#define OVIK_TESTS_FORWARDING_FILESYSTEM_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "platform/filesystem.h"
+
+namespace ovik {
+
+class ForwardingFileSystem : public FileSystem {
+ public:
+  explicit ForwardingFileSystem(FileSystem& real) : real_(real) {}
+
+  Status OpenRoot(std::string_view path,
+                  std::unique_ptr<Directory>* root) override {
+    std::unique_ptr<Directory> real_root;
+    const Status opened = real_.OpenRoot(path, &real_root);
+    if (opened.ok()) *root = std::make_unique<Dir>(*this, std::move(real_root));
+    return opened;
+  }
+  Status LookupOwnerName(std::string_view key, std::string* name) override {
+    return real_.LookupOwnerName(key, name);
+  }
+  Status OwnerKeyText(std::string_view key, std::string* text) override {
+    return real_.OwnerKeyText(key, text);
+  }
+  std::string AdministratorsName() override {
+    return real_.AdministratorsName();
+  }
+  NameFolder name_folder() const override { return real_.name_folder(); }
+
+ protected:
+  // Called for every entry read from a directory this file system opened.
+  virtual void AdjustEntry(Entry* /*entry*/) const {}
+
+ private:
+  class Dir : public Directory {
+   public:
+    Dir(const ForwardingFileSystem& fs, std::unique_ptr<Directory> real)
+        : fs_(fs), real_(std::move(real)) {}
+    Status Next(Entry* entry) override {
+      const Status read = real_->Next(entry);
+      if (read.ok()) fs_.AdjustEntry(entry);
+      return read;
+    }
+    Status OpenSubdirectory(std::string_view name,
+                            std::unique_ptr<Directory>* sub) override {
+      std::unique_ptr<Directory> real_sub;
+      const Status opened = real_->OpenSubdirectory(name, &real_sub);
+      if (opened.ok()) *sub = std::make_unique<Dir>(fs_, std::move(real_sub));
+      return opened;
+    }
+    Status Identity(std::uint64_t* device,
+                    std::uint64_t* inode) const override {
+      return real_->Identity(device, inode);
+    }
+
+   private:
+    const ForwardingFileSystem& fs_;
+    std::unique_ptr<Directory> real_;
+  };
+
+  FileSystem& real_;
+};
+
+}  // namespace ovik
+
+#endif  // OVIK_TESTS_FORWARDING_FILESYSTEM_H_
