@@ -34,7 +34,8 @@ enum class EntryKind : std::uint8_t {
   kLink,       // symbolic link or other reparse point that is not a directory
   // A directory entry that is a link or reparse point: a junction, a
   // directory symbolic link, a mount point. Like any directory entry it is
-  // not counted, and being a link it is not entered either.
+  // not counted, and being a link it is not entered either. (A POSIX
+  // symbolic link is a kLink whatever it points to.)
   kDirectoryLink,
   kOther,      // fifo, socket, device
 };
@@ -76,10 +77,11 @@ class Directory {
   //              calls return kEnd.
   virtual Status Next(Entry* entry) = 0;
   // Opens the subdirectory |name| of this directory without following
-  // links and without leaving the volume of the scan's root. Fails with
-  // kNotFound (gone), kNotDirectory (not a directory, or replaced by a
-  // link since it was listed), kOtherVolume (a mount point of another
-  // volume), kAccessDenied, kTooManyOpen, or kOther.
+  // links and without leaving the volume of the scan's root. Among the
+  // failures: kNotFound (gone), kNotDirectory (not a directory, or
+  // replaced by a link since it was listed), kOtherVolume (a mount point
+  // of another volume), kAccessDenied, kTooManyOpen (worth a retry once
+  // other directories are closed).
   virtual Status OpenSubdirectory(std::string_view name,
                                   std::unique_ptr<Directory>* subdirectory) = 0;
   // The directory's own identity (device and inode), so a walk can tell a

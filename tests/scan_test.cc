@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -167,19 +168,22 @@ TEST(ScanTest, EachOwnerIsLookedUpOncePerScan) {
 }
 
 TEST(ScanTest, CaseInsensitiveAccountsMergeUnderTheFirstSpelling) {
-  FakeFileSystem fs;
-  fs.SetIgnoreCase(true);
-  fs.SetAdministratorsName("Administrators");
-  fs.SetAccount("S-1", "Alice");
-  fs.SetAccount("S-2", "ALICE");  // same name, other domain
-  fs.SetAccount("S-3", "administrators");
-  fs.AddFile("a", "S-1", 1);
-  fs.AddFile("b", "S-2", 2);
-  fs.AddFile("c", "S-3", 4);
-  ScanResult r = RunScan(fs, "C:\\");
+  auto fs = std::make_unique<FakeFileSystem>();
+  fs->SetIgnoreCase(true);
+  fs->SetAdministratorsName("Administrators");
+  fs->SetAccount("S-1", "Alice");
+  fs->SetAccount("S-2", "ALICE");  // same name, other domain
+  fs->SetAccount("S-3", "administrators");
+  fs->AddFile("a", "S-1", 1);
+  fs->AddFile("b", "S-2", 2);
+  fs->AddFile("c", "S-3", 4);
+  ScanResult r = RunScan(*fs, "C:\\");
+  // The result needs nothing of the file system it came from.
+  fs.reset();
   EXPECT_EQ(TableOrder(r), (std::vector<std::string>{"Administrators", "Alice"}));
   EXPECT_EQ(r.table[0].total, 4u);
   EXPECT_EQ(r.table[1].total, 3u);
+  EXPECT_EQ(r.table.FindOwner("aLiCe"), 1u);
 }
 
 TEST(ScanTest, DeepTreeKeepsFewDirectoriesOpen) {
