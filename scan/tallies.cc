@@ -10,38 +10,11 @@ void Tallies::StartTask() {
   last_ = nullptr;
 }
 
-OwnerTally& Tallies::Meet(std::string_view owner_key,
-                          const std::vector<std::uint32_t>& directory,
-                          std::uint64_t entry) {
-  if (last_ != nullptr && owner_key == last_key_) {
-    return Note(*last_, false, directory, entry);
-  }
-  auto [it, created] = owners_.try_emplace(std::string(owner_key));
-  last_key_.assign(owner_key);
-  last_ = &it->second;
-  return Note(*last_, created, directory, entry);
-}
-
 OwnerTally& Tallies::MeetUnreadable(
     const std::vector<std::uint32_t>& directory, std::uint64_t entry) {
   const bool created = !unreadable_.has_value();
   if (created) unreadable_.emplace();
   return Note(*unreadable_, created, directory, entry);
-}
-
-// Keeps the earliest position an owner was met at, checked once per task.
-OwnerTally& Tallies::Note(Slot& slot, bool created,
-                          const std::vector<std::uint32_t>& directory,
-                          std::uint64_t entry) {
-  if (slot.task == task_ && !created) return slot.tally;
-  slot.task = task_;
-  WalkPosition& first = slot.tally.first;
-  if (created || directory < first.directory ||
-      (directory == first.directory && entry < first.entry)) {
-    first.directory = directory;
-    first.entry = entry;
-  }
-  return slot.tally;
 }
 
 void Tallies::Combine(Slot& into, OwnerTally&& tally) {

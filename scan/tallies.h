@@ -38,9 +38,18 @@ class Tallies {
   // The tally of |owner_key| for the entry at |entry| in the listing of
   // the directory at |directory| (WalkPosition's two parts), created there
   // when the owner is new.
-  OwnerTally& Meet(std::string_view owner_key,
+  // Called for every counted entry, so kept where it can be inlined.
+  OwnerTally& Meet(const std::string& owner_key,
                    const std::vector<std::uint32_t>& directory,
-                   std::uint64_t entry);
+                   std::uint64_t entry) {
+    if (last_ != nullptr && owner_key == last_key_) {
+      return Note(*last_, false, directory, entry);
+    }
+    auto [it, created] = owners_.try_emplace(owner_key);
+    last_key_ = owner_key;
+    last_ = &it->second;
+    return Note(*last_, created, directory, entry);
+  }
   // The same for an entry whose owner could not be read.
   OwnerTally& MeetUnreadable(const std::vector<std::uint32_t>& directory,
                              std::uint64_t entry);
@@ -61,9 +70,21 @@ class Tallies {
     OwnerTally tally;
     std::uint64_t task = 0;  // the last task the owner was met in
   };
+  // Keeps the earliest position an owner was met at, checked once per
+  // task.
   OwnerTally& Note(Slot& slot, bool created,
                    const std::vector<std::uint32_t>& directory,
-                   std::uint64_t entry);
+                   std::uint64_t entry) {
+    if (slot.task == task_ && !created) return slot.tally;
+    slot.task = task_;
+    WalkPosition& first = slot.tally.first;
+    if (created || directory < first.directory ||
+        (directory == first.directory && entry < first.entry)) {
+      first.directory = directory;
+      first.entry = entry;
+    }
+    return slot.tally;
+  }
   static void Combine(Slot& into, OwnerTally&& tally);
 
   std::unordered_map<std::string, Slot> owners_;  // node-based: stable
