@@ -9,4 +9,19 @@ std::string OwnerName(FileSystem& fs, std::string_view owner_key) {
   return std::string(kUnreadableOwnerName);
 }
 
+void RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
+                  ScanStats* stats) {
+  for (const MergedOwner& owner : tallies.InWalkOrder()) {
+    const std::string name = owner.unreadable
+                                 ? std::string(kUnreadableOwnerName)
+                                 : OwnerName(fs, owner.key);
+    const auto index = table->FindOrAppend(name);
+    if (!index) {
+      ++stats->unrecorded_owners;
+      continue;
+    }
+    table->AddToOwner(*index, owner.bytes);
+  }
+}
+
 }  // namespace ovik

@@ -1,4 +1,5 @@
-// The name each owner of a scan is counted under.
+// The name each owner of a scan is counted under, and the owner table
+// built from the merged tallies under those names.
 #ifndef OVIK_SCAN_OWNER_NAMES_H_
 #define OVIK_SCAN_OWNER_NAMES_H_
 
@@ -6,6 +7,9 @@
 #include <string_view>
 
 #include "platform/filesystem.h"
+#include "scan/owner_table.h"
+#include "scan/stats.h"
+#include "scan/tallies.h"
 
 namespace ovik {
 
@@ -17,6 +21,12 @@ inline constexpr std::string_view kUnreadableOwnerName = "<unreadable>:";
 // identifier's own text; where the key is no identifier at all, the
 // unreadable pseudo-owner. Never the name of another owner.
 std::string OwnerName(FileSystem& fs, std::string_view owner_key);
+
+// Records the owners of |tallies| in |table| in the order one walk would
+// have met them, each under its name; owners whose names compare equal
+// share a record. Owners there was no memory for are counted in |stats|.
+void RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
+                  ScanStats* stats);
 
 }  // namespace ovik
 

@@ -49,23 +49,6 @@ bool Walk(WalkContext& context, unsigned threads,
   return true;
 }
 
-// Records the owners in the order one walk would have met them, each
-// under its name; owners whose names compare equal share a record.
-void RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
-                  ScanStats* stats) {
-  for (const MergedOwner& owner : tallies.InWalkOrder()) {
-    const std::string name = owner.unreadable
-                                 ? std::string(kUnreadableOwnerName)
-                                 : OwnerName(fs, owner.key);
-    const auto index = table->FindOrAppend(name);
-    if (!index) {
-      ++stats->unrecorded_owners;
-      continue;
-    }
-    table->AddToOwner(*index, owner.bytes);
-  }
-}
-
 }  // namespace
 
 ScanResult RunScan(FileSystem& fs, std::string_view root_path,
