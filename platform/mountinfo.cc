@@ -7,6 +7,8 @@
 #include <map>
 #include <unordered_map>
 
+#include "platform/lexical_path.h"
+
 namespace ovik {
 namespace {
 
@@ -82,39 +84,6 @@ bool IsOpticalDeviceName(std::string_view source) {
 
 constexpr std::uint32_t kScsiCdRomMajor = 11;
 
-// Lexical clean-up of an absolute path: no "//", ".", ".." or trailing
-// slash. Relative paths have no meaning without a working directory.
-std::optional<std::string> CleanAbsolutePath(std::string_view path) {
-  if (path.empty() || path.front() != '/') return std::nullopt;
-  std::vector<std::string_view> parts;
-  std::size_t pos = 0;
-  while (pos <= path.size()) {
-    std::size_t next = path.find('/', pos);
-    if (next == std::string_view::npos) next = path.size();
-    std::string_view part = path.substr(pos, next - pos);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    pos = next + 1;
-  }
-  std::string out;
-  for (std::string_view part : parts) {
-    out += '/';
-    out += part;
-  }
-  return out.empty() ? std::string("/") : out;
-}
-
-// Whether |mount_point| is |path| or one of its parent directories.
-bool HoldsPath(std::string_view mount_point, std::string_view path) {
-  if (mount_point == "/") return true;
-  if (path.size() < mount_point.size()) return false;
-  if (path.substr(0, mount_point.size()) != mount_point) return false;
-  return path.size() == mount_point.size() || path[mount_point.size()] == '/';
-}
-
 }  // namespace
 
 std::string UnescapeMountField(std::string_view field) {
@@ -129,6 +98,31 @@ std::string UnescapeMountField(std::string_view field) {
       i += 3;
     } else {
       out += field[i];
+    }
+  }
+  return out;
+}
+
+std::string EscapeMountField(std::string_view field) {
+  std::string out;
+  out.reserve(field.size());
+  for (char c : field) {
+    switch (c) {
+      case ' ':
+        out += "\\040";
+        break;
+      case '\t':
+        out += "\\011";
+        break;
+      case '\n':
+        out += "\\012";
+        break;
+      case '\\':
+        out += "\\134";
+        break;
+      default:
+        out += c;
+        break;
     }
   }
   return out;
@@ -266,7 +260,7 @@ std::vector<std::string> MountInfoVolumeSource::ListRoots() {
 std::optional<std::string> MountInfoVolumeSource::Resolve(
     std::string_view path) const {
   if (probes_.resolve) return probes_.resolve(std::string(path));
-  return CleanAbsolutePath(path);
+  return CleanPath(path, {}, DotDot::kFold);
 }
 
 const MountInfoEntry* MountInfoVolumeSource::FindMount(
@@ -279,7 +273,7 @@ const MountInfoEntry* MountInfoVolumeSource::FindMount(
   const MountInfoEntry* best = nullptr;
   const MountInfoEntry* best_same_device = nullptr;
   for (const MountInfoEntry& mount : Mounts()) {
-    if (!HoldsPath(mount.mount_point, resolved_path)) continue;
+    if (!PathWithin(mount.mount_point, resolved_path)) continue;
     if (!best || mount.mount_point.size() >= best->mount_point.size()) {
       best = &mount;
     }

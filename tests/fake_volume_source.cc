@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "platform/lexical_path.h"
+#include "volume/volume_facts.h"
+
 namespace ovik {
 namespace {
 
@@ -15,14 +18,6 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (x != y) return false;
   }
   return true;
-}
-
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-bool RootHolds(std::string_view root, std::string_view path) {
-  if (root.empty() || path.substr(0, root.size()) != root) return false;
-  return path.size() == root.size() || IsSeparator(root.back()) ||
-         IsSeparator(path[root.size()]);
 }
 
 }  // namespace
@@ -56,7 +51,7 @@ void FakeVolumeSource::SetOwnerFileSystems(std::vector<std::string> names) {
 const FakeVolume* FakeVolumeSource::Holding(std::string_view path) const {
   const FakeVolume* best = nullptr;
   for (const FakeVolume& volume : volumes_) {
-    if (RootHolds(volume.root, path) &&
+    if (PathWithin(volume.root, path, "/\\") &&
         (!best || volume.root.size() > best->root.size())) {
       best = &volume;
     }
@@ -71,14 +66,12 @@ std::vector<std::string> FakeVolumeSource::ListRoots() {
 }
 
 DriveType FakeVolumeSource::GetDriveType(std::string_view root) {
-  type_queries.emplace_back(root);
   const FakeVolume* volume = Holding(root);
   return volume ? volume->type : DriveType::kNoRootDir;
 }
 
 std::optional<VolumeInformation> FakeVolumeSource::GetVolumeInformation(
     std::string_view root) {
-  info_queries.emplace_back(root);
   const FakeVolume* volume = Holding(root);
   if (!volume || volume->info_fails) return std::nullopt;
   return VolumeInformation{volume->label, volume->file_system};
@@ -86,7 +79,6 @@ std::optional<VolumeInformation> FakeVolumeSource::GetVolumeInformation(
 
 std::optional<DiskSpace> FakeVolumeSource::GetDiskFreeSpace(
     std::string_view root) {
-  space_queries.emplace_back(root);
   const FakeVolume* volume = Holding(root);
   if (!volume || volume->space_fails) return std::nullopt;
   return volume->space;
@@ -97,6 +89,11 @@ bool FakeVolumeSource::RecordsOwners(std::string_view file_system) const {
     if (EqualIgnoringAsciiCase(name, file_system)) return true;
   }
   return false;
+}
+
+bool IsEligibleVolume(VolumeSource& volumes, std::string_view root) {
+  return MayBeScanned(volumes, volumes.GetDriveType(root),
+                      volumes.GetVolumeInformation(root));
 }
 
 }  // namespace ovik

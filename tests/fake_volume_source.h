@@ -60,17 +60,16 @@ class FakeVolumeSource : public VolumeSource {
   std::optional<DiskSpace> GetDiskFreeSpace(std::string_view root) override;
   bool RecordsOwners(std::string_view file_system) const override;
 
-  // Roots passed to each query, in order of the calls.
-  std::vector<std::string> type_queries;
-  std::vector<std::string> info_queries;
-  std::vector<std::string> space_queries;
-
  private:
   const FakeVolume* Holding(std::string_view path) const;
 
   std::deque<FakeVolume> volumes_;
   std::vector<std::string> owner_file_systems_ = {"NTFS"};
 };
+
+// Whether the volume that holds |root| may be scanned, whether or not
+// the volume list names it.
+bool IsEligibleVolume(VolumeSource& volumes, std::string_view root);
 
 }  // namespace ovik
 

@@ -19,7 +19,8 @@
 #include "tests/fake_dialog_port.h"
 #include "ui/control_ids.h"
 #include "ui/texts.h"
-#include "volume/volume_panel.h"
+#include "tests/fake_volume_source.h"
+#include "ui/volume_panel.h"
 
 namespace ovik {
 namespace {
@@ -82,7 +83,7 @@ TEST(MountInfoVolumeSourceTest, VanishedMountPointsAreDroppedOrAnsweredEmpty) {
   // A fresh list leaves it out.
   EXPECT_EQ(source.ListRoots(), (Roots{"/", "/srv"}));
   FillDriveList(dialog, source, &totals);
-  EXPECT_EQ(dialog.drives, (Roots{"/", "/srv"}));
+  EXPECT_EQ(dialog.drives(), (Roots{"/", "/srv"}));
 }
 
 TEST(MountInfoVolumeSourceTest, MountPointsLongerThanAnyPathLimit) {
@@ -115,7 +116,7 @@ TEST(MountInfoVolumeSourceTest, MountPointsLongerThanAnyPathLimit) {
   FakeDialogPort dialog;
   VolumeTotals totals;
   FillDriveList(dialog, source, &totals);
-  EXPECT_EQ(dialog.drives, roots);
+  EXPECT_EQ(dialog.drives(), roots);
 }
 
 #ifdef __linux__

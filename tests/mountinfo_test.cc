@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "volume/volume_panel.h"
+#include "tests/fake_volume_source.h"
 
 namespace ovik {
 namespace {

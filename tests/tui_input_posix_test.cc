@@ -3,7 +3,6 @@
 #include <set>
 #include <string>
 
-#include "present/ranking_pages.h"
 #include "ui/control_ids.h"
 #include "ui/tui/keys.h"
 #include "ui/tui/line_edit.h"
@@ -83,9 +82,10 @@ TEST_F(KeysTest, ArrowsStepDrivesAndPagesEscDoesNothing) {
   EXPECT_EQ(Map(Code(KeyCode::kDown), IDC_FIND).kind, MainActionKind::kNone);
 
   const MainAction left = Map(Code(KeyCode::kLeft), IDC_OK);
-  EXPECT_EQ(left.kind, MainActionKind::kScroll);
-  EXPECT_EQ(left.code, kScrollLineLeft);
-  EXPECT_EQ(Map(Code(KeyCode::kRight), IDC_DRIVE_LIST).code, kScrollLineRight);
+  EXPECT_EQ(left.kind, MainActionKind::kCommand);
+  EXPECT_EQ(left.command, DialogCommand::kPageLeft);
+  EXPECT_EQ(Map(Code(KeyCode::kRight), IDC_DRIVE_LIST).command,
+            DialogCommand::kPageRight);
   disabled_ = {IDC_PAGE_SCROLL};
   EXPECT_EQ(Map(Code(KeyCode::kRight), IDC_OK).kind, MainActionKind::kNone);
 

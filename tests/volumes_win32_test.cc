@@ -17,7 +17,7 @@
 #include "platform/volumes.h"
 #include "tests/fake_dialog_port.h"
 #include "ui/control_ids.h"
-#include "volume/volume_panel.h"
+#include "ui/volume_panel.h"
 
 namespace ovik {
 namespace {
@@ -106,10 +106,10 @@ TEST(VolumesWin32Test, DriveListOffersThePreparedDrive) {
   FakeDialogPort dialog;
   VolumeTotals totals;
   FillDriveList(dialog, *volumes, &totals);
-  EXPECT_NE(std::find(dialog.drives.begin(), dialog.drives.end(), drive),
-            dialog.drives.end());
-  ASSERT_GE(dialog.selected, 0);
-  EXPECT_EQ(volumes->GetDriveType(dialog.drives[dialog.selected]),
+  EXPECT_NE(std::find(dialog.drives().begin(), dialog.drives().end(), drive),
+            dialog.drives().end());
+  ASSERT_GE(dialog.SelectedDrive(), 0);
+  EXPECT_EQ(volumes->GetDriveType(dialog.drives()[dialog.SelectedDrive()]),
             DriveType::kFixed);
   EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "Fixed");
   EXPECT_GT(totals.total_kb, 0u);
