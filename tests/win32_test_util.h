@@ -128,8 +128,9 @@ class RegistryValue {
   RegistryValue(const wchar_t* name, std::optional<std::wstring> value)
       : name_(name) {
     RegCreateKeyExW(HKEY_LOCAL_MACHINE,
-                    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0, nullptr, 0,
-                    KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
+                    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
+                    nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_,
+                    nullptr);
     wchar_t old[4096];
     DWORD size = sizeof(old);
     DWORD type = 0;

@@ -45,7 +45,9 @@ class MemoryDialogPort : public DialogPort {
   bool HasText(int id) const { return texts_.count(id) != 0; }
   bool Enabled(int id) const;
   const std::vector<std::string>& drives() const { return drives_; }
-  std::pair<int, int> scroll_range() const { return {scroll_min_, scroll_max_}; }
+  std::pair<int, int> scroll_range() const {
+    return {scroll_min_, scroll_max_};
+  }
   int scroll_pos() const { return scroll_pos_; }
   // Every message shown, in order.
   const std::vector<std::string>& errors() const { return errors_; }

@@ -290,6 +290,19 @@ class DialogTest : public ::testing::Test {
   // Find on the tree of the prepared drive.
   void FindOnPreparedTree() { FindOn(drive_ + "tree"); }
 
+  // Opens the About box, reads the owner and organisation it shows and
+  // ends it with command |close|.
+  std::pair<std::string, std::string> AboutNames(WORD close) {
+    std::pair<std::string, std::string> names;
+    ModalResponder about(std::string(text::kAboutCaption), [&](HWND box) {
+      names = {ItemText(box, IDC_ABOUT_USER), ItemText(box, IDC_ABOUT_COMPANY)};
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(close, BN_CLICKED), 0);
+    });
+    Command(IDC_ABOUT);
+    EXPECT_TRUE(about.answered());
+    return names;
+  }
+
   void Scroll(int code) {
     SendMessageW(dialog_, WM_HSCROLL, MAKEWPARAM(code, 0),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog_, IDC_PAGE_SCROLL)));
@@ -718,36 +731,17 @@ TEST_F(DialogTest, AboutReadsTheRegistryWhereTheStringTableSays) {
   win32_test::RegistryValue organisation(L"RegisteredOrganization",
                                          L"Example KK");
   Create();
-  std::string user, company;
-  {
-    ModalResponder about(std::string(text::kAboutCaption), [&](HWND box) {
-      user = ItemText(box, IDC_ABOUT_USER);
-      company = ItemText(box, IDC_ABOUT_COMPANY);
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
-    Command(IDC_ABOUT);
-    EXPECT_TRUE(about.answered());
-  }
-  EXPECT_EQ(user, "Hanako");
-  EXPECT_EQ(company, "Example KK");
+  EXPECT_EQ(AboutNames(IDOK),
+            (std::pair<std::string, std::string>{"Hanako", "Example KK"}));
 }
 
 TEST_F(DialogTest, AboutKeepsItsLabelsWithoutRegisteredNames) {
   setup_.read_registered_owner = [] { return RegisteredOwner{}; };
   Create();
-  std::string user, company;
-  {
-    ModalResponder about(std::string(text::kAboutCaption), [&](HWND box) {
-      user = ItemText(box, IDC_ABOUT_USER);
-      company = ItemText(box, IDC_ABOUT_COMPANY);
-      // Any command ends the box, Esc included.
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    });
-    Command(IDC_ABOUT);
-    EXPECT_TRUE(about.answered());
-  }
-  EXPECT_EQ(user, text::kAboutUser);
-  EXPECT_EQ(company, text::kAboutCompany);
+  // Any command ends the box, Esc included.
+  EXPECT_EQ(AboutNames(IDCANCEL),
+            (std::pair<std::string, std::string>{text::kAboutUser,
+                                                 text::kAboutCompany}));
 }
 
 TEST_F(DialogTest, OkAndCloseEndTheDialogWithOne) {
