@@ -217,20 +217,23 @@ bool FileSystemRecordsOwners(std::string_view file_system) {
 MountInfoVolumeSource::MountInfoVolumeSource(MountProbes probes)
     : probes_(std::move(probes)) {}
 
-void MountInfoVolumeSource::Reload() {
-  std::optional<std::string> text;
-  if (probes_.read_mountinfo) text = probes_.read_mountinfo();
-  mounts_ = text ? ParseMountInfo(*text) : std::vector<MountInfoEntry>{};
+Status MountInfoVolumeSource::Reload() {
+  std::string text;
+  const Status read = probes_.read_mountinfo
+                          ? probes_.read_mountinfo(&text)
+                          : Status(StatusCode::kUnsupported);
+  mounts_ = read.ok() ? ParseMountInfo(text) : std::vector<MountInfoEntry>{};
   loaded_ = true;
+  return read;
 }
 
 const std::vector<MountInfoEntry>& MountInfoVolumeSource::Mounts() {
-  if (!loaded_) Reload();
+  if (!loaded_) Reload().ok();  // an unreadable table holds no mounts
   return mounts_;
 }
 
-std::vector<std::string> MountInfoVolumeSource::ListRoots() {
-  Reload();
+Status MountInfoVolumeSource::ListRoots(std::vector<std::string>* roots) {
+  if (Status read = Reload(); !read.ok()) return read;
   // A later mount on the same place hides the earlier one.
   std::unordered_map<std::string_view, std::size_t> top;
   for (std::size_t i = 0; i < mounts_.size(); ++i) {
@@ -251,22 +254,38 @@ std::vector<std::string> MountInfoVolumeSource::ListRoots() {
   order.reserve(chosen.size());
   for (const auto& [device, index] : chosen) order.push_back(index);
   std::sort(order.begin(), order.end());
-  std::vector<std::string> roots;
-  roots.reserve(order.size());
-  for (std::size_t i : order) roots.push_back(mounts_[i].mount_point);
-  return roots;
+  roots->clear();
+  roots->reserve(order.size());
+  for (std::size_t i : order) roots->push_back(mounts_[i].mount_point);
+  return Status::Ok();
 }
 
-std::optional<std::string> MountInfoVolumeSource::Resolve(
-    std::string_view path) const {
-  if (probes_.resolve) return probes_.resolve(std::string(path));
-  return CleanPath(path, {}, DotDot::kFold);
+Status MountInfoVolumeSource::Resolve(std::string_view path,
+                                      std::string* resolved) const {
+  if (probes_.resolve) return probes_.resolve(std::string(path), resolved);
+  std::optional<std::string> clean = CleanPath(path, {}, DotDot::kFold);
+  if (!clean) return Status(StatusCode::kNotFound);
+  *resolved = std::move(*clean);
+  return Status::Ok();
+}
+
+Status MountInfoVolumeSource::MountOf(std::string_view root,
+                                      const MountInfoEntry** mount) {
+  std::string path;
+  if (Status resolved = Resolve(root, &path); !resolved.ok()) return resolved;
+  const MountInfoEntry* found = FindMount(path);
+  if (found == nullptr) return Status(StatusCode::kNotFound);
+  *mount = found;
+  return Status::Ok();
 }
 
 const MountInfoEntry* MountInfoVolumeSource::FindMount(
     const std::string& resolved_path) {
+  std::pair<std::uint32_t, std::uint32_t> number;
   std::optional<std::pair<std::uint32_t, std::uint32_t>> device;
-  if (probes_.device_of) device = probes_.device_of(resolved_path);
+  if (probes_.device_of && probes_.device_of(resolved_path, &number).ok()) {
+    device = number;
+  }
   // The deepest mount point that holds the path, the later of equals
   // (it lies on top). When the device of the path is known, a mount of
   // that device wins over one that a later mount has covered.
@@ -307,29 +326,27 @@ DriveType MountInfoVolumeSource::TypeOf(const MountInfoEntry& mount) const {
 }
 
 DriveType MountInfoVolumeSource::GetDriveType(std::string_view root) {
-  std::optional<std::string> path = Resolve(root);
-  if (!path) return DriveType::kNoRootDir;
-  const MountInfoEntry* mount = FindMount(*path);
+  std::string path;
+  if (!Resolve(root, &path).ok()) return DriveType::kNoRootDir;
+  const MountInfoEntry* mount = FindMount(path);
   return mount ? TypeOf(*mount) : DriveType::kUnknown;
 }
 
-std::optional<VolumeInformation> MountInfoVolumeSource::GetVolumeInformation(
-    std::string_view root) {
-  std::optional<std::string> path = Resolve(root);
-  if (!path) return std::nullopt;
-  const MountInfoEntry* mount = FindMount(*path);
-  if (!mount) return std::nullopt;
-  VolumeInformation info;
-  if (probes_.label) info.label = probes_.label(*mount);
-  info.file_system = mount->fs_type;
-  return info;
+Status MountInfoVolumeSource::GetVolumeInformation(std::string_view root,
+                                                   VolumeInformation* info) {
+  const MountInfoEntry* mount = nullptr;
+  if (Status found = MountOf(root, &mount); !found.ok()) return found;
+  info->label = probes_.label ? probes_.label(*mount) : std::string();
+  info->file_system = mount->fs_type;
+  return Status::Ok();
 }
 
-std::optional<DiskSpace> MountInfoVolumeSource::GetDiskFreeSpace(
-    std::string_view root) {
-  std::optional<std::string> path = Resolve(root);
-  if (!path || !probes_.disk_space) return std::nullopt;
-  return probes_.disk_space(*path);
+Status MountInfoVolumeSource::GetDiskFreeSpace(std::string_view root,
+                                               DiskSpace* space) {
+  std::string path;
+  if (Status resolved = Resolve(root, &path); !resolved.ok()) return resolved;
+  if (!probes_.disk_space) return Status(StatusCode::kUnsupported);
+  return probes_.disk_space(path, space);
 }
 
 bool MountInfoVolumeSource::RecordsOwners(std::string_view file_system) const {

@@ -117,6 +117,19 @@ TEST_F(CommandTest, DrivesEscapesWhatWouldBreakItsLines) {
             "3MB\n");
 }
 
+TEST_F(CommandTest, VolumesThatCannotBeListedFailRatherThanListNothing) {
+  volumes.list_fails = true;
+  EXPECT_EQ(Run({"drives"}), kExitFailure);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find("the volumes cannot be listed: permission denied"),
+            std::string::npos)
+      << err.str();
+  err.str("");
+  EXPECT_EQ(Run({"report"}), kExitFailure);
+  EXPECT_NE(err.str().find("the volumes cannot be listed"), std::string::npos);
+  EXPECT_TRUE(fs.last_root.empty());
+}
+
 TEST_F(CommandTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run({"report", "-j"}), kExitUsage);
   EXPECT_NE(err.str().find("Usage:"), std::string::npos);

@@ -59,10 +59,11 @@ const FakeVolume* FakeVolumeSource::Holding(std::string_view path) const {
   return best;
 }
 
-std::vector<std::string> FakeVolumeSource::ListRoots() {
-  std::vector<std::string> roots;
-  for (const FakeVolume& volume : volumes_) roots.push_back(volume.root);
-  return roots;
+Status FakeVolumeSource::ListRoots(std::vector<std::string>* roots) {
+  if (list_fails) return Status(StatusCode::kAccessDenied);
+  roots->clear();
+  for (const FakeVolume& volume : volumes_) roots->push_back(volume.root);
+  return Status::Ok();
 }
 
 DriveType FakeVolumeSource::GetDriveType(std::string_view root) {
@@ -70,18 +71,22 @@ DriveType FakeVolumeSource::GetDriveType(std::string_view root) {
   return volume ? volume->type : DriveType::kNoRootDir;
 }
 
-std::optional<VolumeInformation> FakeVolumeSource::GetVolumeInformation(
-    std::string_view root) {
+Status FakeVolumeSource::GetVolumeInformation(std::string_view root,
+                                              VolumeInformation* info) {
   const FakeVolume* volume = Holding(root);
-  if (!volume || volume->info_fails) return std::nullopt;
-  return VolumeInformation{volume->label, volume->file_system};
+  if (!volume) return Status(StatusCode::kNotFound);
+  if (volume->info_fails) return Status(StatusCode::kAccessDenied);
+  *info = VolumeInformation{volume->label, volume->file_system};
+  return Status::Ok();
 }
 
-std::optional<DiskSpace> FakeVolumeSource::GetDiskFreeSpace(
-    std::string_view root) {
+Status FakeVolumeSource::GetDiskFreeSpace(std::string_view root,
+                                          DiskSpace* space) {
   const FakeVolume* volume = Holding(root);
-  if (!volume || volume->space_fails) return std::nullopt;
-  return volume->space;
+  if (!volume) return Status(StatusCode::kNotFound);
+  if (volume->space_fails) return Status(StatusCode::kAccessDenied);
+  *space = volume->space;
+  return Status::Ok();
 }
 
 bool FakeVolumeSource::RecordsOwners(std::string_view file_system) const {
@@ -93,7 +98,27 @@ bool FakeVolumeSource::RecordsOwners(std::string_view file_system) const {
 
 bool IsEligibleVolume(VolumeSource& volumes, std::string_view root) {
   return MayBeScanned(volumes, volumes.GetDriveType(root),
-                      volumes.GetVolumeInformation(root));
+                      InfoOf(volumes, root));
+}
+
+std::optional<std::vector<std::string>> RootsOf(VolumeSource& volumes) {
+  std::vector<std::string> roots;
+  if (!volumes.ListRoots(&roots).ok()) return std::nullopt;
+  return roots;
+}
+
+std::optional<VolumeInformation> InfoOf(VolumeSource& volumes,
+                                        std::string_view root) {
+  VolumeInformation info;
+  if (!volumes.GetVolumeInformation(root, &info).ok()) return std::nullopt;
+  return info;
+}
+
+std::optional<DiskSpace> SpaceOf(VolumeSource& volumes,
+                                 std::string_view root) {
+  DiskSpace space;
+  if (!volumes.GetDiskFreeSpace(root, &space).ok()) return std::nullopt;
+  return space;
 }
 
 }  // namespace ovik

@@ -201,15 +201,19 @@ TEST(FillDriveListTest, FromDesktopMountTable) {
   std::string table = ReadTestFile("desktop-mixed.txt");
   ASSERT_FALSE(table.empty());
   MountProbes probes;
-  probes.read_mountinfo = [&] { return table; };
+  probes.read_mountinfo = [&](std::string* text) {
+    *text = table;
+    return Status::Ok();
+  };
   probes.is_removable = [](std::uint32_t major, std::uint32_t minor) {
     return major == 8 && minor == 49;  // the USB disk
   };
   probes.label = [](const MountInfoEntry& mount) {
     return mount.mount_point == "/mnt/win" ? std::string("Windows") : std::string();
   };
-  probes.disk_space = [](const std::string&) {
-    return std::optional<DiskSpace>(FakeSpace(4096, 2'000'000, 4'000'000));
+  probes.disk_space = [](const std::string&, DiskSpace* space) {
+    *space = FakeSpace(4096, 2'000'000, 4'000'000);
+    return Status::Ok();
   };
   MountInfoVolumeSource volumes(probes);
   FakeDialogPort dialog;
@@ -232,7 +236,10 @@ TEST(FillDriveListTest, FromDesktopMountTable) {
 TEST(FillDriveListTest, FromContainerMountTable) {
   std::string table = ReadTestFile("container-overlay.txt");
   MountProbes probes;
-  probes.read_mountinfo = [&] { return table; };
+  probes.read_mountinfo = [&](std::string* text) {
+    *text = table;
+    return Status::Ok();
+  };
   probes.is_directory = [](const std::string& path) {
     return path.rfind("/etc/", 0) != 0;  // resolv.conf, hostname, hosts
   };

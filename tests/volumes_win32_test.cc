@@ -31,7 +31,7 @@ std::string TestDrive() {
 
 TEST(VolumesWin32Test, RootsAreLettersWithColonAndBackslash) {
   std::unique_ptr<VolumeSource> volumes = MakeSystemVolumeSource();
-  const std::vector<std::string> roots = volumes->ListRoots();
+  const std::vector<std::string> roots = RootsOf(*volumes);
   ASSERT_FALSE(roots.empty());
   for (const std::string& root : roots) {
     ASSERT_EQ(root.size(), 3u) << root;
@@ -50,10 +50,10 @@ TEST(VolumesWin32Test, TheSystemDriveIsDescribed) {
   const std::string root = {static_cast<char>(windows[0]), ':', '\\'};
   EXPECT_EQ(volumes->GetDriveType(root), DriveType::kFixed);
   const std::optional<VolumeInformation> info =
-      volumes->GetVolumeInformation(root);
+      InfoOf(*volumes, root);
   ASSERT_TRUE(info.has_value());
   EXPECT_FALSE(info->file_system.empty());
-  const std::optional<DiskSpace> space = volumes->GetDiskFreeSpace(root);
+  const std::optional<DiskSpace> space = SpaceOf(*volumes, root);
   ASSERT_TRUE(space.has_value());
   EXPECT_GT(space->bytes_per_cluster, 0u);
   EXPECT_GT(space->total_clusters, 0u);
@@ -81,8 +81,8 @@ TEST(VolumesWin32Test, ADriveThatDoesNotExistHasNoFacts) {
   ASSERT_GE(unused, 0);
   const std::string root = {static_cast<char>('A' + unused), ':', '\\'};
   EXPECT_EQ(volumes->GetDriveType(root), DriveType::kNoRootDir);
-  EXPECT_FALSE(volumes->GetVolumeInformation(root).has_value());
-  EXPECT_FALSE(volumes->GetDiskFreeSpace(root).has_value());
+  EXPECT_FALSE(InfoOf(*volumes, root).has_value());
+  EXPECT_FALSE(SpaceOf(*volumes, root).has_value());
 }
 
 TEST(VolumesWin32Test, OnlyNtfsRecordsOwnersWhateverTheCase) {
@@ -116,7 +116,7 @@ TEST(VolumesWin32Test, DriveListOffersThePreparedDrive) {
 
   ShowVolumeInfo(dialog, *volumes, drive, &totals);
   const std::optional<VolumeInformation> info =
-      volumes->GetVolumeInformation(drive);
+      InfoOf(*volumes, drive);
   ASSERT_TRUE(info.has_value());
   EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL),
             info->label + "\n" + info->file_system);

@@ -44,7 +44,9 @@ std::string MegabyteText(std::uint64_t kb) {
 void FillDriveList(DialogPort& dialog, VolumeSource& volumes,
                    VolumeTotals* totals) {
   dialog.ClearDriveList();
-  const EligibleVolumes eligible = ListEligibleVolumes(volumes);
+  // A system that cannot list its volumes offers none.
+  EligibleVolumes eligible;
+  if (!ListEligibleVolumes(volumes, &eligible).ok()) eligible = {};
   for (const std::string& root : eligible.roots) dialog.AddDrive(root);
   if (eligible.default_index < 0) {
     ShowNoVolume(dialog, totals);

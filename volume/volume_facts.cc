@@ -27,9 +27,13 @@ VolumeTotals ComputeVolumeTotals(const DiskSpace& space) {
 VolumeFacts ReadVolumeFacts(VolumeSource& volumes, std::string_view root) {
   VolumeFacts facts;
   facts.type = volumes.GetDriveType(root);
-  facts.info = volumes.GetVolumeInformation(root);
-  if (std::optional<DiskSpace> space = volumes.GetDiskFreeSpace(root)) {
-    facts.totals = ComputeVolumeTotals(*space);
+  VolumeInformation info;
+  if (volumes.GetVolumeInformation(root, &info).ok()) {
+    facts.info = std::move(info);
+  }
+  DiskSpace space;
+  if (volumes.GetDiskFreeSpace(root, &space).ok()) {
+    facts.totals = ComputeVolumeTotals(space);
   }
   return facts;
 }
@@ -40,25 +44,31 @@ bool MayBeScanned(const VolumeSource& volumes, DriveType type,
   return info && volumes.RecordsOwners(info->file_system);
 }
 
-EligibleVolumes ListEligibleVolumes(VolumeSource& volumes) {
-  EligibleVolumes eligible;
+Status ListEligibleVolumes(VolumeSource& volumes, EligibleVolumes* eligible) {
+  std::vector<std::string> roots;
+  if (Status listed = volumes.ListRoots(&roots); !listed.ok()) return listed;
+  EligibleVolumes found;
   int first_fixed = -1;
-  for (std::string& root : volumes.ListRoots()) {
+  for (std::string& root : roots) {
     const DriveType type = volumes.GetDriveType(root);
     // Drives of other types are not asked for their file system at all.
     if (type != DriveType::kFixed && type != DriveType::kRemote) continue;
-    if (!MayBeScanned(volumes, type, volumes.GetVolumeInformation(root))) {
+    // A volume whose file system cannot be read is not offered.
+    VolumeInformation info;
+    if (!volumes.GetVolumeInformation(root, &info).ok() ||
+        !MayBeScanned(volumes, type, info)) {
       continue;
     }
     if (type == DriveType::kFixed && first_fixed < 0) {
-      first_fixed = static_cast<int>(eligible.roots.size());
+      first_fixed = static_cast<int>(found.roots.size());
     }
-    eligible.roots.push_back(std::move(root));
+    found.roots.push_back(std::move(root));
   }
-  if (!eligible.roots.empty()) {
-    eligible.default_index = first_fixed >= 0 ? first_fixed : 0;
+  if (!found.roots.empty()) {
+    found.default_index = first_fixed >= 0 ? first_fixed : 0;
   }
-  return eligible;
+  *eligible = std::move(found);
+  return Status::Ok();
 }
 
 }  // namespace ovik

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
 #include "platform/volumes.h"
 
 namespace ovik {
@@ -52,7 +53,9 @@ struct EligibleVolumes {
   int default_index = -1;
 };
 
-EligibleVolumes ListEligibleVolumes(VolumeSource& volumes);
+// Fails (leaving *eligible as it was) when the system cannot list its
+// volumes at all.
+Status ListEligibleVolumes(VolumeSource& volumes, EligibleVolumes* eligible);
 
 }  // namespace ovik
 

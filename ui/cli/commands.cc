@@ -56,8 +56,20 @@ std::string Field(std::string_view text) {
   return text.empty() ? std::string("-") : EscapeMountField(text);
 }
 
+// Lists the volumes that may be scanned; says why when there is no list.
+bool ListVolumes(CommandContext& c, EligibleVolumes* eligible) {
+  const Status listed = ListEligibleVolumes(c.volumes, eligible);
+  if (!listed.ok()) {
+    c.err << "ovik: the volumes cannot be listed: " << listed.ToString()
+          << "\n";
+  }
+  return listed.ok();
+}
+
 int Drives(CommandContext& c) {
-  for (const std::string& root : ListEligibleVolumes(c.volumes).roots) {
+  EligibleVolumes eligible;
+  if (!ListVolumes(c, &eligible)) return kExitFailure;
+  for (const std::string& root : eligible.roots) {
     const VolumeFacts facts = ReadVolumeFacts(c.volumes, root);
     // Roots, labels and file systems escaped as the mount table has
     // them, so a tab or a line break in one cannot break the line.
@@ -83,7 +95,8 @@ int Drives(CommandContext& c) {
 int Report(const CommandLine& line, CommandContext& c) {
   std::string root;
   if (line.paths.empty()) {
-    EligibleVolumes eligible = ListEligibleVolumes(c.volumes);
+    EligibleVolumes eligible;
+    if (!ListVolumes(c, &eligible)) return kExitFailure;
     if (eligible.default_index < 0) {
       c.err << "ovik: no volume that records file owners was found; "
                "give a directory to scan\n";
