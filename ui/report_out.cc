@@ -55,15 +55,13 @@ bool WriteReport(DialogPort& dialog, const Ranking& ranking,
 
 ReportFileResult WriteReportFile(const std::string& path,
                                  std::string_view bytes) {
-  switch (WriteFileAtomically(path, bytes)) {
-    case WriteStatus::kOk:
-      return ReportFileResult::kWritten;
-    case WriteStatus::kCreateFailed:
-      return ReportFileResult::kNotCreated;
-    case WriteStatus::kWriteFailed:
-      break;
-  }
-  return ReportFileResult::kNotWritten;
+  // A file that cannot take its place counts as one that could not be
+  // created; the target is as it was either way.
+  AtomicFileWriter writer;
+  if (!writer.Create(path).ok()) return ReportFileResult::kNotCreated;
+  if (!writer.Write(bytes).ok()) return ReportFileResult::kNotWritten;
+  if (!writer.Commit().ok()) return ReportFileResult::kNotCreated;
+  return ReportFileResult::kWritten;
 }
 
 }  // namespace ovik
