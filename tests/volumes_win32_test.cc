@@ -16,6 +16,7 @@
 
 #include "platform/volumes.h"
 #include "tests/fake_dialog_port.h"
+#include "tests/fake_volume_source.h"
 #include "ui/control_ids.h"
 #include "ui/volume_panel.h"
 
@@ -31,7 +32,7 @@ std::string TestDrive() {
 
 TEST(VolumesWin32Test, RootsAreLettersWithColonAndBackslash) {
   std::unique_ptr<VolumeSource> volumes = MakeSystemVolumeSource();
-  const std::vector<std::string> roots = RootsOf(*volumes);
+  const std::vector<std::string> roots = RootsOf(*volumes).value();
   ASSERT_FALSE(roots.empty());
   for (const std::string& root : roots) {
     ASSERT_EQ(root.size(), 3u) << root;
@@ -49,8 +50,7 @@ TEST(VolumesWin32Test, TheSystemDriveIsDescribed) {
   ASSERT_NE(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
   const std::string root = {static_cast<char>(windows[0]), ':', '\\'};
   EXPECT_EQ(volumes->GetDriveType(root), DriveType::kFixed);
-  const std::optional<VolumeInformation> info =
-      InfoOf(*volumes, root);
+  const std::optional<VolumeInformation> info = InfoOf(*volumes, root);
   ASSERT_TRUE(info.has_value());
   EXPECT_FALSE(info->file_system.empty());
   const std::optional<DiskSpace> space = SpaceOf(*volumes, root);
