@@ -30,8 +30,7 @@ void BackgroundFind::Walk(FileSystem& fs, const std::string& root,
 }
 
 void BackgroundFind::Start(FileSystem& fs, std::string root,
-                           ScanOptions options,
-                           std::function<void()> on_done) {
+                           ScanOptions options, std::function<void()> on_done) {
   if (busy()) return;
   started_ = true;
   progress_ = std::make_unique<ScanProgress>();

@@ -63,8 +63,8 @@ class BackgroundFind {
   std::thread thread_;
   mutable std::mutex mutex_;
   mutable std::condition_variable ended_;
-  bool done_ = false;     // guarded by mutex_
-  ScanResult result_;     // guarded by mutex_; written once, before done_
+  bool done_ = false;  // guarded by mutex_
+  ScanResult result_;  // guarded by mutex_; written once, before done_
 };
 
 }  // namespace ovik

@@ -10,9 +10,9 @@
 namespace ovik {
 
 enum class DialogCommand : std::uint8_t {
-  kOk,                     // "OK": ends the dialog
-  kClose,                  // the window's close command (or the program
-                           // being told to end); also during a Find
+  kOk,     // "OK": ends the dialog
+  kClose,  // the window's close command (or the program
+           // being told to end); also during a Find
   kFind,
   kReportOut,
   kAbout,

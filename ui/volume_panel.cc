@@ -74,8 +74,7 @@ void ShowVolumeInfo(DialogPort& dialog, VolumeSource& volumes,
     // "%luMB\n": the line break is part of the text.
     dialog.SetControlText(IDC_TOTAL_SPACE,
                           MegabyteText(totals->total_kb) + "\n");
-    dialog.SetControlText(IDC_FREE_SPACE,
-                          MegabyteText(totals->free_kb) + "\n");
+    dialog.SetControlText(IDC_FREE_SPACE, MegabyteText(totals->free_kb) + "\n");
   } else {
     dialog.SetControlText(IDC_TOTAL_SPACE, text::kNoVolumeInfo);
     dialog.SetControlText(IDC_FREE_SPACE, text::kNoVolumeInfo);

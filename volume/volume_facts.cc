@@ -17,10 +17,10 @@ std::uint64_t SaturatingProduct(std::uint64_t a, std::uint64_t b) {
 
 VolumeTotals ComputeVolumeTotals(const DiskSpace& space) {
   VolumeTotals totals;
-  totals.free_kb = SaturatingProduct(space.free_clusters >> 10,
-                                     space.bytes_per_cluster);
-  totals.total_kb = SaturatingProduct(space.total_clusters >> 10,
-                                      space.bytes_per_cluster);
+  totals.free_kb =
+      SaturatingProduct(space.free_clusters >> 10, space.bytes_per_cluster);
+  totals.total_kb =
+      SaturatingProduct(space.total_clusters >> 10, space.bytes_per_cluster);
   return totals;
 }
 

@@ -13,8 +13,8 @@ AboutBox::AboutBox(const RegisteredOwner& registered)
 }
 
 CursorPos AboutBox::Render(Canvas* canvas) const {
-  RenderAboutDialog(LayoutAboutDialog(canvas->width(), canvas->height()),
-                    port_, canvas);
+  RenderAboutDialog(LayoutAboutDialog(canvas->width(), canvas->height()), port_,
+                    canvas);
   return {};
 }
 
@@ -29,8 +29,7 @@ BoxStep AboutBox::Handle(const Key& key, int cols, int rows) {
       command = key.ch == U' ';
       break;
     case KeyCode::kMouse:
-      command =
-          LayoutAboutDialog(cols, rows).HitTest(key.x, key.y) == IDC_OK;
+      command = LayoutAboutDialog(cols, rows).HitTest(key.x, key.y) == IDC_OK;
       break;
     default:
       break;

@@ -47,11 +47,10 @@ BoxStep DropList::Handle(const Key& key, int cols, int rows) {
       return BoxStep::kClosed;
     case KeyCode::kMouse: {
       // The entries shown are those RenderDropList draws.
-      const Rect box =
-          DropListRect(LayoutMainDialog(cols, rows), count, rows);
+      const Rect box = DropListRect(LayoutMainDialog(cols, rows), count, rows);
       const int shown = box.h - 2;
-      const int first = std::clamp(highlight_ - shown + 1, 0,
-                                   std::max(0, count - shown));
+      const int first =
+          std::clamp(highlight_ - shown + 1, 0, std::max(0, count - shown));
       const Rect items{box.x + 1, box.y + 1, box.w - 2, shown};
       if (items.Contains(key.x, key.y) && first + key.y - items.y < count) {
         return Choose(first + key.y - items.y);

@@ -26,8 +26,8 @@ BoxStep SaveAsBox::Close(SaveAsResult result) {
 
 BoxStep SaveAsBox::Choose() {
   if (current_directory_.empty()) return Close(SaveAsResult::kFailed);
-  std::optional<std::string> name = ResolveSaveAsName(
-      field_.Text(), default_extension_, current_directory_);
+  std::optional<std::string> name =
+      ResolveSaveAsName(field_.Text(), default_extension_, current_directory_);
   if (!name) {
     // No file named yet: the box stays, as it does for an empty name.
     focus_ = SaveAsFocus::kField;

@@ -80,8 +80,7 @@ int TerminalApp::Run(const std::vector<std::string>& roots) {
 }
 
 bool TerminalApp::Usable(int id) const {
-  return port_.Enabled(id) &&
-         (id != IDC_DRIVE_LIST || port_.DriveCount() > 0);
+  return port_.Enabled(id) && (id != IDC_DRIVE_LIST || port_.DriveCount() > 0);
 }
 
 Key TerminalApp::NextKey() {
@@ -124,11 +123,11 @@ void TerminalApp::Present(const std::function<CursorPos(Canvas*)>& overlay) {
   view.busy = dialog_.scan_busy();
   if (view.busy) {
     const ScanProgress& progress = dialog_.find_progress();
-    view.status = ProgressLine(
-        progress.files.load(std::memory_order_relaxed),
-        progress.directories.load(std::memory_order_relaxed),
-        progress.bytes.load(std::memory_order_relaxed),
-        progress.cancel.load(std::memory_order_relaxed));
+    view.status =
+        ProgressLine(progress.files.load(std::memory_order_relaxed),
+                     progress.directories.load(std::memory_order_relaxed),
+                     progress.bytes.load(std::memory_order_relaxed),
+                     progress.cancel.load(std::memory_order_relaxed));
     view.detail =
         CurrentDirectoryLine(progress.CurrentDirectory(), kMainCols - 4);
     view.hint = std::string(text::kScanKeyHelp);

@@ -26,8 +26,8 @@ class TerminalApp : public ModalHost {
   // |poll_signal| answers a pending request to end (SIGINT, SIGTERM,
   // SIGHUP) or 0. |current_directory| gives the directory a relative
   // file name of the Save As box is taken in ("" when unknown).
-  TerminalApp(Screen& screen, std::function<int()> poll_signal,
-              FileSystem& fs, VolumeSource& volumes,
+  TerminalApp(Screen& screen, std::function<int()> poll_signal, FileSystem& fs,
+              VolumeSource& volumes,
               std::function<std::string()> current_directory);
 
   // Runs the dialog with |roots| added to the drive list (the first
