@@ -50,24 +50,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The volume source over the same text, with no machine behind it.
   ovik::MountProbes probes;
-  probes.read_mountinfo = [&text] { return std::optional<std::string>(text); };
+  probes.read_mountinfo = [&text](std::string* table) {
+    *table = text;
+    return ovik::Status::Ok();
+  };
   ovik::MountInfoVolumeSource source(std::move(probes));
-  const std::vector<std::string> roots = source.ListRoots();
+  std::vector<std::string> roots;
+  Require(source.ListRoots(&roots).ok(), "a readable table is not listed");
   std::set<std::string> seen;
   for (const std::string& root : roots) {
     Require(seen.insert(root).second, "a root listed twice");
     bool known = false;
     for (const auto& e : entries) known = known || e.mount_point == root;
     Require(known, "a root that is no mount point");
+    ovik::VolumeInformation info;
+    ovik::DiskSpace space;
     source.GetDriveType(root);
-    source.GetVolumeInformation(root);
-    source.GetDiskFreeSpace(root);
+    Require(source.GetVolumeInformation(root, &info).ok(),
+            "a listed root has no volume");
+    Require(!source.GetDiskFreeSpace(root, &space).ok(),
+            "space without a probe");
   }
   // Any path, the table's text included, is answered without a crash.
   source.GetDriveType(text);
-  source.GetVolumeInformation("/" + text);
+  ovik::VolumeInformation info;
+  source.GetVolumeInformation("/" + text, &info).ok();
   source.RecordsOwners(text);
   Require(ovik::UnescapeMountField(text).size() <= text.size(), "unescape grew");
+  // A field escaped for a tab-separated line keeps to one field and
+  // comes back as it was.
+  const std::string escaped = ovik::EscapeMountField(text);
+  Require(escaped.find_first_of(" \t\n") == std::string::npos,
+          "escaped field breaks its line");
+  Require(ovik::UnescapeMountField(escaped) == text, "escape does not undo");
   Require(ovik::UnescapeUdevName(text).size() <= text.size(), "udev unescape grew");
   return 0;
 }

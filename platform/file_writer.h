@@ -2,23 +2,41 @@
 #ifndef OVIK_PLATFORM_FILE_WRITER_H_
 #define OVIK_PLATFORM_FILE_WRITER_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
+
 namespace ovik {
 
-enum class WriteStatus {
-  kOk,
-  kCreateFailed,  // the file (or its temporary) could not be created
-  kWriteFailed,   // writing or flushing failed; the target is unchanged
-};
+// Writes one file in three steps, each returning a Status:
+//   Create  finds where the bytes go and creates the file that takes
+//           them. A regular file (new or existing, or the file a symbolic
+//           link names) gets a temporary file beside it; anything else (a
+//           device, a FIFO) is opened to be written in place.
+//   Write   writes every byte and flushes it to the disk.
+//   Commit  puts the temporary in the target's place; an existing file
+//           keeps its permissions. It fails where the target cannot be
+//           replaced (a mount point, say), as creating it would.
+// A writer that fails, or is destroyed before Commit, removes its
+// temporary: the target is then exactly as it was. Each step only after
+// the one before it succeeded; one writer per file, on one thread.
+class AtomicFileWriter {
+ public:
+  AtomicFileWriter();
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-// Writes |bytes| to |path|. A regular file (new or existing, or the file
-// a symbolic link names) is written to a temporary file beside it and
-// renamed over it only once every byte is on disk; an existing file keeps
-// its permissions. Anything else (a device, a FIFO) is written in place.
-WriteStatus WriteFileAtomically(const std::string& path,
-                                std::string_view bytes);
+  Status Create(const std::string& path);
+  Status Write(std::string_view bytes);
+  Status Commit();
+
+ private:
+  struct State;  // of the platform's implementation
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace ovik
 

@@ -29,12 +29,6 @@ class Fd {
     if (fd_ >= 0) close(fd_);
   }
   int get() const { return fd_; }
-  // Closes now, reporting the result (a delayed write error shows here).
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return close(fd) == 0;
-  }
 
  private:
   int fd_;
@@ -56,23 +50,20 @@ bool StartsWith(const std::string& s, const char* prefix) {
   return s.rfind(prefix, 0) == 0;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
+Status WriteAll(int fd, std::string_view bytes) {
   const char* p = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {
     const ssize_t n = write(fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return Status::FromSystemError(errno);
     }
-    if (n == 0) {
-      errno = EIO;
-      return false;
-    }
+    if (n == 0) return Status::FromSystemError(EIO);
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  return true;
+  return Status::Ok();
 }
 
 // Where a path leads after following every symbolic link in its last
@@ -87,57 +78,46 @@ struct Resolved {
   bool through_proc = false;
 };
 
-bool ResolveLinks(const std::string& path, Resolved* out) {
+Status ResolveLinks(const std::string& path, Resolved* out) {
   std::string current = path;
   for (int hops = 0; hops <= kMaxLinkHops; ++hops) {
     struct stat info {};
     if (lstat(current.c_str(), &info) != 0) {
-      if (errno != ENOENT) return false;
+      if (errno != ENOENT) return Status::FromSystemError(errno);
       out->path = current;
       out->exists = false;
-      return true;
+      return Status::Ok();
     }
     if (!S_ISLNK(info.st_mode)) {
       out->path = current;
       out->exists = true;
       out->info = info;
-      return true;
+      return Status::Ok();
     }
     // Where the link really sits: /dev/fd/1 is a link in /proc/<pid>/fd.
     char link_dir[PATH_MAX];
-    if (realpath(DirName(current).c_str(), link_dir) == nullptr) return false;
+    if (realpath(DirName(current).c_str(), link_dir) == nullptr) {
+      return Status::FromSystemError(errno);
+    }
     const std::string dir = link_dir;
     if (StartsWith(dir + "/", "/proc/")) out->through_proc = true;
     std::string target(PATH_MAX, '\0');
     const ssize_t n = readlink(current.c_str(), target.data(), target.size());
-    if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return false;
+    if (n < 0) return Status::FromSystemError(errno);
+    if (n == 0 || static_cast<std::size_t>(n) >= target.size()) {
+      return Status::FromSystemError(ENAMETOOLONG);
+    }
     target.resize(static_cast<std::size_t>(n));
-    if (target.empty()) return false;
     current = target[0] == '/' ? target
                                : dir + (dir == "/" ? "" : "/") + target;
   }
-  return false;  // too many links
+  return Status::FromSystemError(ELOOP);
 }
 
-// Writes into an existing non-regular file (device, FIFO, descriptor of
-// another process) without creating, truncating or replacing it.
-WriteStatus WriteInPlace(const std::string& path, std::string_view bytes) {
-  Fd fd(open(path.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC));
-  if (fd.get() < 0) return WriteStatus::kCreateFailed;
-  if (!WriteAll(fd.get(), bytes)) return WriteStatus::kWriteFailed;
-  // Devices and pipes cannot be synced; a regular file behind a
-  // descriptor link can, and a failure there is a failed write.
-  if (fsync(fd.get()) != 0 && errno != EINVAL && errno != EROFS) {
-    return WriteStatus::kWriteFailed;
-  }
-  if (!fd.Close()) return WriteStatus::kWriteFailed;
-  return WriteStatus::kOk;
-}
-
-// Creates a new, empty file beside |target|, with |mode| before the
-// umask. Returns its descriptor and name, or -1.
-int CreateTempFile(const std::string& dir, const std::string& base,
-                   mode_t mode, std::string* temp_path) {
+// Creates a new, empty file beside the target in |dir|, with |mode|
+// before the umask.
+Status CreateTempFile(const std::string& dir, const std::string& base,
+                      mode_t mode, int* fd, std::string* temp_path) {
   std::random_device seed;
   std::mt19937_64 random(
       (static_cast<std::uint64_t>(seed()) << 32) ^ seed() ^
@@ -150,100 +130,154 @@ int CreateTempFile(const std::string& dir, const std::string& base,
     std::string name = "." + base;
     // Keep the name within NAME_MAX whatever the target's length.
     if (name.size() > 200) name.resize(200);
-    *temp_path = dir + (dir == "/" ? "" : "/") + name + ".tmp" + suffix;
-    const int fd = open(temp_path->c_str(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
-                        mode);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
-// Writes a temporary file beside |target| and renames it over |target|.
-WriteStatus ReplaceFile(const Resolved& target, std::string_view bytes) {
-  const std::string base = BaseName(target.path);
-  if (base.empty() || base == "." || base == "..") {
-    return WriteStatus::kCreateFailed;
-  }
-  char real_dir[PATH_MAX];
-  if (realpath(DirName(target.path).c_str(), real_dir) == nullptr) {
-    return WriteStatus::kCreateFailed;
-  }
-  const std::string dir = real_dir;
-  const std::string final_path = dir + (dir == "/" ? "" : "/") + base;
-
-  // An existing file we may not write is not ours to replace, even
-  // where the directory would let us rename over it.
-  if (target.exists &&
-      faccessat(AT_FDCWD, final_path.c_str(), W_OK, AT_EACCESS) != 0) {
-    return WriteStatus::kCreateFailed;
-  }
-
-  std::string temp_path;
-  // A new file gets what creating it directly would give (0666 less the
-  // umask, default ACLs); an existing file's mode is copied below.
-  Fd fd(CreateTempFile(dir, base, target.exists ? 0600 : 0666, &temp_path));
-  if (fd.get() < 0) return WriteStatus::kCreateFailed;
-
-  auto fail = [&temp_path](WriteStatus status) {
-    unlink(temp_path.c_str());
-    return status;
-  };
-
-  if (!WriteAll(fd.get(), bytes)) return fail(WriteStatus::kWriteFailed);
-  if (target.exists) {
-    // Ownership first: changing it clears set-id bits that the mode
-    // then restores. Only a privileged writer can give the file away;
-    // for anyone else the new file belongs to the writer.
-    if (geteuid() == 0 &&
-        fchown(fd.get(), target.info.st_uid, target.info.st_gid) != 0) {
-      // Some file systems have no owners to set; the mode still counts.
+    std::string candidate =
+        dir + (dir == "/" ? "" : "/") + name + ".tmp" + suffix;
+    const int opened = open(candidate.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
+                            mode);
+    if (opened >= 0) {
+      *fd = opened;
+      *temp_path = std::move(candidate);
+      return Status::Ok();
     }
-    if (fchmod(fd.get(), target.info.st_mode & 07777) != 0) {
-      return fail(WriteStatus::kWriteFailed);
-    }
+    if (errno != EEXIST) return Status::FromSystemError(errno);
   }
-  if (fsync(fd.get()) != 0) return fail(WriteStatus::kWriteFailed);
-  if (!fd.Close()) return fail(WriteStatus::kWriteFailed);
-
-  if (rename(temp_path.c_str(), final_path.c_str()) != 0) {
-    // For example a file that is itself a mount point.
-    return fail(WriteStatus::kCreateFailed);
-  }
-
-  // Make the rename itself durable. The file is already in place, so a
-  // directory that cannot be synced does not turn this into a failure.
-  Fd dir_fd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir_fd.get() >= 0 && fsync(dir_fd.get()) != 0) {
-    // Nothing to undo: the new file is complete and in place.
-  }
-  return WriteStatus::kOk;
+  return Status::FromSystemError(EEXIST);
 }
 
 }  // namespace
 
-WriteStatus WriteFileAtomically(const std::string& path,
-                                std::string_view bytes) {
-  if (path.empty()) return WriteStatus::kCreateFailed;
+struct AtomicFileWriter::State {
+  int fd = -1;
+  // Written in place: a device, a FIFO, a descriptor of another process.
+  bool in_place = false;
+  // Otherwise: the temporary and the target it replaces.
+  std::string temp_path;
+  std::string final_path;
+  std::string dir;
+  Resolved target;
+
+  ~State() { Discard(); }
+  // Gives up: the temporary goes, the target stays as it was.
+  void Discard() {
+    if (fd >= 0) close(fd);
+    fd = -1;
+    if (!temp_path.empty()) unlink(temp_path.c_str());
+    temp_path.clear();
+  }
+  Status Fail(Status status) {
+    Discard();
+    return status;
+  }
+};
+
+AtomicFileWriter::AtomicFileWriter() : state_(std::make_unique<State>()) {}
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+Status AtomicFileWriter::Create(const std::string& path) {
+  State& s = *state_;
+  if (path.empty()) return Status::FromSystemError(ENOENT);
 
   // What the path finally names, following every link, including the
   // descriptor links under /proc that cannot be followed by reading them.
   struct stat info {};
+  bool in_place = false;
   if (stat(path.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) return WriteStatus::kCreateFailed;
-    if (!S_ISREG(info.st_mode)) return WriteInPlace(path, bytes);
+    if (S_ISDIR(info.st_mode)) return Status::FromSystemError(EISDIR);
+    in_place = !S_ISREG(info.st_mode);
   } else if (errno != ENOENT) {
-    return WriteStatus::kCreateFailed;
+    return Status::FromSystemError(errno);
+  }
+  if (!in_place) {
+    if (Status resolved = ResolveLinks(path, &s.target); !resolved.ok()) {
+      return resolved;
+    }
+    in_place = s.target.through_proc;
+  }
+  if (in_place) {
+    // Written without creating, truncating or replacing anything.
+    s.in_place = true;
+    s.fd = open(path.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+    if (s.fd < 0) return Status::FromSystemError(errno);
+    return Status::Ok();
+  }
+  if (s.target.exists && !S_ISREG(s.target.info.st_mode)) {
+    return Status::FromSystemError(EEXIST);  // changed under us
   }
 
-  Resolved target;
-  if (!ResolveLinks(path, &target)) return WriteStatus::kCreateFailed;
-  if (target.through_proc) return WriteInPlace(path, bytes);
-  if (target.exists && !S_ISREG(target.info.st_mode)) {
-    // Changed under us since the first look.
-    return WriteStatus::kCreateFailed;
+  const std::string base = BaseName(s.target.path);
+  if (base.empty() || base == "." || base == "..") {
+    return Status::FromSystemError(EISDIR);
   }
-  return ReplaceFile(target, bytes);
+  char real_dir[PATH_MAX];
+  if (realpath(DirName(s.target.path).c_str(), real_dir) == nullptr) {
+    return Status::FromSystemError(errno);
+  }
+  s.dir = real_dir;
+  s.final_path = s.dir + (s.dir == "/" ? "" : "/") + base;
+
+  // An existing file we may not write is not ours to replace, even
+  // where the directory would let us rename over it.
+  if (s.target.exists &&
+      faccessat(AT_FDCWD, s.final_path.c_str(), W_OK, AT_EACCESS) != 0) {
+    return Status::FromSystemError(errno);
+  }
+  // A new file gets what creating it directly would give (0666 less the
+  // umask, default ACLs); an existing file's mode is copied by Write.
+  return CreateTempFile(s.dir, base, s.target.exists ? 0600 : 0666, &s.fd,
+                        &s.temp_path);
+}
+
+Status AtomicFileWriter::Write(std::string_view bytes) {
+  State& s = *state_;
+  if (s.fd < 0) return Status::FromSystemError(EBADF);
+  if (Status written = WriteAll(s.fd, bytes); !written.ok()) {
+    return s.Fail(written);
+  }
+  if (s.in_place) {
+    // Devices and pipes cannot be synced; a regular file behind a
+    // descriptor link can, and a failure there is a failed write.
+    if (fsync(s.fd) != 0 && errno != EINVAL && errno != EROFS) {
+      return s.Fail(Status::FromSystemError(errno));
+    }
+  } else if (s.target.exists) {
+    // Ownership first: changing it clears set-id bits that the mode
+    // then restores. Only a privileged writer can give the file away;
+    // for anyone else the new file belongs to the writer.
+    if (geteuid() == 0 &&
+        fchown(s.fd, s.target.info.st_uid, s.target.info.st_gid) != 0) {
+      // Some file systems have no owners to set; the mode still counts.
+    }
+    if (fchmod(s.fd, s.target.info.st_mode & 07777) != 0) {
+      return s.Fail(Status::FromSystemError(errno));
+    }
+  }
+  if (!s.in_place && fsync(s.fd) != 0) {
+    return s.Fail(Status::FromSystemError(errno));
+  }
+  // A delayed write error shows when the file is closed.
+  const int fd = s.fd;
+  s.fd = -1;
+  if (close(fd) != 0) return s.Fail(Status::FromSystemError(errno));
+  return Status::Ok();
+}
+
+Status AtomicFileWriter::Commit() {
+  State& s = *state_;
+  if (s.in_place) return Status::Ok();
+  if (s.temp_path.empty() || s.fd >= 0) return Status::FromSystemError(EBADF);
+  if (rename(s.temp_path.c_str(), s.final_path.c_str()) != 0) {
+    // For example a file that is itself a mount point.
+    return s.Fail(Status::FromSystemError(errno));
+  }
+  s.temp_path.clear();
+  // Make the rename itself durable. The file is already in place, so a
+  // directory that cannot be synced does not turn this into a failure.
+  Fd dir_fd(open(s.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir_fd.get() >= 0 && fsync(dir_fd.get()) != 0) {
+    // Nothing to undo: the new file is complete and in place.
+  }
+  return Status::Ok();
 }
 
 }  // namespace ovik

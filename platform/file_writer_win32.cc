@@ -22,11 +22,6 @@ class Handle {
   Handle& operator=(const Handle&) = delete;
   HANDLE get() const { return handle_; }
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE Release() {
-    HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return handle;
-  }
   void Reset(HANDLE handle) {
     Close();
     handle_ = handle;
@@ -42,19 +37,23 @@ class Handle {
   HANDLE handle_;
 };
 
-bool WriteAll(HANDLE file, std::string_view bytes) {
+Status LastError() {
+  return Status::FromSystemError(static_cast<int>(GetLastError()));
+}
+
+Status WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
     const DWORD chunk = bytes.size() > (1u << 30)
                             ? DWORD{1u << 30}
                             : static_cast<DWORD>(bytes.size());
     DWORD written = 0;
-    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) ||
-        written == 0) {
-      return false;
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
+      return LastError();
     }
+    if (written == 0) return Status::FromSystemError(ERROR_WRITE_FAULT);
     bytes.remove_prefix(written);
   }
-  return true;
+  return Status::Ok();
 }
 
 // Whether |path| names something other than a file on disk.
@@ -67,86 +66,124 @@ bool IsDevice(const std::wstring& path) {
   return GetFileType(existing.get()) != FILE_TYPE_DISK;
 }
 
-WriteStatus WriteInPlace(const std::wstring& path, std::string_view bytes) {
-  Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return WriteStatus::kCreateFailed;
-  if (!WriteAll(file.get(), bytes)) return WriteStatus::kWriteFailed;
-  return file.Close() ? WriteStatus::kOk : WriteStatus::kWriteFailed;
+// The file a symbolic link names; |path| itself for anything else.
+std::wstring FinalPath(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return path;
+  }
+  Handle existing(CreateFileW(path.c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                  FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!existing.valid()) return path;
+  std::wstring resolved(32768, L'\0');
+  const DWORD length = GetFinalPathNameByHandleW(
+      existing.get(), resolved.data(), 32768, FILE_NAME_NORMALIZED);
+  if (length == 0 || length >= 32768) return path;
+  resolved.resize(length);
+  return resolved;
 }
 
 }  // namespace
 
-WriteStatus WriteFileAtomically(const std::string& path,
-                                std::string_view bytes) {
+struct AtomicFileWriter::State {
+  Handle file{INVALID_HANDLE_VALUE};
+  // Written in place: a device ("NUL", "COM1", ...).
+  bool in_place = false;
+  // Otherwise: the temporary and the target it replaces.
+  std::wstring temp;
+  std::wstring final_path;
+  bool target_exists = false;
+
+  ~State() { Discard(); }
+  // Gives up: the temporary goes, the target stays as it was.
+  void Discard() {
+    file.Close();
+    if (!temp.empty()) DeleteFileW(temp.c_str());
+    temp.clear();
+  }
+  Status Fail(Status status) {
+    Discard();
+    return status;
+  }
+};
+
+AtomicFileWriter::AtomicFileWriter() : state_(std::make_unique<State>()) {}
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+Status AtomicFileWriter::Create(const std::string& path) {
+  State& s = *state_;
   const std::wstring target = Utf8ToWide(path);
-  if (target.empty()) return WriteStatus::kCreateFailed;
-  if (IsDevice(target)) return WriteInPlace(target, bytes);
+  if (target.empty()) return Status::FromSystemError(ERROR_INVALID_NAME);
+  if (IsDevice(target)) {
+    s.in_place = true;
+    s.file.Reset(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return s.file.valid() ? Status::Ok() : LastError();
+  }
 
   // A symbolic link is replaced through: the file it names gets the bytes.
-  std::wstring final_path = target;
-  const DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    Handle existing(CreateFileW(target.c_str(), 0,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                    FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (existing.valid()) {
-      std::wstring resolved(32768, L'\0');
-      const DWORD length = GetFinalPathNameByHandleW(
-          existing.get(), resolved.data(), 32768, FILE_NAME_NORMALIZED);
-      if (length > 0 && length < 32768) final_path.assign(resolved, 0, length);
-    }
-  }
-
+  s.final_path = FinalPath(target);
   // Only a file may be replaced, and not one that is marked read-only.
-  const DWORD existing = GetFileAttributesW(final_path.c_str());
+  const DWORD existing = GetFileAttributesW(s.final_path.c_str());
   if (existing != INVALID_FILE_ATTRIBUTES &&
       (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
-    return WriteStatus::kCreateFailed;
+    return Status::FromSystemError(ERROR_ACCESS_DENIED);
   }
+  s.target_exists = existing != INVALID_FILE_ATTRIBUTES;
 
   // The temporary file sits beside the target, so the final rename stays
   // on one volume.
   const std::wstring stem =
-      final_path + L"." + std::to_wstring(GetCurrentProcessId()) + L".";
-  std::wstring temp;
-  Handle file(INVALID_HANDLE_VALUE);
-  for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
-    temp = stem + std::to_wstring(attempt) + L".tmp";
-    Handle candidate(CreateFileW(
-        temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-    if (candidate.valid()) {
-      file.Reset(candidate.Release());
-    } else if (GetLastError() != ERROR_FILE_EXISTS) {
-      break;
+      s.final_path + L"." + std::to_wstring(GetCurrentProcessId()) + L".";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::wstring candidate = stem + std::to_wstring(attempt) + L".tmp";
+    s.file.Reset(CreateFileW(
+        candidate.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+        CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    if (s.file.valid()) {
+      s.temp = candidate;
+      return Status::Ok();
     }
+    if (GetLastError() != ERROR_FILE_EXISTS) return LastError();
   }
-  if (!file.valid()) return WriteStatus::kCreateFailed;
-  const bool written = WriteAll(file.get(), bytes) &&
-                       FlushFileBuffers(file.get()) != 0;
-  if (!file.Close() || !written) {
-    DeleteFileW(temp.c_str());
-    return WriteStatus::kWriteFailed;
-  }
+  return Status::FromSystemError(ERROR_FILE_EXISTS);
+}
 
+Status AtomicFileWriter::Write(std::string_view bytes) {
+  State& s = *state_;
+  if (!s.file.valid()) return Status::FromSystemError(ERROR_INVALID_HANDLE);
+  if (Status written = WriteAll(s.file.get(), bytes); !written.ok()) {
+    return s.Fail(written);
+  }
+  if (!s.in_place && !FlushFileBuffers(s.file.get())) {
+    return s.Fail(LastError());
+  }
+  if (!s.file.Close()) return s.Fail(LastError());
+  return Status::Ok();
+}
+
+Status AtomicFileWriter::Commit() {
+  State& s = *state_;
+  if (s.in_place) return Status::Ok();
+  if (s.temp.empty() || s.file.valid()) {
+    return Status::FromSystemError(ERROR_INVALID_HANDLE);
+  }
   BOOL moved = FALSE;
-  if (existing != INVALID_FILE_ATTRIBUTES) {
-    moved = ReplaceFileW(final_path.c_str(), temp.c_str(), nullptr,
+  if (s.target_exists) {
+    moved = ReplaceFileW(s.final_path.c_str(), s.temp.c_str(), nullptr,
                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
   }
   if (!moved) {
-    moved = MoveFileExW(temp.c_str(), final_path.c_str(),
+    moved = MoveFileExW(s.temp.c_str(), s.final_path.c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   }
-  if (!moved) {
-    DeleteFileW(temp.c_str());
-    return WriteStatus::kCreateFailed;
-  }
-  return WriteStatus::kOk;
+  if (!moved) return s.Fail(LastError());
+  s.temp.clear();
+  return Status::Ok();
 }
 
 }  // namespace ovik

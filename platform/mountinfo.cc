@@ -7,6 +7,8 @@
 #include <map>
 #include <unordered_map>
 
+#include "platform/lexical_path.h"
+
 namespace ovik {
 namespace {
 
@@ -82,39 +84,6 @@ bool IsOpticalDeviceName(std::string_view source) {
 
 constexpr std::uint32_t kScsiCdRomMajor = 11;
 
-// Lexical clean-up of an absolute path: no "//", ".", ".." or trailing
-// slash. Relative paths have no meaning without a working directory.
-std::optional<std::string> CleanAbsolutePath(std::string_view path) {
-  if (path.empty() || path.front() != '/') return std::nullopt;
-  std::vector<std::string_view> parts;
-  std::size_t pos = 0;
-  while (pos <= path.size()) {
-    std::size_t next = path.find('/', pos);
-    if (next == std::string_view::npos) next = path.size();
-    std::string_view part = path.substr(pos, next - pos);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    pos = next + 1;
-  }
-  std::string out;
-  for (std::string_view part : parts) {
-    out += '/';
-    out += part;
-  }
-  return out.empty() ? std::string("/") : out;
-}
-
-// Whether |mount_point| is |path| or one of its parent directories.
-bool HoldsPath(std::string_view mount_point, std::string_view path) {
-  if (mount_point == "/") return true;
-  if (path.size() < mount_point.size()) return false;
-  if (path.substr(0, mount_point.size()) != mount_point) return false;
-  return path.size() == mount_point.size() || path[mount_point.size()] == '/';
-}
-
 }  // namespace
 
 std::string UnescapeMountField(std::string_view field) {
@@ -129,6 +98,31 @@ std::string UnescapeMountField(std::string_view field) {
       i += 3;
     } else {
       out += field[i];
+    }
+  }
+  return out;
+}
+
+std::string EscapeMountField(std::string_view field) {
+  std::string out;
+  out.reserve(field.size());
+  for (char c : field) {
+    switch (c) {
+      case ' ':
+        out += "\\040";
+        break;
+      case '\t':
+        out += "\\011";
+        break;
+      case '\n':
+        out += "\\012";
+        break;
+      case '\\':
+        out += "\\134";
+        break;
+      default:
+        out += c;
+        break;
     }
   }
   return out;
@@ -223,20 +217,23 @@ bool FileSystemRecordsOwners(std::string_view file_system) {
 MountInfoVolumeSource::MountInfoVolumeSource(MountProbes probes)
     : probes_(std::move(probes)) {}
 
-void MountInfoVolumeSource::Reload() {
-  std::optional<std::string> text;
-  if (probes_.read_mountinfo) text = probes_.read_mountinfo();
-  mounts_ = text ? ParseMountInfo(*text) : std::vector<MountInfoEntry>{};
+Status MountInfoVolumeSource::Reload() {
+  std::string text;
+  const Status read = probes_.read_mountinfo
+                          ? probes_.read_mountinfo(&text)
+                          : Status(StatusCode::kUnsupported);
+  mounts_ = read.ok() ? ParseMountInfo(text) : std::vector<MountInfoEntry>{};
   loaded_ = true;
+  return read;
 }
 
 const std::vector<MountInfoEntry>& MountInfoVolumeSource::Mounts() {
-  if (!loaded_) Reload();
+  if (!loaded_) Reload().ok();  // an unreadable table holds no mounts
   return mounts_;
 }
 
-std::vector<std::string> MountInfoVolumeSource::ListRoots() {
-  Reload();
+Status MountInfoVolumeSource::ListRoots(std::vector<std::string>* roots) {
+  if (Status read = Reload(); !read.ok()) return read;
   // A later mount on the same place hides the earlier one.
   std::unordered_map<std::string_view, std::size_t> top;
   for (std::size_t i = 0; i < mounts_.size(); ++i) {
@@ -257,29 +254,45 @@ std::vector<std::string> MountInfoVolumeSource::ListRoots() {
   order.reserve(chosen.size());
   for (const auto& [device, index] : chosen) order.push_back(index);
   std::sort(order.begin(), order.end());
-  std::vector<std::string> roots;
-  roots.reserve(order.size());
-  for (std::size_t i : order) roots.push_back(mounts_[i].mount_point);
-  return roots;
+  roots->clear();
+  roots->reserve(order.size());
+  for (std::size_t i : order) roots->push_back(mounts_[i].mount_point);
+  return Status::Ok();
 }
 
-std::optional<std::string> MountInfoVolumeSource::Resolve(
-    std::string_view path) const {
-  if (probes_.resolve) return probes_.resolve(std::string(path));
-  return CleanAbsolutePath(path);
+Status MountInfoVolumeSource::Resolve(std::string_view path,
+                                      std::string* resolved) const {
+  if (probes_.resolve) return probes_.resolve(std::string(path), resolved);
+  std::optional<std::string> clean = CleanPath(path, {}, DotDot::kFold);
+  if (!clean) return Status(StatusCode::kNotFound);
+  *resolved = std::move(*clean);
+  return Status::Ok();
+}
+
+Status MountInfoVolumeSource::MountOf(std::string_view root,
+                                      const MountInfoEntry** mount) {
+  std::string path;
+  if (Status resolved = Resolve(root, &path); !resolved.ok()) return resolved;
+  const MountInfoEntry* found = FindMount(path);
+  if (found == nullptr) return Status(StatusCode::kNotFound);
+  *mount = found;
+  return Status::Ok();
 }
 
 const MountInfoEntry* MountInfoVolumeSource::FindMount(
     const std::string& resolved_path) {
+  std::pair<std::uint32_t, std::uint32_t> number;
   std::optional<std::pair<std::uint32_t, std::uint32_t>> device;
-  if (probes_.device_of) device = probes_.device_of(resolved_path);
+  if (probes_.device_of && probes_.device_of(resolved_path, &number).ok()) {
+    device = number;
+  }
   // The deepest mount point that holds the path, the later of equals
   // (it lies on top). When the device of the path is known, a mount of
   // that device wins over one that a later mount has covered.
   const MountInfoEntry* best = nullptr;
   const MountInfoEntry* best_same_device = nullptr;
   for (const MountInfoEntry& mount : Mounts()) {
-    if (!HoldsPath(mount.mount_point, resolved_path)) continue;
+    if (!PathWithin(mount.mount_point, resolved_path)) continue;
     if (!best || mount.mount_point.size() >= best->mount_point.size()) {
       best = &mount;
     }
@@ -313,29 +326,27 @@ DriveType MountInfoVolumeSource::TypeOf(const MountInfoEntry& mount) const {
 }
 
 DriveType MountInfoVolumeSource::GetDriveType(std::string_view root) {
-  std::optional<std::string> path = Resolve(root);
-  if (!path) return DriveType::kNoRootDir;
-  const MountInfoEntry* mount = FindMount(*path);
+  std::string path;
+  if (!Resolve(root, &path).ok()) return DriveType::kNoRootDir;
+  const MountInfoEntry* mount = FindMount(path);
   return mount ? TypeOf(*mount) : DriveType::kUnknown;
 }
 
-std::optional<VolumeInformation> MountInfoVolumeSource::GetVolumeInformation(
-    std::string_view root) {
-  std::optional<std::string> path = Resolve(root);
-  if (!path) return std::nullopt;
-  const MountInfoEntry* mount = FindMount(*path);
-  if (!mount) return std::nullopt;
-  VolumeInformation info;
-  if (probes_.label) info.label = probes_.label(*mount);
-  info.file_system = mount->fs_type;
-  return info;
+Status MountInfoVolumeSource::GetVolumeInformation(std::string_view root,
+                                                   VolumeInformation* info) {
+  const MountInfoEntry* mount = nullptr;
+  if (Status found = MountOf(root, &mount); !found.ok()) return found;
+  info->label = probes_.label ? probes_.label(*mount) : std::string();
+  info->file_system = mount->fs_type;
+  return Status::Ok();
 }
 
-std::optional<DiskSpace> MountInfoVolumeSource::GetDiskFreeSpace(
-    std::string_view root) {
-  std::optional<std::string> path = Resolve(root);
-  if (!path || !probes_.disk_space) return std::nullopt;
-  return probes_.disk_space(*path);
+Status MountInfoVolumeSource::GetDiskFreeSpace(std::string_view root,
+                                               DiskSpace* space) {
+  std::string path;
+  if (Status resolved = Resolve(root, &path); !resolved.ok()) return resolved;
+  if (!probes_.disk_space) return Status(StatusCode::kUnsupported);
+  return probes_.disk_space(path, space);
 }
 
 bool MountInfoVolumeSource::RecordsOwners(std::string_view file_system) const {

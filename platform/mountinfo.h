@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/status.h"
 #include "platform/volumes.h"
 
 namespace ovik {
@@ -33,6 +34,10 @@ struct MountInfoEntry {
 // \134 backslash, any other \ooo). Anything else is kept as it stands.
 std::string UnescapeMountField(std::string_view field);
 
+// The kernel's escapes put back: space, tab, newline and backslash as
+// \040, \011, \012 and \134, so a field never breaks a line or a column.
+std::string EscapeMountField(std::string_view field);
+
 // Undoes udev's \xHH escapes in /dev/disk/by-label names.
 std::string UnescapeUdevName(std::string_view name);
 
@@ -46,26 +51,27 @@ std::vector<MountInfoEntry> ParseMountInfo(std::string_view text);
 // owner for every file. Compared without regard to ASCII case.
 bool FileSystemRecordsOwners(std::string_view file_system);
 
-// Where the source asks the machine. An empty function falls back to
-// the behaviour noted beside it.
+// Where the source asks the machine, each in the style of the OS layer.
+// An empty function falls back to the behaviour noted beside it.
 struct MountProbes {
-  // The mountinfo text; nullopt when it cannot be read (empty function:
-  // unreadable).
-  std::function<std::optional<std::string>()> read_mountinfo;
+  // The mountinfo text (empty function: fails, kUnsupported).
+  std::function<Status(std::string* text)> read_mountinfo;
   // Whether |path| is a directory (empty: always).
   std::function<bool(const std::string& path)> is_directory;
   // Whether the block device is removable media (empty: never).
   std::function<bool(std::uint32_t major, std::uint32_t minor)> is_removable;
   // Volume label of the mount's device; empty when none (empty: none).
   std::function<std::string(const MountInfoEntry& mount)> label;
-  // Space of the file system holding |path| (empty: fails).
-  std::function<std::optional<DiskSpace>(const std::string& path)> disk_space;
-  // |path| made absolute, without symbolic links, "." or ".."; nullopt
-  // when it does not exist (empty: lexical clean-up of absolute paths).
-  std::function<std::optional<std::string>(const std::string& path)> resolve;
-  // Device number of the file system holding |path| (empty: unknown).
-  std::function<std::optional<std::pair<std::uint32_t, std::uint32_t>>(
-      const std::string& path)>
+  // Space of the file system holding |path| (empty: fails, kUnsupported).
+  std::function<Status(const std::string& path, DiskSpace* space)> disk_space;
+  // |path| made absolute, without symbolic links, "." or ".."; fails when
+  // it does not exist (empty: lexical clean-up of absolute paths).
+  std::function<Status(const std::string& path, std::string* resolved)>
+      resolve;
+  // Device number (major, minor) of the file system holding |path|
+  // (empty: unknown).
+  std::function<Status(const std::string& path,
+                       std::pair<std::uint32_t, std::uint32_t>* device)>
       device_of;
 };
 
@@ -80,20 +86,23 @@ class MountInfoVolumeSource : public VolumeSource {
  public:
   explicit MountInfoVolumeSource(MountProbes probes);
 
-  std::vector<std::string> ListRoots() override;
+  Status ListRoots(std::vector<std::string>* roots) override;
   DriveType GetDriveType(std::string_view root) override;
-  std::optional<VolumeInformation> GetVolumeInformation(
-      std::string_view root) override;
-  std::optional<DiskSpace> GetDiskFreeSpace(std::string_view root) override;
+  Status GetVolumeInformation(std::string_view root,
+                              VolumeInformation* info) override;
+  Status GetDiskFreeSpace(std::string_view root, DiskSpace* space) override;
   bool RecordsOwners(std::string_view file_system) const override;
 
  private:
-  // The table, read on first use and again by every ListRoots.
+  // The table, read on first use and again by every ListRoots; empty
+  // while it cannot be read.
   const std::vector<MountInfoEntry>& Mounts();
-  void Reload();
+  Status Reload();
   // The mount holding |resolved_path|, or nullptr.
   const MountInfoEntry* FindMount(const std::string& resolved_path);
-  std::optional<std::string> Resolve(std::string_view path) const;
+  Status Resolve(std::string_view path, std::string* resolved) const;
+  // The mount holding |root|; fails when there is none.
+  Status MountOf(std::string_view root, const MountInfoEntry** mount);
   DriveType TypeOf(const MountInfoEntry& mount) const;
 
   MountProbes probes_;

@@ -15,19 +15,16 @@
 namespace ovik {
 namespace {
 
-constexpr wchar_t kCurrentVersionKey[] =
-    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-
 // A string value, whatever its length. Registry strings need not end in
 // a NUL, and may hold one early; the text ends at the first NUL or at the
 // end of the data.
-std::optional<std::string> QueryString(HKEY key, const wchar_t* name) {
+std::optional<std::string> QueryString(HKEY key, const std::wstring& name) {
   std::vector<BYTE> data(256);
   for (int attempt = 0; attempt < 8; ++attempt) {
     DWORD type = 0;
     DWORD size = static_cast<DWORD>(data.size());
-    const LSTATUS status =
-        RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
+    const LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr,
+                                            &type, data.data(), &size);
     if (status == ERROR_MORE_DATA) {
       data.assign(static_cast<std::size_t>(size) + sizeof(wchar_t), 0);
       continue;
@@ -47,17 +44,20 @@ std::optional<std::string> QueryString(HKEY key, const wchar_t* name) {
 
 }  // namespace
 
-RegisteredOwner ReadRegisteredOwner() {
-  RegisteredOwner registered;
+Status ReadRegisteredOwner(const RegisteredOwnerKey& where,
+                           RegisteredOwner* registered) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0,
-                    KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
-    return registered;
+  const LSTATUS opened =
+      RegOpenKeyExW(HKEY_LOCAL_MACHINE, Utf8ToWide(where.key).c_str(), 0,
+                    KEY_READ | KEY_WOW64_64KEY, &key);
+  if (opened != ERROR_SUCCESS) {
+    return Status::FromSystemError(static_cast<int>(opened));
   }
-  registered.owner = QueryString(key, L"RegisteredOwner");
-  registered.organization = QueryString(key, L"RegisteredOrganization");
+  registered->owner = QueryString(key, Utf8ToWide(where.owner_value));
+  registered->organization =
+      QueryString(key, Utf8ToWide(where.organization_value));
   RegCloseKey(key);
-  return registered;
+  return Status::Ok();
 }
 
 }  // namespace ovik

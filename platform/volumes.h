@@ -1,14 +1,17 @@
 // The volumes of the machine and their facts, as the volume panel needs
-// them. POSIX and Win32 implementations sit beside this file.
+// them. POSIX and Win32 implementations sit beside this file. Calls that
+// can fail return a Status (platform/status.h) and leave their output
+// untouched when they do. Called from one thread at a time.
 #ifndef OVIK_PLATFORM_VOLUMES_H_
 #define OVIK_PLATFORM_VOLUMES_H_
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/status.h"
 
 namespace ovik {
 
@@ -38,11 +41,16 @@ class VolumeSource {
  public:
   virtual ~VolumeSource() = default;
   // Candidate root paths in the system's order.
-  virtual std::vector<std::string> ListRoots() = 0;
+  virtual Status ListRoots(std::vector<std::string>* roots) = 0;
+  // Never fails: a type that cannot be told and a path that does not
+  // exist have types of their own.
   virtual DriveType GetDriveType(std::string_view root) = 0;
-  virtual std::optional<VolumeInformation> GetVolumeInformation(
-      std::string_view root) = 0;
-  virtual std::optional<DiskSpace> GetDiskFreeSpace(std::string_view root) = 0;
+  // Label and file system of the volume holding |root|.
+  virtual Status GetVolumeInformation(std::string_view root,
+                                      VolumeInformation* info) = 0;
+  // Cluster size and counts of the volume holding |root|.
+  virtual Status GetDiskFreeSpace(std::string_view root,
+                                  DiskSpace* space) = 0;
   // Whether a file system of this name records an owner for every file.
   virtual bool RecordsOwners(std::string_view file_system) const = 0;
 };

@@ -11,7 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
-#include <optional>
+#include <utility>
 #include <string>
 
 #include "platform/mountinfo.h"
@@ -20,25 +20,26 @@
 namespace ovik {
 namespace {
 
-// Whole contents of a small file of /proc or /sys; nullopt when it
-// cannot be read.
-std::optional<std::string> ReadSmallFile(const std::string& path) {
+// Whole contents of a small file of /proc or /sys.
+Status ReadSmallFile(const std::string& path, std::string* text) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string text;
+  if (fd < 0) return Status::FromSystemError(errno);
+  std::string read;
   char buffer[16384];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
+      const int error = errno;
       ::close(fd);
-      return std::nullopt;
+      return Status::FromSystemError(error);
     }
     if (n == 0) break;
-    text.append(buffer, static_cast<std::size_t>(n));
+    read.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);
-  return text;
+  *text = std::move(read);
+  return Status::Ok();
 }
 
 // Stat without setting off an automounter on the way.
@@ -56,16 +57,20 @@ bool IsDirectory(const std::string& path) {
 bool IsRemovable(std::uint32_t major, std::uint32_t minor) {
   std::string device = "/sys/dev/block/" + std::to_string(major) + ":" +
                        std::to_string(minor);
-  std::optional<std::string> flag = ReadSmallFile(device + "/removable");
-  if (!flag) flag = ReadSmallFile(device + "/../removable");
-  return flag && !flag->empty() && (*flag)[0] == '1';
+  std::string flag;
+  if (!ReadSmallFile(device + "/removable", &flag).ok() &&
+      !ReadSmallFile(device + "/../removable", &flag).ok()) {
+    return false;
+  }
+  return !flag.empty() && flag[0] == '1';
 }
 
-std::optional<std::string> RealPath(const std::string& path) {
-  std::unique_ptr<char, decltype(&std::free)> resolved(
+Status RealPath(const std::string& path, std::string* resolved) {
+  std::unique_ptr<char, decltype(&std::free)> real(
       ::realpath(path.c_str(), nullptr), &std::free);
-  if (!resolved) return std::nullopt;
-  return std::string(resolved.get());
+  if (!real) return Status::FromSystemError(errno);
+  *resolved = real.get();
+  return Status::Ok();
 }
 
 // The by-label link whose device is the mount's: by device number, or
@@ -75,8 +80,9 @@ std::string LabelOf(const MountInfoEntry& mount) {
   const std::string dir = "/dev/disk/by-label";
   bool has_device_path = mount.source.rfind("/dev/", 0) == 0;
   if (mount.major == 0 && !has_device_path) return {};
-  std::optional<std::string> source_path;
-  if (has_device_path) source_path = RealPath(mount.source);
+  std::string source_path;
+  const bool has_source_path =
+      has_device_path && RealPath(mount.source, &source_path).ok();
   DIR* listing = ::opendir(dir.c_str());
   if (!listing) return {};
   std::string label;
@@ -88,9 +94,9 @@ std::string LabelOf(const MountInfoEntry& mount) {
     bool same_device = ::stat(link.c_str(), &st) == 0 && S_ISBLK(st.st_mode) &&
                        mount.major != 0 && ::major(st.st_rdev) == mount.major &&
                        ::minor(st.st_rdev) == mount.minor;
-    if (!same_device && source_path) {
-      std::optional<std::string> target = RealPath(link);
-      same_device = target && *target == *source_path;
+    if (!same_device && has_source_path) {
+      std::string target;
+      same_device = RealPath(link, &target).ok() && target == source_path;
     }
     if (same_device) {
       label = UnescapeUdevName(name);
@@ -101,29 +107,31 @@ std::string LabelOf(const MountInfoEntry& mount) {
   return label;
 }
 
-std::optional<DiskSpace> SpaceOf(const std::string& path) {
+Status SpaceOf(const std::string& path, DiskSpace* space) {
   struct statvfs fs;
-  if (::statvfs(path.c_str(), &fs) != 0) return std::nullopt;
-  DiskSpace space;
-  space.bytes_per_cluster = fs.f_frsize != 0 ? fs.f_frsize : fs.f_bsize;
-  space.total_clusters = fs.f_blocks;
-  space.free_clusters = fs.f_bavail;
-  return space;
+  if (::statvfs(path.c_str(), &fs) != 0) return Status::FromSystemError(errno);
+  space->bytes_per_cluster = fs.f_frsize != 0 ? fs.f_frsize : fs.f_bsize;
+  space->total_clusters = fs.f_blocks;
+  space->free_clusters = fs.f_bavail;
+  return Status::Ok();
 }
 
-std::optional<std::pair<std::uint32_t, std::uint32_t>> DeviceOf(
-    const std::string& path) {
+Status DeviceOf(const std::string& path,
+                std::pair<std::uint32_t, std::uint32_t>* device) {
   struct stat st;
-  if (!StatNoAutomount(path, &st)) return std::nullopt;
-  return std::make_pair(static_cast<std::uint32_t>(::major(st.st_dev)),
-                        static_cast<std::uint32_t>(::minor(st.st_dev)));
+  if (!StatNoAutomount(path, &st)) return Status::FromSystemError(errno);
+  *device = {static_cast<std::uint32_t>(::major(st.st_dev)),
+             static_cast<std::uint32_t>(::minor(st.st_dev))};
+  return Status::Ok();
 }
 
 }  // namespace
 
 std::unique_ptr<VolumeSource> MakeSystemVolumeSource() {
   MountProbes probes;
-  probes.read_mountinfo = [] { return ReadSmallFile("/proc/self/mountinfo"); };
+  probes.read_mountinfo = [](std::string* text) {
+    return ReadSmallFile("/proc/self/mountinfo", text);
+  };
   probes.is_directory = IsDirectory;
   probes.is_removable = IsRemovable;
   probes.label = LabelOf;

@@ -17,32 +17,34 @@
 namespace ovik {
 namespace {
 
+int GetLastErrorCode() { return static_cast<int>(GetLastError()); }
+
 class Win32VolumeSource : public VolumeSource {
  public:
-  std::vector<std::string> ListRoots() override {
-    std::vector<std::string> roots;
+  Status ListRoots(std::vector<std::string>* roots) override {
     // The list can grow between the two calls (a drive mapped meanwhile),
     // so ask again while the buffer turns out too small.
     std::vector<wchar_t> buffer;
     for (int attempt = 0; attempt < 4; ++attempt) {
       const DWORD needed = GetLogicalDriveStringsW(0, nullptr);
-      if (needed == 0) return roots;
+      if (needed == 0) return Status::FromSystemError(GetLastErrorCode());
       buffer.assign(static_cast<std::size_t>(needed) + 1, L'\0');
       const DWORD written = GetLogicalDriveStringsW(
           static_cast<DWORD>(buffer.size()), buffer.data());
-      if (written == 0) return roots;
+      if (written == 0) return Status::FromSystemError(GetLastErrorCode());
       if (written < buffer.size()) break;
       buffer.clear();
     }
-    if (buffer.empty()) return roots;
+    if (buffer.empty()) return Status(StatusCode::kOther);
     // Roots follow one another, each ending in a NUL; an empty one ends
     // the list.
+    roots->clear();
     for (const wchar_t* p = buffer.data(); *p != L'\0';) {
       const std::wstring_view root(p);
-      roots.push_back(WideToUtf8(root));
+      roots->push_back(WideToUtf8(root));
       p += root.size() + 1;
     }
-    return roots;
+    return Status::Ok();
   }
 
   DriveType GetDriveType(std::string_view root) override {
@@ -50,22 +52,21 @@ class Win32VolumeSource : public VolumeSource {
     return static_cast<DriveType>(GetDriveTypeW(wide.c_str()));
   }
 
-  std::optional<VolumeInformation> GetVolumeInformation(
-      std::string_view root) override {
+  Status GetVolumeInformation(std::string_view root,
+                              VolumeInformation* info) override {
     const std::wstring wide = Utf8ToWide(root);
     wchar_t label[MAX_PATH + 1] = {};
     wchar_t file_system[MAX_PATH + 1] = {};
     if (!GetVolumeInformationW(wide.c_str(), label, MAX_PATH + 1, nullptr,
                                nullptr, nullptr, file_system, MAX_PATH + 1)) {
-      return std::nullopt;
+      return Status::FromSystemError(GetLastErrorCode());
     }
-    VolumeInformation info;
-    info.label = WideToUtf8(label);
-    info.file_system = WideToUtf8(file_system);
-    return info;
+    info->label = WideToUtf8(label);
+    info->file_system = WideToUtf8(file_system);
+    return Status::Ok();
   }
 
-  std::optional<DiskSpace> GetDiskFreeSpace(std::string_view root) override {
+  Status GetDiskFreeSpace(std::string_view root, DiskSpace* out) override {
     const std::wstring wide = Utf8ToWide(root);
     DWORD sectors_per_cluster = 0;
     DWORD bytes_per_sector = 0;
@@ -74,7 +75,7 @@ class Win32VolumeSource : public VolumeSource {
     if (!GetDiskFreeSpaceW(wide.c_str(), &sectors_per_cluster,
                            &bytes_per_sector, &free_clusters,
                            &total_clusters)) {
-      return std::nullopt;
+      return Status::FromSystemError(GetLastErrorCode());
     }
     DiskSpace space;
     space.bytes_per_cluster =
@@ -90,7 +91,8 @@ class Win32VolumeSource : public VolumeSource {
       space.free_clusters = available.QuadPart / space.bytes_per_cluster;
       space.total_clusters = total.QuadPart / space.bytes_per_cluster;
     }
-    return space;
+    *out = space;
+    return Status::Ok();
   }
 
   bool RecordsOwners(std::string_view file_system) const override {

@@ -17,16 +17,20 @@ std::wstring Utf8ToWide(std::string_view utf8) {
   return wide;
 }
 
-std::string WideToUtf8(std::wstring_view wide) {
+std::string WideToCodePage(std::wstring_view wide, unsigned code_page) {
   if (wide.empty() || wide.size() > INT_MAX) return std::string();
   const int in_size = static_cast<int>(wide.size());
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), in_size,
+  const int size = WideCharToMultiByte(code_page, 0, wide.data(), in_size,
                                        nullptr, 0, nullptr, nullptr);
   if (size <= 0) return std::string();
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), in_size, utf8.data(), size,
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(code_page, 0, wide.data(), in_size, bytes.data(), size,
                       nullptr, nullptr);
-  return utf8;
+  return bytes;
+}
+
+std::string WideToUtf8(std::wstring_view wide) {
+  return WideToCodePage(wide, CP_UTF8);
 }
 
 }  // namespace ovik

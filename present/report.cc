@@ -1,14 +1,11 @@
 #include "present/report.h"
 
 #include <cstddef>
-#include <new>
 #include <string>
 
-#include "platform/file_writer.h"
 #include "platform/text_encoding.h"
 #include "present/display_name.h"
 #include "present/usage_text.h"
-#include "ui/texts.h"
 
 namespace ovik {
 namespace {
@@ -47,52 +44,6 @@ std::string BuildReport(const Ranking& ranking, const VolumeTotals& totals) {
         ToReportEncoding(FormatUsage(owner.kb, totals.total_kb)));
   }
   return report;
-}
-
-bool AskReportFileName(DialogPort& dialog, std::string* path) {
-  path->clear();
-  const SaveAsRequest request{text::kSaveAsTitle, text::kDefaultExtension};
-  switch (dialog.AskSaveFileName(request, path)) {
-    case SaveAsResult::kChosen:
-      if (!path->empty()) return true;
-      // A dialog that reports a choice but names no file has failed.
-      break;
-    case SaveAsResult::kCancelled:
-      path->clear();
-      return false;
-    case SaveAsResult::kFailed:
-      break;
-  }
-  path->clear();
-  dialog.ShowError(text::kCommonDialogFailed);
-  return false;
-}
-
-bool WriteReport(DialogPort& dialog, const Ranking& ranking,
-                 const VolumeTotals& totals) {
-  std::string path;
-  if (!AskReportFileName(dialog, &path)) return false;
-
-  std::string report;
-  try {
-    report = BuildReport(ranking, totals);
-  } catch (const std::bad_alloc&) {
-    dialog.ShowError(text::kReportOutOfMemory);
-    return false;
-  }
-
-  switch (WriteFileAtomically(path, report)) {
-    case WriteStatus::kOk:
-      return true;
-    case WriteStatus::kCreateFailed:
-      dialog.ShowError(text::kFileCreateFailed);
-      return false;
-    case WriteStatus::kWriteFailed:
-      dialog.ShowError(text::kFileWriteFailed);
-      return false;
-  }
-  dialog.ShowError(text::kFileWriteFailed);
-  return false;
 }
 
 }  // namespace ovik

@@ -4,7 +4,7 @@
 #   scripts/setup.sh --test   also what every test needs (Windows build, Wine, ...)
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libncurses-dev)
+packages=(build-essential cmake pkg-config libncurses-dev libutf8proc-dev)
 if [[ "${1:-}" == "--test" || "${1:-}" == "--all" ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev tmux
              clang libclang-rt-14-dev

@@ -105,6 +105,31 @@ TEST_F(CommandTest, DrivesListsEligibleVolumesWithThePanelsFacts) {
   EXPECT_EQ(out.str(), "/\tFixed\tsystem\text4\t488MB\t976MB\n");
 }
 
+TEST_F(CommandTest, DrivesEscapesWhatWouldBreakItsLines) {
+  volumes.Add({.root = "/mnt/a b\tc\nd\\e",
+               .file_system = "ext4",
+               .label = "my\tdisk",
+               .space = FakeSpace(1000, 2048, 4096)});
+  EXPECT_EQ(Run({"drives"}), kExitOk);
+  EXPECT_EQ(out.str(),
+            "/\tFixed\tsystem\text4\t488MB\t976MB\n"
+            "/mnt/a\\040b\\011c\\012d\\134e\tFixed\tmy\\011disk\text4\t1MB\t"
+            "3MB\n");
+}
+
+TEST_F(CommandTest, VolumesThatCannotBeListedFailRatherThanListNothing) {
+  volumes.list_fails = true;
+  EXPECT_EQ(Run({"drives"}), kExitFailure);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find("the volumes cannot be listed: permission denied"),
+            std::string::npos)
+      << err.str();
+  err.str("");
+  EXPECT_EQ(Run({"report"}), kExitFailure);
+  EXPECT_NE(err.str().find("the volumes cannot be listed"), std::string::npos);
+  EXPECT_TRUE(fs.last_root.empty());
+}
+
 TEST_F(CommandTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run({"report", "-j"}), kExitUsage);
   EXPECT_NE(err.str().find("Usage:"), std::string::npos);

@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "present/ranking_pages.h"
-#include "present/report.h"
 #include "platform/text_encoding.h"
+#include "present/report.h"
 #include "tests/fake_dialog_port.h"
 #include "ui/control_ids.h"
+#include "ui/ranking_pages.h"
 
 namespace ovik {
 namespace {
@@ -105,7 +105,7 @@ TEST(HostileNamesTest, RankingRowsShowTheCleanedName) {
   EXPECT_EQ(dialog.Text(IDC_NAME_ROW3), "crlf??in the middle");
   EXPECT_EQ(dialog.Text(IDC_NAME_ROW4), "esc?]0;title?");
   EXPECT_EQ(dialog.Text(IDC_NAME_ROW5), "bad??utf8");
-  pages.ScrollRanking(dialog, kScrollLineRight, VolumeTotals{0, 1000});
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, VolumeTotals{0, 1000});
   EXPECT_EQ(dialog.Text(IDC_NAME_ROW1), std::string(255, 'n'));
   EXPECT_EQ(dialog.Text(IDC_NAME_ROW2), "Zoë Ångström");
 }

@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "platform/lexical_path.h"
+#include "volume/volume_facts.h"
+
 namespace ovik {
 namespace {
 
@@ -15,14 +18,6 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (x != y) return false;
   }
   return true;
-}
-
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-bool RootHolds(std::string_view root, std::string_view path) {
-  if (root.empty() || path.substr(0, root.size()) != root) return false;
-  return path.size() == root.size() || IsSeparator(root.back()) ||
-         IsSeparator(path[root.size()]);
 }
 
 }  // namespace
@@ -56,7 +51,7 @@ void FakeVolumeSource::SetOwnerFileSystems(std::vector<std::string> names) {
 const FakeVolume* FakeVolumeSource::Holding(std::string_view path) const {
   const FakeVolume* best = nullptr;
   for (const FakeVolume& volume : volumes_) {
-    if (RootHolds(volume.root, path) &&
+    if (PathWithin(volume.root, path, "/\\") &&
         (!best || volume.root.size() > best->root.size())) {
       best = &volume;
     }
@@ -64,32 +59,34 @@ const FakeVolume* FakeVolumeSource::Holding(std::string_view path) const {
   return best;
 }
 
-std::vector<std::string> FakeVolumeSource::ListRoots() {
-  std::vector<std::string> roots;
-  for (const FakeVolume& volume : volumes_) roots.push_back(volume.root);
-  return roots;
+Status FakeVolumeSource::ListRoots(std::vector<std::string>* roots) {
+  if (list_fails) return Status(StatusCode::kAccessDenied);
+  roots->clear();
+  for (const FakeVolume& volume : volumes_) roots->push_back(volume.root);
+  return Status::Ok();
 }
 
 DriveType FakeVolumeSource::GetDriveType(std::string_view root) {
-  type_queries.emplace_back(root);
   const FakeVolume* volume = Holding(root);
   return volume ? volume->type : DriveType::kNoRootDir;
 }
 
-std::optional<VolumeInformation> FakeVolumeSource::GetVolumeInformation(
-    std::string_view root) {
-  info_queries.emplace_back(root);
+Status FakeVolumeSource::GetVolumeInformation(std::string_view root,
+                                              VolumeInformation* info) {
   const FakeVolume* volume = Holding(root);
-  if (!volume || volume->info_fails) return std::nullopt;
-  return VolumeInformation{volume->label, volume->file_system};
+  if (!volume) return Status(StatusCode::kNotFound);
+  if (volume->info_fails) return Status(StatusCode::kAccessDenied);
+  *info = VolumeInformation{volume->label, volume->file_system};
+  return Status::Ok();
 }
 
-std::optional<DiskSpace> FakeVolumeSource::GetDiskFreeSpace(
-    std::string_view root) {
-  space_queries.emplace_back(root);
+Status FakeVolumeSource::GetDiskFreeSpace(std::string_view root,
+                                          DiskSpace* space) {
   const FakeVolume* volume = Holding(root);
-  if (!volume || volume->space_fails) return std::nullopt;
-  return volume->space;
+  if (!volume) return Status(StatusCode::kNotFound);
+  if (volume->space_fails) return Status(StatusCode::kAccessDenied);
+  *space = volume->space;
+  return Status::Ok();
 }
 
 bool FakeVolumeSource::RecordsOwners(std::string_view file_system) const {
@@ -97,6 +94,31 @@ bool FakeVolumeSource::RecordsOwners(std::string_view file_system) const {
     if (EqualIgnoringAsciiCase(name, file_system)) return true;
   }
   return false;
+}
+
+bool IsEligibleVolume(VolumeSource& volumes, std::string_view root) {
+  return MayBeScanned(volumes, volumes.GetDriveType(root),
+                      InfoOf(volumes, root));
+}
+
+std::optional<std::vector<std::string>> RootsOf(VolumeSource& volumes) {
+  std::vector<std::string> roots;
+  if (!volumes.ListRoots(&roots).ok()) return std::nullopt;
+  return roots;
+}
+
+std::optional<VolumeInformation> InfoOf(VolumeSource& volumes,
+                                        std::string_view root) {
+  VolumeInformation info;
+  if (!volumes.GetVolumeInformation(root, &info).ok()) return std::nullopt;
+  return info;
+}
+
+std::optional<DiskSpace> SpaceOf(VolumeSource& volumes,
+                                 std::string_view root) {
+  DiskSpace space;
+  if (!volumes.GetDiskFreeSpace(root, &space).ok()) return std::nullopt;
+  return space;
 }
 
 }  // namespace ovik

@@ -27,8 +27,8 @@ struct FakeVolume {
   std::string file_system = "NTFS";
   std::string label{};
   DiskSpace space{};
-  bool info_fails = false;   // GetVolumeInformation answers nullopt
-  bool space_fails = false;  // GetDiskFreeSpace answers nullopt
+  bool info_fails = false;   // GetVolumeInformation fails
+  bool space_fails = false;  // GetDiskFreeSpace fails
 };
 
 // Cluster size in bytes, free and total clusters.
@@ -53,17 +53,15 @@ class FakeVolumeSource : public VolumeSource {
   // A path is answered for by the volume of the longest root that holds
   // it ("/mnt/a" holds "/mnt/a/b", "C:\" holds "C:\dir"); a path that no
   // root holds does not exist.
-  std::vector<std::string> ListRoots() override;
+  Status ListRoots(std::vector<std::string>* roots) override;
   DriveType GetDriveType(std::string_view root) override;
-  std::optional<VolumeInformation> GetVolumeInformation(
-      std::string_view root) override;
-  std::optional<DiskSpace> GetDiskFreeSpace(std::string_view root) override;
+  Status GetVolumeInformation(std::string_view root,
+                              VolumeInformation* info) override;
+  Status GetDiskFreeSpace(std::string_view root, DiskSpace* space) override;
   bool RecordsOwners(std::string_view file_system) const override;
 
-  // Roots passed to each query, in order of the calls.
-  std::vector<std::string> type_queries;
-  std::vector<std::string> info_queries;
-  std::vector<std::string> space_queries;
+  // ListRoots fails (access denied).
+  bool list_fails = false;
 
  private:
   const FakeVolume* Holding(std::string_view path) const;
@@ -71,6 +69,17 @@ class FakeVolumeSource : public VolumeSource {
   std::deque<FakeVolume> volumes_;
   std::vector<std::string> owner_file_systems_ = {"NTFS"};
 };
+
+// Whether the volume that holds |root| may be scanned, whether or not
+// the volume list names it.
+bool IsEligibleVolume(VolumeSource& volumes, std::string_view root);
+
+// The answers of a volume source, nothing when it fails.
+std::optional<std::vector<std::string>> RootsOf(VolumeSource& volumes);
+std::optional<VolumeInformation> InfoOf(VolumeSource& volumes,
+                                        std::string_view root);
+std::optional<DiskSpace> SpaceOf(VolumeSource& volumes,
+                                 std::string_view root);
 
 }  // namespace ovik
 

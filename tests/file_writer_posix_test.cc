@@ -19,6 +19,9 @@
 
 #include <gtest/gtest.h>
 
+// The writer's three steps as the program takes them.
+#include "ui/report_out.h"
+
 namespace ovik {
 namespace {
 
@@ -97,19 +100,37 @@ class FileWriterTest : public testing::Test {
   fs::path dir_;
 };
 
+TEST_F(FileWriterTest, AWriterGivenUpBeforeCommitLeavesNothingBehind) {
+  const fs::path path = dir_ / "kept.txt";
+  WriteFileDirectly(path, "old");
+  {
+    AtomicFileWriter writer;
+    ASSERT_TRUE(writer.Create(path).ok());
+    ASSERT_TRUE(writer.Write("new").ok());
+  }
+  EXPECT_EQ(ReadFile(path), "old");
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"kept.txt"});
+  // A step that fails says why.
+  AtomicFileWriter nowhere;
+  EXPECT_EQ(nowhere.Create(dir_ / "missing" / "r.txt").code(),
+            StatusCode::kNotFound);
+  AtomicFileWriter directory;
+  EXPECT_FALSE(directory.Create(dir_).ok());
+}
+
 TEST_F(FileWriterTest, NewFileGetsTheBytesAndTheUmaskMode) {
   const mode_t old_mask = umask(027);
   const fs::path path = dir_ / "new.txt";
   const std::string bytes = std::string("a\r\nb\0c", 6) + std::string(100000, 'x');
-  const WriteStatus status = WriteFileAtomically(path, bytes);
+  const ReportFileResult status = WriteReportFile(path, bytes);
   umask(old_mask);
-  ASSERT_EQ(status, WriteStatus::kOk);
+  ASSERT_EQ(status, ReportFileResult::kWritten);
   EXPECT_EQ(ReadFile(path), bytes);
   EXPECT_EQ(ModeOf(path) & 07777, 0640u);
   EXPECT_EQ(Entries(dir_), std::vector<std::string>{"new.txt"});
 
   // An empty text makes an empty file.
-  ASSERT_EQ(WriteFileAtomically(dir_ / "empty.txt", ""), WriteStatus::kOk);
+  ASSERT_EQ(WriteReportFile(dir_ / "empty.txt", ""), ReportFileResult::kWritten);
   EXPECT_TRUE(fs::exists(dir_ / "empty.txt"));
   EXPECT_EQ(fs::file_size(dir_ / "empty.txt"), 0u);
 }
@@ -118,7 +139,7 @@ TEST_F(FileWriterTest, ExistingFileIsReplacedAndKeepsItsMode) {
   const fs::path path = dir_ / "old.txt";
   WriteFileDirectly(path, std::string(5000, 'o'));
   ASSERT_EQ(chmod(path.c_str(), 0604), 0);
-  ASSERT_EQ(WriteFileAtomically(path, "short"), WriteStatus::kOk);
+  ASSERT_EQ(WriteReportFile(path, "short"), ReportFileResult::kWritten);
   EXPECT_EQ(ReadFile(path), "short");
   EXPECT_EQ(ModeOf(path) & 07777, 0604u);
   EXPECT_TRUE(S_ISREG(ModeOf(path)));
@@ -131,7 +152,7 @@ TEST_F(FileWriterTest, RootKeepsTheOwnerOfAReplacedFile) {
   WriteFileDirectly(path, "old");
   ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
   ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-  ASSERT_EQ(WriteFileAtomically(path, "new"), WriteStatus::kOk);
+  ASSERT_EQ(WriteReportFile(path, "new"), ReportFileResult::kWritten);
   struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_uid, kNobody);
@@ -149,7 +170,7 @@ TEST_F(FileWriterTest, SymbolicLinksAreFollowedAndStayLinks) {
   fs::create_symlink("real/report.txt", dir_ / "link1");
   fs::create_symlink("link1", dir_ / "link2");
 
-  ASSERT_EQ(WriteFileAtomically(dir_ / "link2", "after"), WriteStatus::kOk);
+  ASSERT_EQ(WriteReportFile(dir_ / "link2", "after"), ReportFileResult::kWritten);
   EXPECT_TRUE(fs::is_symlink(dir_ / "link1"));
   EXPECT_TRUE(fs::is_symlink(dir_ / "link2"));
   EXPECT_EQ(fs::read_symlink(dir_ / "link2"), "link1");
@@ -159,7 +180,7 @@ TEST_F(FileWriterTest, SymbolicLinksAreFollowedAndStayLinks) {
 
   // A dangling link creates the file it names.
   fs::create_symlink(dir_ / "real" / "fresh.txt", dir_ / "dangling");
-  ASSERT_EQ(WriteFileAtomically(dir_ / "dangling", "fresh"), WriteStatus::kOk);
+  ASSERT_EQ(WriteReportFile(dir_ / "dangling", "fresh"), ReportFileResult::kWritten);
   EXPECT_TRUE(fs::is_symlink(dir_ / "dangling"));
   EXPECT_EQ(ReadFile(dir_ / "real" / "fresh.txt"), "fresh");
 }
@@ -167,22 +188,22 @@ TEST_F(FileWriterTest, SymbolicLinksAreFollowedAndStayLinks) {
 TEST_F(FileWriterTest, LinkLoopCannotBeCreated) {
   fs::create_symlink("b", dir_ / "a");
   fs::create_symlink("a", dir_ / "b");
-  EXPECT_EQ(WriteFileAtomically(dir_ / "a", "x"), WriteStatus::kCreateFailed);
+  EXPECT_EQ(WriteReportFile(dir_ / "a", "x"), ReportFileResult::kNotCreated);
   EXPECT_TRUE(fs::is_symlink(dir_ / "a"));
 }
 
 TEST_F(FileWriterTest, DirectoriesAndMissingDirectoriesCannotBeCreated) {
   fs::create_directory(dir_ / "sub");
   WriteFileDirectly(dir_ / "sub" / "inside", "kept");
-  EXPECT_EQ(WriteFileAtomically(dir_ / "sub", "x"), WriteStatus::kCreateFailed);
+  EXPECT_EQ(WriteReportFile(dir_ / "sub", "x"), ReportFileResult::kNotCreated);
   EXPECT_TRUE(fs::is_directory(dir_ / "sub"));
   EXPECT_EQ(ReadFile(dir_ / "sub" / "inside"), "kept");
 
-  EXPECT_EQ(WriteFileAtomically(dir_ / "no" / "such.txt", "x"),
-            WriteStatus::kCreateFailed);
-  EXPECT_EQ(WriteFileAtomically((dir_ / "nodir").string() + "/", "x"),
-            WriteStatus::kCreateFailed);
-  EXPECT_EQ(WriteFileAtomically("", "x"), WriteStatus::kCreateFailed);
+  EXPECT_EQ(WriteReportFile(dir_ / "no" / "such.txt", "x"),
+            ReportFileResult::kNotCreated);
+  EXPECT_EQ(WriteReportFile((dir_ / "nodir").string() + "/", "x"),
+            ReportFileResult::kNotCreated);
+  EXPECT_EQ(WriteReportFile("", "x"), ReportFileResult::kNotCreated);
   EXPECT_EQ(Entries(dir_), std::vector<std::string>{"sub"});
 }
 
@@ -195,11 +216,11 @@ TEST_F(FileWriterTest, UnwritableDirectoryCannotBeCreated) {
 
   // Root writes anywhere, so the attempt runs as nobody.
   const int result = RunInChild(true, [&] {
-    const WriteStatus fresh = WriteFileAtomically(locked / "new.txt", "x");
+    const ReportFileResult fresh = WriteReportFile(locked / "new.txt", "x");
     // The file itself is writable, but it cannot be replaced safely.
-    const WriteStatus existing = WriteFileAtomically(locked / "old.txt", "x");
-    return (fresh == WriteStatus::kCreateFailed ? 0 : 1) +
-           (existing == WriteStatus::kCreateFailed ? 0 : 2);
+    const ReportFileResult existing = WriteReportFile(locked / "old.txt", "x");
+    return (fresh == ReportFileResult::kNotCreated ? 0 : 1) +
+           (existing == ReportFileResult::kNotCreated ? 0 : 2);
   });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(ReadFile(locked / "old.txt"), "old bytes");
@@ -215,7 +236,7 @@ TEST_F(FileWriterTest, ReadOnlyFileIsNotReplaced) {
   ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
   const int result = RunInChild(true, [&] {
-    return WriteFileAtomically(path, "x") == WriteStatus::kCreateFailed ? 0
+    return WriteReportFile(path, "x") == ReportFileResult::kNotCreated ? 0
                                                                        : 1;
   });
   EXPECT_EQ(result, 0);
@@ -234,9 +255,9 @@ TEST_F(FileWriterTest, FailedWriteLeavesTheExistingFileIntact) {
     limit.rlim_cur = 4096;
     limit.rlim_max = 4096;
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 100;
-    const WriteStatus status =
-        WriteFileAtomically(path, std::string(100000, 'n'));
-    return status == WriteStatus::kWriteFailed ? 0 : 1;
+    const ReportFileResult status =
+        WriteReportFile(path, std::string(100000, 'n'));
+    return status == ReportFileResult::kNotWritten ? 0 : 1;
   });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(ReadFile(path), old_bytes);
@@ -248,8 +269,8 @@ TEST(FileWriterDeviceTest, FullDeviceFailsAndStaysADevice) {
   if (stat("/dev/full", &before) != 0 || !S_ISCHR(before.st_mode)) {
     GTEST_SKIP() << "no /dev/full here";
   }
-  EXPECT_EQ(WriteFileAtomically("/dev/full", "report"),
-            WriteStatus::kWriteFailed);
+  EXPECT_EQ(WriteReportFile("/dev/full", "report"),
+            ReportFileResult::kNotWritten);
   struct stat after {};
   ASSERT_EQ(lstat("/dev/full", &after), 0);
   EXPECT_TRUE(S_ISCHR(after.st_mode));
@@ -262,7 +283,7 @@ TEST(FileWriterDeviceTest, NullDeviceIsWrittenInPlace) {
   if (stat("/dev/null", &before) != 0 || !S_ISCHR(before.st_mode)) {
     GTEST_SKIP() << "no /dev/null here";
   }
-  EXPECT_EQ(WriteFileAtomically("/dev/null", "report"), WriteStatus::kOk);
+  EXPECT_EQ(WriteReportFile("/dev/null", "report"), ReportFileResult::kWritten);
   struct stat after {};
   ASSERT_EQ(lstat("/dev/null", &after), 0);
   EXPECT_TRUE(S_ISCHR(after.st_mode));
@@ -284,9 +305,9 @@ TEST_F(FileWriterTest, FifoIsWrittenInPlace) {
     }
     close(fd);
   });
-  const WriteStatus status = WriteFileAtomically(fifo, bytes);
+  const ReportFileResult status = WriteReportFile(fifo, bytes);
   reader.join();
-  EXPECT_EQ(status, WriteStatus::kOk);
+  EXPECT_EQ(status, ReportFileResult::kWritten);
   EXPECT_EQ(received, bytes);
   EXPECT_TRUE(S_ISFIFO(ModeOf(fifo)));
   EXPECT_EQ(Entries(dir_), std::vector<std::string>{"pipe"});
@@ -306,12 +327,12 @@ TEST_F(FileWriterTest, DescriptorLinkOfARegularFileIsWrittenInPlace) {
     close(fd);
     GTEST_SKIP() << "no /proc here";
   }
-  EXPECT_EQ(WriteFileAtomically(link, "tail\n"), WriteStatus::kOk);
+  EXPECT_EQ(WriteReportFile(link, "tail\n"), ReportFileResult::kWritten);
   std::string expected = "head\ntail\n";
   // /dev/fd is itself a link to the same directory of /proc.
   const std::string dev_fd = "/dev/fd/" + std::to_string(fd);
   if (fs::is_symlink("/dev/fd") && fs::exists(dev_fd)) {
-    EXPECT_EQ(WriteFileAtomically(dev_fd, "more\n"), WriteStatus::kOk);
+    EXPECT_EQ(WriteReportFile(dev_fd, "more\n"), ReportFileResult::kWritten);
     expected += "more\n";
   }
   close(fd);

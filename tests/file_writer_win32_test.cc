@@ -8,6 +8,7 @@
 
 #include "platform/file_writer.h"
 #include "tests/win32_test_util.h"
+#include "ui/report_out.h"
 
 namespace ovik {
 namespace {
@@ -33,13 +34,13 @@ TEST(FileWriterWin32Test, CreatesAndReplacesFiles) {
   ScratchDirectory scratch;
   const std::wstring path = scratch.path() + L"\\out.txt";
   const std::string utf8 = WideToUtf8(path);
-  ASSERT_EQ(WriteFileAtomically(utf8, "first\r\n"), WriteStatus::kOk);
+  ASSERT_EQ(WriteReportFile(utf8, "first\r\n"), ReportFileResult::kWritten);
   EXPECT_EQ(ReadFileBytes(path), "first\r\n");
   // A longer and then a shorter text: no stale bytes remain.
-  ASSERT_EQ(WriteFileAtomically(utf8, "second, longer\r\n"), WriteStatus::kOk);
-  ASSERT_EQ(WriteFileAtomically(utf8, "3\r\n"), WriteStatus::kOk);
+  ASSERT_EQ(WriteReportFile(utf8, "second, longer\r\n"), ReportFileResult::kWritten);
+  ASSERT_EQ(WriteReportFile(utf8, "3\r\n"), ReportFileResult::kWritten);
   EXPECT_EQ(ReadFileBytes(path), "3\r\n");
-  ASSERT_EQ(WriteFileAtomically(utf8, ""), WriteStatus::kOk);
+  ASSERT_EQ(WriteReportFile(utf8, ""), ReportFileResult::kWritten);
   EXPECT_EQ(ReadFileBytes(path), "");
   EXPECT_EQ(CountEntries(scratch), 1);  // no temporary file left
 }
@@ -47,15 +48,15 @@ TEST(FileWriterWin32Test, CreatesAndReplacesFiles) {
 TEST(FileWriterWin32Test, NamesOutsideTheAnsiCodePage) {
   ScratchDirectory scratch;
   const std::wstring path = scratch.path() + L"\\\x5831\x544A.txt";  // 報告
-  ASSERT_EQ(WriteFileAtomically(WideToUtf8(path), "x"), WriteStatus::kOk);
+  ASSERT_EQ(WriteReportFile(WideToUtf8(path), "x"), ReportFileResult::kWritten);
   EXPECT_EQ(ReadFileBytes(path), "x");
 }
 
 TEST(FileWriterWin32Test, AMissingDirectoryFailsAndLeavesNothing) {
   ScratchDirectory scratch;
   const std::wstring path = scratch.path() + L"\\missing\\out.txt";
-  EXPECT_EQ(WriteFileAtomically(WideToUtf8(path), "x"),
-            WriteStatus::kCreateFailed);
+  EXPECT_EQ(WriteReportFile(WideToUtf8(path), "x"),
+            ReportFileResult::kNotCreated);
   EXPECT_EQ(CountEntries(scratch), 0);
 }
 
@@ -63,13 +64,13 @@ TEST(FileWriterWin32Test, ADirectoryInTheWayIsNotReplaced) {
   ScratchDirectory scratch;
   const std::wstring path = scratch.path() + L"\\taken";
   ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
-  EXPECT_NE(WriteFileAtomically(WideToUtf8(path), "x"), WriteStatus::kOk);
+  EXPECT_NE(WriteReportFile(WideToUtf8(path), "x"), ReportFileResult::kWritten);
   EXPECT_NE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   EXPECT_EQ(CountEntries(scratch), 1);
 }
 
 TEST(FileWriterWin32Test, ADeviceIsWrittenInPlace) {
-  EXPECT_EQ(WriteFileAtomically("NUL", "discarded"), WriteStatus::kOk);
+  EXPECT_EQ(WriteReportFile("NUL", "discarded"), ReportFileResult::kWritten);
 }
 
 TEST(FileWriterWin32Test, AReadOnlyFileIsKeptAsItWas) {
@@ -77,7 +78,7 @@ TEST(FileWriterWin32Test, AReadOnlyFileIsKeptAsItWas) {
   const std::wstring path = scratch.path() + L"\\locked.txt";
   ASSERT_TRUE(MakeFile(path, 3));
   ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_NE(WriteFileAtomically(WideToUtf8(path), "new"), WriteStatus::kOk);
+  EXPECT_NE(WriteReportFile(WideToUtf8(path), "new"), ReportFileResult::kWritten);
   EXPECT_EQ(ReadFileBytes(path), "xxx");
   EXPECT_EQ(CountEntries(scratch), 1);
 }

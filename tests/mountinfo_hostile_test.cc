@@ -19,7 +19,8 @@
 #include "tests/fake_dialog_port.h"
 #include "ui/control_ids.h"
 #include "ui/texts.h"
-#include "volume/volume_panel.h"
+#include "tests/fake_volume_source.h"
+#include "ui/volume_panel.h"
 
 namespace ovik {
 namespace {
@@ -31,21 +32,24 @@ struct MachineModel {
   std::set<std::string> directories;
   MountProbes Probes(std::string table) {
     MountProbes probes;
-    probes.read_mountinfo = [table] { return std::optional<std::string>(table); };
+    probes.read_mountinfo = [table](std::string* text) {
+      *text = table;
+      return Status::Ok();
+    };
     probes.is_directory = [this](const std::string& path) {
       return directories.count(path) != 0;
     };
-    probes.resolve = [this](const std::string& path) -> std::optional<std::string> {
-      if (directories.count(path) == 0) return std::nullopt;
-      return path;
+    probes.resolve = [this](const std::string& path, std::string* resolved) {
+      if (directories.count(path) == 0) return Status(StatusCode::kNotFound);
+      *resolved = path;
+      return Status::Ok();
     };
-    probes.disk_space = [this](const std::string& path) -> std::optional<DiskSpace> {
-      if (directories.count(path) == 0) return std::nullopt;
-      DiskSpace space;
-      space.bytes_per_cluster = 4096;
-      space.free_clusters = 1 << 20;
-      space.total_clusters = 1 << 21;
-      return space;
+    probes.disk_space = [this](const std::string& path, DiskSpace* space) {
+      if (directories.count(path) == 0) return Status(StatusCode::kNotFound);
+      space->bytes_per_cluster = 4096;
+      space->free_clusters = 1 << 20;
+      space->total_clusters = 1 << 21;
+      return Status::Ok();
     };
     return probes;
   }
@@ -61,15 +65,15 @@ TEST(MountInfoVolumeSourceTest, VanishedMountPointsAreDroppedOrAnsweredEmpty) {
       "2 1 8:2 / /mnt/gone\\040(deleted) rw - ext4 /dev/sda2 rw\n"
       "3 1 8:3 / /mnt/later rw - xfs /dev/sda3 rw\n"
       "4 1 8:4 / /srv rw - ext4 /dev/sda4 rw\n"));
-  const Roots roots = source.ListRoots();
+  const Roots roots = RootsOf(source).value();
   EXPECT_EQ(roots, (Roots{"/", "/mnt/later", "/srv"}));
 
   // /mnt/later vanishes after the list was made: every question about
   // it gets an empty answer, and the panel says it has no facts.
   machine.directories.erase("/mnt/later");
   EXPECT_EQ(source.GetDriveType("/mnt/later"), DriveType::kNoRootDir);
-  EXPECT_FALSE(source.GetVolumeInformation("/mnt/later"));
-  EXPECT_FALSE(source.GetDiskFreeSpace("/mnt/later"));
+  EXPECT_FALSE(InfoOf(source, "/mnt/later"));
+  EXPECT_FALSE(SpaceOf(source, "/mnt/later"));
   EXPECT_FALSE(IsEligibleVolume(source, "/mnt/later"));
   FakeDialogPort dialog;
   VolumeTotals totals{5, 10};
@@ -80,9 +84,9 @@ TEST(MountInfoVolumeSourceTest, VanishedMountPointsAreDroppedOrAnsweredEmpty) {
       << dialog.Text(IDC_TOTAL_SPACE);
 
   // A fresh list leaves it out.
-  EXPECT_EQ(source.ListRoots(), (Roots{"/", "/srv"}));
+  EXPECT_EQ(RootsOf(source), (Roots{"/", "/srv"}));
   FillDriveList(dialog, source, &totals);
-  EXPECT_EQ(dialog.drives, (Roots{"/", "/srv"}));
+  EXPECT_EQ(dialog.drives(), (Roots{"/", "/srv"}));
 }
 
 TEST(MountInfoVolumeSourceTest, MountPointsLongerThanAnyPathLimit) {
@@ -106,16 +110,16 @@ TEST(MountInfoVolumeSourceTest, MountPointsLongerThanAnyPathLimit) {
       "3 2 8:3 / " + escaped(b) + " rw - ntfs3 /dev/sda3 rw\n"
       "4 3 0:50 / " + escaped(c) + " rw - nfs4 srv:/x rw\n"));
   ASSERT_GT(c.size(), 6000u);
-  const Roots roots = source.ListRoots();
+  const Roots roots = RootsOf(source).value();
   EXPECT_EQ(roots, (Roots{"/", a, b, c}));
-  EXPECT_EQ(source.GetVolumeInformation(a)->file_system, "xfs");
-  EXPECT_EQ(source.GetVolumeInformation(b)->file_system, "ntfs3");
+  EXPECT_EQ(InfoOf(source, a)->file_system, "xfs");
+  EXPECT_EQ(InfoOf(source, b)->file_system, "ntfs3");
   EXPECT_EQ(source.GetDriveType(c + "/file"), DriveType::kRemote);
   EXPECT_TRUE(IsEligibleVolume(source, c));
   FakeDialogPort dialog;
   VolumeTotals totals;
   FillDriveList(dialog, source, &totals);
-  EXPECT_EQ(dialog.drives, roots);
+  EXPECT_EQ(dialog.drives(), roots);
 }
 
 #ifdef __linux__
@@ -130,8 +134,8 @@ TEST(SystemVolumeSourceTest, HostilePathsGetEmptyAnswers) {
   };
   for (const std::string& path : paths) {
     EXPECT_EQ(source->GetDriveType(path), DriveType::kNoRootDir) << path.size();
-    EXPECT_FALSE(source->GetVolumeInformation(path)) << path.size();
-    EXPECT_FALSE(source->GetDiskFreeSpace(path)) << path.size();
+    EXPECT_FALSE(InfoOf(*source, path)) << path.size();
+    EXPECT_FALSE(SpaceOf(*source, path)) << path.size();
     EXPECT_FALSE(IsEligibleVolume(*source, path)) << path.size();
   }
 }
@@ -182,14 +186,14 @@ TEST_F(RealMountTest, BlanksTabsAndLongNamesComeBackUnescaped) {
   ASSERT_TRUE(MountTmpfs(deep));
 
   std::unique_ptr<VolumeSource> source = MakeSystemVolumeSource();
-  const Roots roots = source->ListRoots();
+  const Roots roots = RootsOf(*source).value();
   EXPECT_TRUE(Has(roots, odd));
   EXPECT_TRUE(Has(roots, deep));
   EXPECT_EQ(source->GetDriveType(odd), DriveType::kRamDisk);
-  auto info = source->GetVolumeInformation(deep);
+  auto info = InfoOf(*source, deep);
   ASSERT_TRUE(info);
   EXPECT_EQ(info->file_system, "tmpfs");
-  EXPECT_TRUE(source->GetDiskFreeSpace(deep));
+  EXPECT_TRUE(SpaceOf(*source, deep));
   // RAM disks are not offered for a scan.
   EXPECT_FALSE(IsEligibleVolume(*source, odd));
 
@@ -197,8 +201,8 @@ TEST_F(RealMountTest, BlanksTabsAndLongNamesComeBackUnescaped) {
   // answers for the volume that holds it.
   ASSERT_EQ(umount2(deep.c_str(), 0), 0);
   mounts_.pop_back();
-  EXPECT_FALSE(Has(source->ListRoots(), deep));
-  EXPECT_EQ(source->GetVolumeInformation(deep)->file_system, "tmpfs");
+  EXPECT_FALSE(Has(RootsOf(*source).value(), deep));
+  EXPECT_EQ(InfoOf(*source, deep)->file_system, "tmpfs");
 }
 #endif
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "volume/volume_panel.h"
+#include "tests/fake_volume_source.h"
 
 namespace ovik {
 namespace {
@@ -27,8 +27,9 @@ std::string ReadSample(const std::string& name) {
 
 MountProbes ProbesFor(std::string table) {
   MountProbes probes;
-  probes.read_mountinfo = [table = std::move(table)] {
-    return std::optional<std::string>(table);
+  probes.read_mountinfo = [table = std::move(table)](std::string* text) {
+    *text = table;
+    return Status::Ok();
   };
   return probes;
 }
@@ -200,7 +201,7 @@ TEST(MountInfoVolumeSourceTest, DesktopTable) {
   };
   MountInfoVolumeSource source(probes);
 
-  Roots roots = source.ListRoots();
+  Roots roots = RootsOf(source).value();
   // One entry per file system: the btrfs of /home is mounted thrice.
   EXPECT_TRUE(Has(roots, "/home"));
   EXPECT_FALSE(Has(roots, "/srv/data"));
@@ -237,19 +238,19 @@ TEST(MountInfoVolumeSourceTest, DesktopTable) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(source.GetDriveType(c.path), c.type) << c.path;
-    auto info = source.GetVolumeInformation(c.path);
+    auto info = InfoOf(source, c.path);
     ASSERT_TRUE(info) << c.path;
     EXPECT_EQ(info->file_system, c.file_system) << c.path;
     EXPECT_EQ(info->label, "") << c.path;
   }
   EXPECT_EQ(source.GetDriveType("relative/path"), DriveType::kNoRootDir);
-  EXPECT_FALSE(source.GetVolumeInformation("relative/path"));
-  EXPECT_FALSE(source.GetDiskFreeSpace("/"));  // no probe: fails
+  EXPECT_FALSE(InfoOf(source, "relative/path"));
+  EXPECT_FALSE(SpaceOf(source, "/"));  // no probe: fails
 }
 
 TEST(MountInfoVolumeSourceTest, VirtualMachineTable) {
   MountInfoVolumeSource source(ProbesFor(ReadSample("vm-ext4-root.txt")));
-  Roots roots = source.ListRoots();
+  Roots roots = RootsOf(source).value();
   // /dev/pts and /dev/shm are mounted twice on the same place; the later
   // mount hides the earlier.
   EXPECT_TRUE(Has(roots, "/dev/pts"));
@@ -269,15 +270,15 @@ TEST(MountInfoVolumeSourceTest, ContainerTableSkipsBindMountedFiles) {
     return files.count(path) == 0;
   };
   MountInfoVolumeSource source(probes);
-  Roots roots = source.ListRoots();
+  Roots roots = RootsOf(source).value();
   for (const std::string& file : files) EXPECT_FALSE(Has(roots, file)) << file;
   // No mount of the host disk shows its own root: the first directory
   // mount stands for it.
   EXPECT_TRUE(Has(roots, "/data"));
   EXPECT_EQ(source.GetDriveType("/"), DriveType::kFixed);
-  EXPECT_EQ(source.GetVolumeInformation("/")->file_system, "overlay");
+  EXPECT_EQ(InfoOf(source, "/")->file_system, "overlay");
   EXPECT_EQ(source.GetDriveType("/etc/hosts"), DriveType::kFixed);
-  EXPECT_EQ(source.GetVolumeInformation("/etc/hosts")->file_system, "ext4");
+  EXPECT_EQ(InfoOf(source, "/etc/hosts")->file_system, "ext4");
   EXPECT_EQ(source.GetDriveType("/dev/shm"), DriveType::kRamDisk);
 }
 
@@ -288,7 +289,7 @@ TEST(MountInfoVolumeSourceTest, BindMountsOfferTheOwnRootMountInItsPlace) {
       "12 1 8:1 / /data rw - ext4 /dev/sda1 rw\n"
       "13 1 8:1 / /data2 rw - ext4 /dev/sda1 rw\n"
       "14 1 8:2 /x /c rw - ext4 /dev/sda2 rw\n"));
-  EXPECT_EQ(source.ListRoots(), (Roots{"/b", "/data"}));
+  EXPECT_EQ(RootsOf(source), (Roots{"/b", "/data"}));
 }
 
 TEST(MountInfoVolumeSourceTest, ProbesGetTheMountAndThePath) {
@@ -299,20 +300,19 @@ TEST(MountInfoVolumeSourceTest, ProbesGetTheMountAndThePath) {
     return mount.source == "/dev/sdc1" ? std::string("Win Data") : std::string();
   };
   std::vector<std::string> space_paths;
-  probes.disk_space = [&](const std::string& path) {
+  probes.disk_space = [&](const std::string& path, DiskSpace* space) {
     space_paths.push_back(path);
-    DiskSpace space;
-    space.bytes_per_cluster = 4096;
-    space.free_clusters = 10;
-    space.total_clusters = 20;
-    return std::optional<DiskSpace>(space);
+    space->bytes_per_cluster = 4096;
+    space->free_clusters = 10;
+    space->total_clusters = 20;
+    return Status::Ok();
   };
   MountInfoVolumeSource source(probes);
 
-  EXPECT_EQ(source.GetVolumeInformation("/mnt/win/Users")->label, "Win Data");
-  EXPECT_EQ(source.GetVolumeInformation("/media/usb disk")->label, "");
+  EXPECT_EQ(InfoOf(source, "/mnt/win/Users")->label, "Win Data");
+  EXPECT_EQ(InfoOf(source, "/media/usb disk")->label, "");
   EXPECT_EQ(label_sources, (Roots{"/dev/sdc1", "/dev/sdd1"}));
-  auto space = source.GetDiskFreeSpace("/mnt//win/./Users/");
+  auto space = SpaceOf(source, "/mnt//win/./Users/");
   ASSERT_TRUE(space);
   EXPECT_EQ(space->total_clusters, 20u);
   EXPECT_EQ(space_paths, Roots{"/mnt/win/Users"});
@@ -325,30 +325,36 @@ TEST(MountInfoVolumeSourceTest, DeviceOfPathFindsACoveredMount) {
       "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
       "2 1 0:40 / /a/b rw - tmpfs tmpfs rw\n"
       "3 1 8:2 / /a rw - xfs /dev/sda2 rw\n");
-  probes.device_of = [](const std::string&) {
-    return std::optional<std::pair<std::uint32_t, std::uint32_t>>({8, 2});
+  probes.device_of = [](const std::string&,
+                        std::pair<std::uint32_t, std::uint32_t>* device) {
+    *device = {8, 2};
+    return Status::Ok();
   };
   MountInfoVolumeSource with_device(probes);
-  EXPECT_EQ(with_device.GetVolumeInformation("/a/b/c")->file_system, "xfs");
+  EXPECT_EQ(InfoOf(with_device, "/a/b/c")->file_system, "xfs");
 
   probes.device_of = nullptr;
   MountInfoVolumeSource without_device(probes);
-  EXPECT_EQ(without_device.GetVolumeInformation("/a/b/c")->file_system, "tmpfs");
+  EXPECT_EQ(InfoOf(without_device, "/a/b/c")->file_system, "tmpfs");
 }
 
 TEST(MountInfoVolumeSourceTest, UnreadableTableAndReload) {
   MountInfoVolumeSource unreadable{MountProbes{}};
-  EXPECT_TRUE(unreadable.ListRoots().empty());
+  std::vector<std::string> none;
+  EXPECT_EQ(unreadable.ListRoots(&none).code(), StatusCode::kUnsupported);
   EXPECT_EQ(unreadable.GetDriveType("/"), DriveType::kUnknown);
-  EXPECT_FALSE(unreadable.GetVolumeInformation("/"));
+  EXPECT_FALSE(InfoOf(unreadable, "/"));
 
   std::string table = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n";
   MountProbes probes;
-  probes.read_mountinfo = [&table] { return std::optional<std::string>(table); };
+  probes.read_mountinfo = [&table](std::string* text) {
+    *text = table;
+    return Status::Ok();
+  };
   MountInfoVolumeSource source(probes);
-  EXPECT_EQ(source.ListRoots(), Roots{"/"});
+  EXPECT_EQ(RootsOf(source), Roots{"/"});
   table += "2 1 0:50 / /net rw - nfs4 srv:/ rw\n";
-  EXPECT_EQ(source.ListRoots(), (Roots{"/", "/net"}));
+  EXPECT_EQ(RootsOf(source), (Roots{"/", "/net"}));
   EXPECT_EQ(source.GetDriveType("/net"), DriveType::kRemote);
 }
 
@@ -371,19 +377,19 @@ TEST(MountInfoVolumeSourceTest, CdRomByDeviceAndRemovableNtfsStick) {
 #ifdef __linux__
 TEST(SystemVolumeSourceTest, AnswersForThisMachine) {
   std::unique_ptr<VolumeSource> source = MakeSystemVolumeSource();
-  EXPECT_FALSE(source->ListRoots().empty());
+  EXPECT_FALSE(RootsOf(*source).value().empty());
   const std::string here = OVIK_TESTDATA_DIR;
   EXPECT_NE(source->GetDriveType(here), DriveType::kNoRootDir);
-  auto info = source->GetVolumeInformation(here);
+  auto info = InfoOf(*source, here);
   ASSERT_TRUE(info);
   EXPECT_FALSE(info->file_system.empty());
-  auto space = source->GetDiskFreeSpace(here);
+  auto space = SpaceOf(*source, here);
   ASSERT_TRUE(space);
   EXPECT_GT(space->bytes_per_cluster, 0u);
   EXPECT_LE(space->free_clusters, space->total_clusters);
   EXPECT_EQ(source->GetDriveType("/no/such/dir/for/ovik"),
             DriveType::kNoRootDir);
-  EXPECT_FALSE(source->GetDiskFreeSpace("/no/such/dir/for/ovik"));
+  EXPECT_FALSE(SpaceOf(*source, "/no/such/dir/for/ovik"));
 }
 #endif
 

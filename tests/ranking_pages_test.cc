@@ -1,4 +1,4 @@
-#include "present/ranking_pages.h"
+#include "ui/ranking_pages.h"
 
 #include <string>
 
@@ -49,8 +49,8 @@ TEST(RankingPagesTest, OneOwnerMakesOnePage) {
   EXPECT_EQ(pages.page_count(), 1);
   EXPECT_EQ(pages.current_page(), 0);
   EXPECT_TRUE(dialog.Enabled(IDC_PAGE_SCROLL));
-  EXPECT_EQ(dialog.scroll_range[IDC_PAGE_SCROLL], std::make_pair(0, 0));
-  EXPECT_EQ(dialog.scroll_pos[IDC_PAGE_SCROLL], 0);
+  EXPECT_EQ(dialog.scroll_range(), std::make_pair(0, 0));
+  EXPECT_EQ(dialog.scroll_pos(), 0);
   EXPECT_EQ(dialog.Text(IDC_RANKING_GROUP), "Ranking No.1 - No.5");
   EXPECT_EQ(Rows(dialog), (std::vector<std::string>{
                               "user1| 100KB  10.0000%", "|", "|", "|", "|"}));
@@ -67,18 +67,18 @@ TEST(RankingPagesTest, FiveOwnersFillOnePageAndSixMakeTwo) {
                               "user3|   3KB  0.3000%", "user4|   2KB  0.2000%",
                               "user5|   1KB  0.1000%"}));
   // The right arrow on the only page changes nothing.
-  const int writes = dialog.text_writes;
-  pages.ScrollRanking(dialog, kScrollLineRight, kVolume);
+  const int writes = dialog.text_writes();
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, kVolume);
   EXPECT_EQ(pages.current_page(), 0);
-  EXPECT_EQ(dialog.text_writes, writes);
+  EXPECT_EQ(dialog.text_writes(), writes);
 
   Ranking six = MakeRanking(6);
   pages.SetUpPaging(dialog, six, kVolume);
   EXPECT_EQ(pages.page_count(), 2);
-  EXPECT_EQ(dialog.scroll_range[IDC_PAGE_SCROLL], std::make_pair(0, 1));
-  pages.ScrollRanking(dialog, kScrollLineRight, kVolume);
+  EXPECT_EQ(dialog.scroll_range(), std::make_pair(0, 1));
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, kVolume);
   EXPECT_EQ(pages.current_page(), 1);
-  EXPECT_EQ(dialog.scroll_pos[IDC_PAGE_SCROLL], 1);
+  EXPECT_EQ(dialog.scroll_pos(), 1);
   EXPECT_EQ(dialog.Text(IDC_RANKING_GROUP), "Ranking No.6 - No.10");
   // The rows of the first page are cleared, not left standing.
   EXPECT_EQ(Rows(dialog), (std::vector<std::string>{
@@ -91,52 +91,55 @@ TEST(RankingPagesTest, ElevenOwnersStepThroughThreePagesAndStopAtTheEnds) {
   RankingPages pages;
   pages.SetUpPaging(dialog, ranking, kVolume);
   EXPECT_EQ(pages.page_count(), 3);
-  EXPECT_EQ(dialog.scroll_range[IDC_PAGE_SCROLL], std::make_pair(0, 2));
+  EXPECT_EQ(dialog.scroll_range(), std::make_pair(0, 2));
 
   // Left arrow on page 0: nothing is refilled, the position stays 0.
-  int writes = dialog.text_writes;
-  pages.ScrollRanking(dialog, kScrollLineLeft, kVolume);
+  int writes = dialog.text_writes();
+  pages.ScrollRanking(dialog, DialogCommand::kPageLeft, kVolume);
   EXPECT_EQ(pages.current_page(), 0);
-  EXPECT_EQ(dialog.scroll_pos[IDC_PAGE_SCROLL], 0);
-  EXPECT_EQ(dialog.text_writes, writes);
+  EXPECT_EQ(dialog.scroll_pos(), 0);
+  EXPECT_EQ(dialog.text_writes(), writes);
 
-  pages.ScrollRanking(dialog, kScrollLineRight, kVolume);
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, kVolume);
   EXPECT_EQ(dialog.Text(IDC_RANKING_GROUP), "Ranking No.6 - No.10");
   EXPECT_EQ(dialog.Text(IDC_NAME_ROW1), "user6");
   EXPECT_EQ(dialog.Text(IDC_NAME_ROW5), "user10");
-  pages.ScrollRanking(dialog, kScrollLineRight, kVolume);
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, kVolume);
   EXPECT_EQ(pages.current_page(), 2);
-  EXPECT_EQ(dialog.scroll_pos[IDC_PAGE_SCROLL], 2);
+  EXPECT_EQ(dialog.scroll_pos(), 2);
   EXPECT_EQ(dialog.Text(IDC_RANKING_GROUP), "Ranking No.11 - No.15");
   EXPECT_EQ(Rows(dialog), (std::vector<std::string>{
                               "user11|   1KB  0.1000%", "|", "|", "|", "|"}));
 
   // Right arrow on the last page: nothing changes.
-  writes = dialog.text_writes;
-  pages.ScrollRanking(dialog, kScrollLineRight, kVolume);
+  writes = dialog.text_writes();
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, kVolume);
   EXPECT_EQ(pages.current_page(), 2);
-  EXPECT_EQ(dialog.scroll_pos[IDC_PAGE_SCROLL], 2);
-  EXPECT_EQ(dialog.text_writes, writes);
+  EXPECT_EQ(dialog.scroll_pos(), 2);
+  EXPECT_EQ(dialog.text_writes(), writes);
 
-  pages.ScrollRanking(dialog, kScrollLineLeft, kVolume);
+  pages.ScrollRanking(dialog, DialogCommand::kPageLeft, kVolume);
   EXPECT_EQ(pages.current_page(), 1);
-  EXPECT_EQ(dialog.scroll_pos[IDC_PAGE_SCROLL], 1);
+  EXPECT_EQ(dialog.scroll_pos(), 1);
   EXPECT_EQ(dialog.Text(IDC_NAME_ROW1), "user6");
 }
 
-TEST(RankingPagesTest, OtherScrollCodesAreIgnored) {
+TEST(RankingPagesTest, OtherCommandsAreIgnored) {
   FakeDialogPort dialog;
   Ranking ranking = MakeRanking(11);
   RankingPages pages;
   pages.SetUpPaging(dialog, ranking, kVolume);
-  dialog.scroll_pos.clear();
-  const int writes = dialog.text_writes;
-  for (int code : {2, 3, 4, 5, 6, 7, 8}) {
-    pages.ScrollRanking(dialog, code, kVolume);
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, kVolume);
+  const int writes = dialog.text_writes();
+  for (DialogCommand command :
+       {DialogCommand::kOk, DialogCommand::kClose, DialogCommand::kFind,
+        DialogCommand::kReportOut, DialogCommand::kAbout,
+        DialogCommand::kDriveSelectionChanged}) {
+    pages.ScrollRanking(dialog, command, kVolume);
   }
-  EXPECT_EQ(pages.current_page(), 0);
-  EXPECT_EQ(dialog.text_writes, writes);
-  EXPECT_TRUE(dialog.scroll_pos.empty());
+  EXPECT_EQ(pages.current_page(), 1);
+  EXPECT_EQ(dialog.scroll_pos(), 1);
+  EXPECT_EQ(dialog.text_writes(), writes);
 }
 
 TEST(RankingPagesTest, OwnerWithNothingShowsItsNameAndZeroUsage) {
@@ -151,7 +154,7 @@ TEST(RankingPagesTest, OwnerWithNothingShowsItsNameAndZeroUsage) {
   EXPECT_EQ(dialog.Text(IDC_NAME_ROW5), "user5");
   EXPECT_EQ(dialog.Text(IDC_USAGE_ROW5), "   0KB  0.0000%");
 
-  pages.ScrollRanking(dialog, kScrollLineRight, kVolume);
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, kVolume);
   // Row 2 of page 2 would otherwise keep "user2" from page 1.
   EXPECT_EQ(Rows(dialog),
             (std::vector<std::string>{"user6|   2KB  0.2000%",
@@ -168,9 +171,9 @@ TEST(RankingPagesTest, PercentagesFollowTheTotalsOfTheMomentShown) {
 
   // Another drive selected: the next page turn uses its capacity.
   const VolumeTotals other{0, 2000};
-  pages.ScrollRanking(dialog, kScrollLineRight, other);
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, other);
   EXPECT_EQ(dialog.Text(IDC_USAGE_ROW1), " 100KB  5.0000%");
-  pages.ScrollRanking(dialog, kScrollLineLeft, other);
+  pages.ScrollRanking(dialog, DialogCommand::kPageLeft, other);
   EXPECT_EQ(dialog.Text(IDC_USAGE_ROW1), " 600KB  30.0000%");
 
   // Unknown capacity: the placeholder, never inf or nan.
@@ -183,15 +186,15 @@ TEST(RankingPagesTest, EachSetUpStartsAgainAtPageZero) {
   Ranking first = MakeRanking(11);
   RankingPages pages;
   pages.SetUpPaging(dialog, first, kVolume);
-  pages.ScrollRanking(dialog, kScrollLineRight, kVolume);
-  pages.ScrollRanking(dialog, kScrollLineRight, kVolume);
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, kVolume);
+  pages.ScrollRanking(dialog, DialogCommand::kPageRight, kVolume);
   ASSERT_EQ(pages.current_page(), 2);
 
   Ranking second = MakeRanking(3);
   pages.SetUpPaging(dialog, second, kVolume);
   EXPECT_EQ(pages.current_page(), 0);
   EXPECT_EQ(pages.page_count(), 1);
-  EXPECT_EQ(dialog.scroll_pos[IDC_PAGE_SCROLL], 0);
+  EXPECT_EQ(dialog.scroll_pos(), 0);
   EXPECT_EQ(dialog.Text(IDC_RANKING_GROUP), "Ranking No.1 - No.5");
   EXPECT_EQ(Rows(dialog), (std::vector<std::string>{
                               "user1|   3KB  0.3000%", "user2|   2KB  0.2000%",

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "platform/file_writer.h"
 #include "platform/text_encoding.h"
 #include "present/report.h"
 #include "tests/win32_test_util.h"
+#include "ui/report_out.h"
 
 namespace ovik {
 namespace {
@@ -50,8 +50,8 @@ TEST(ReportEncodingWin32Test, ReportFileHoldsAnsiBytes) {
   totals.total_kb = 1000000;
   ScratchDirectory scratch;
   const std::wstring path = scratch.path() + L"\\report.txt";
-  ASSERT_EQ(WriteFileAtomically(WideToUtf8(path), BuildReport(ranking, totals)),
-            WriteStatus::kOk);
+  ASSERT_EQ(WriteReportFile(WideToUtf8(path), BuildReport(ranking, totals)),
+            ReportFileResult::kWritten);
   EXPECT_EQ(ReadFileBytes(path),
             "No.1:Administrators        300MB  30.7200%\r\n"
             "No.2:\x83\x86\x81\x5B\x83\x55\x81\x5B\x96\xBC"

@@ -14,6 +14,7 @@
 
 #include "platform/text_encoding.h"
 #include "tests/fake_dialog_port.h"
+#include "ui/report_out.h"
 #include "ui/texts.h"
 
 namespace ovik {
@@ -109,10 +110,10 @@ TEST_F(ReportFileTest, WritesTheReportBytes) {
   FakeDialogPort dialog;
   dialog.QueueSaveAs(SaveAsResult::kChosen, path);
   ASSERT_TRUE(WriteReport(dialog, ranking, totals));
-  EXPECT_TRUE(dialog.errors.empty());
-  ASSERT_EQ(dialog.save_as_requests.size(), 1u);
-  EXPECT_EQ(dialog.save_as_requests[0].title, text::kSaveAsTitle);
-  EXPECT_EQ(dialog.save_as_requests[0].default_extension, "txt");
+  EXPECT_TRUE(dialog.errors().empty());
+  ASSERT_EQ(dialog.save_as_requests().size(), 1u);
+  EXPECT_EQ(dialog.save_as_requests()[0].title, text::kSaveAsTitle);
+  EXPECT_EQ(dialog.save_as_requests()[0].default_extension, "txt");
 
   const std::string user = ToReportEncoding("ユーザー");
   const std::string expected =
@@ -131,8 +132,8 @@ TEST_F(ReportFileTest, WritesTheReportBytes) {
 TEST_F(ReportFileTest, CancelWritesNothingAndShowsNothing) {
   FakeDialogPort dialog;  // no answer queued: the user cancels
   EXPECT_FALSE(WriteReport(dialog, Ranking{Owner("a", 1)}, VolumeTotals{0, 1}));
-  EXPECT_EQ(dialog.save_as_requests.size(), 1u);
-  EXPECT_TRUE(dialog.errors.empty());
+  EXPECT_EQ(dialog.save_as_requests().size(), 1u);
+  EXPECT_TRUE(dialog.errors().empty());
   EXPECT_TRUE(DirIsEmpty());
 }
 
@@ -142,12 +143,12 @@ TEST_F(ReportFileTest, FailedSaveAsDialogShowsItsMessage) {
   std::string path = "stale";
   EXPECT_FALSE(AskReportFileName(dialog, &path));
   EXPECT_EQ(path, "");
-  ASSERT_EQ(dialog.errors.size(), 1u);
-  EXPECT_EQ(dialog.errors[0], text::kCommonDialogFailed);
+  ASSERT_EQ(dialog.errors().size(), 1u);
+  EXPECT_EQ(dialog.errors()[0], text::kCommonDialogFailed);
 
   dialog.QueueSaveAs(SaveAsResult::kFailed);
   EXPECT_FALSE(WriteReport(dialog, Ranking{Owner("a", 1)}, VolumeTotals{0, 1}));
-  EXPECT_EQ(dialog.errors.size(), 2u);
+  EXPECT_EQ(dialog.errors().size(), 2u);
   EXPECT_TRUE(DirIsEmpty());
 }
 
@@ -156,14 +157,14 @@ TEST_F(ReportFileTest, CreateFailureShowsItsMessage) {
   dialog.QueueSaveAs(SaveAsResult::kChosen,
                      (dir_ / "missing" / "r.txt").string());
   EXPECT_FALSE(WriteReport(dialog, Ranking{Owner("a", 1)}, VolumeTotals{0, 1}));
-  ASSERT_EQ(dialog.errors.size(), 1u);
-  EXPECT_EQ(dialog.errors[0], text::kFileCreateFailed);
+  ASSERT_EQ(dialog.errors().size(), 1u);
+  EXPECT_EQ(dialog.errors()[0], text::kFileCreateFailed);
 
   // A directory cannot be replaced by the report.
   dialog.QueueSaveAs(SaveAsResult::kChosen, dir_.string());
   EXPECT_FALSE(WriteReport(dialog, Ranking{Owner("a", 1)}, VolumeTotals{0, 1}));
-  ASSERT_EQ(dialog.errors.size(), 2u);
-  EXPECT_EQ(dialog.errors[1], text::kFileCreateFailed);
+  ASSERT_EQ(dialog.errors().size(), 2u);
+  EXPECT_EQ(dialog.errors()[1], text::kFileCreateFailed);
   EXPECT_TRUE(DirIsEmpty());
 }
 
@@ -176,8 +177,8 @@ TEST(ReportWriteFailureTest, FullDeviceShowsTheWriteMessage) {
   FakeDialogPort dialog;
   dialog.QueueSaveAs(SaveAsResult::kChosen, "/dev/full");
   EXPECT_FALSE(WriteReport(dialog, Ranking{Owner("a", 1)}, VolumeTotals{0, 1}));
-  ASSERT_EQ(dialog.errors.size(), 1u);
-  EXPECT_EQ(dialog.errors[0], text::kFileWriteFailed);
+  ASSERT_EQ(dialog.errors().size(), 1u);
+  EXPECT_EQ(dialog.errors()[0], text::kFileWriteFailed);
   struct stat after {};
   ASSERT_EQ(stat("/dev/full", &after), 0);
   EXPECT_TRUE(S_ISCHR(after.st_mode));

@@ -1,13 +1,28 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
+#include <thread>
 
-#include "present/ranking_pages.h"
+#include "tests/fake_filesystem.h"
+#include "tests/fake_volume_source.h"
+#include "tests/gated_filesystem.h"
 #include "ui/control_ids.h"
+#include "ui/texts.h"
+#include "ui/tui/drop_list.h"
 #include "ui/tui/keys.h"
+#include "ui/tui/layout.h"
 #include "ui/tui/line_edit.h"
 #include "ui/tui/paths.h"
+#include "ui/tui/save_as_box.h"
+#include "ui/tui/screen.h"
+#include "ui/tui/terminal_app.h"
 
 namespace ovik::tui {
 namespace {
@@ -83,9 +98,10 @@ TEST_F(KeysTest, ArrowsStepDrivesAndPagesEscDoesNothing) {
   EXPECT_EQ(Map(Code(KeyCode::kDown), IDC_FIND).kind, MainActionKind::kNone);
 
   const MainAction left = Map(Code(KeyCode::kLeft), IDC_OK);
-  EXPECT_EQ(left.kind, MainActionKind::kScroll);
-  EXPECT_EQ(left.code, kScrollLineLeft);
-  EXPECT_EQ(Map(Code(KeyCode::kRight), IDC_DRIVE_LIST).code, kScrollLineRight);
+  EXPECT_EQ(left.kind, MainActionKind::kCommand);
+  EXPECT_EQ(left.command, DialogCommand::kPageLeft);
+  EXPECT_EQ(Map(Code(KeyCode::kRight), IDC_DRIVE_LIST).command,
+            DialogCommand::kPageRight);
   disabled_ = {IDC_PAGE_SCROLL};
   EXPECT_EQ(Map(Code(KeyCode::kRight), IDC_OK).kind, MainActionKind::kNone);
 
@@ -137,6 +153,131 @@ TEST(AbsoluteRootTest, JoinsAndTidiesWithoutGuessingAtLinks) {
   EXPECT_EQ(AbsoluteRoot("/srv/", "/home/u"), "/srv");
   EXPECT_EQ(AbsoluteRoot("/", "/home/u"), "/");
   EXPECT_EQ(AbsoluteRoot("../x", "/home/u"), "/home/u/../x");
+}
+
+TEST(SaveAsBoxTest, TakesANameThatNamesAFileOrGivesUp) {
+  const SaveAsRequest request{text::kSaveAsTitle, "txt"};
+  SaveAsBox box(request, "/work");
+  EXPECT_EQ(box.Handle(Code(KeyCode::kEnter), 80, 24), BoxStep::kBeep);
+  for (char32_t c : std::u32string(U"out")) box.Handle(Char(c), 80, 24);
+  box.Handle(Code(KeyCode::kTab), 80, 24);  // to OK
+  EXPECT_EQ(box.Handle(Char(U' '), 80, 24), BoxStep::kClosed);
+  EXPECT_EQ(box.result(), SaveAsResult::kChosen);
+  EXPECT_EQ(box.path(), "/work/out.txt");
+
+  SaveAsBox cancel(request, "/work");
+  cancel.Handle(Char(U'x'), 80, 24);
+  cancel.Handle(Code(KeyCode::kBackTab), 80, 24);  // to Cancel
+  EXPECT_EQ(cancel.Handle(Code(KeyCode::kEnter), 80, 24), BoxStep::kClosed);
+  EXPECT_EQ(cancel.result(), SaveAsResult::kCancelled);
+
+  // Without a current directory a name cannot be placed.
+  SaveAsBox nowhere(request, "");
+  nowhere.Handle(Char(U'x'), 80, 24);
+  EXPECT_EQ(nowhere.Handle(Code(KeyCode::kEnter), 80, 24), BoxStep::kClosed);
+  EXPECT_EQ(nowhere.result(), SaveAsResult::kFailed);
+}
+
+TEST(DropListTest, MovesTheMarkAndChoosesByKeyOrClick) {
+  MemoryDialogPort port;
+  for (const char* root : {"/", "/home", "/srv"}) port.AddDrive(root);
+  port.SelectDrive(1);
+  DropList list(port);
+  EXPECT_EQ(list.highlight(), 1);
+  list.Handle(Code(KeyCode::kDown), 80, 24);
+  list.Handle(Code(KeyCode::kDown), 80, 24);  // stays on the last
+  EXPECT_EQ(list.Handle(Code(KeyCode::kEnter), 80, 24), BoxStep::kClosed);
+  EXPECT_EQ(list.chosen(), 2);
+
+  DropList escaped(port);
+  EXPECT_EQ(escaped.Handle(Code(KeyCode::kEscape), 80, 24), BoxStep::kClosed);
+  EXPECT_EQ(escaped.chosen(), -1);
+
+  DropList clicked(port);
+  const Rect box = DropListRect(LayoutMainDialog(80, 24), 3, 24);
+  Key click = Code(KeyCode::kMouse);
+  click.x = box.x + 1;
+  click.y = box.y + 1;  // the first entry
+  EXPECT_EQ(clicked.Handle(click, 80, 24), BoxStep::kClosed);
+  EXPECT_EQ(clicked.chosen(), 0);
+}
+
+// A terminal of 80 x 24 that types from a script: each step sees what is
+// shown and gives the next key, or nothing while it waits for something
+// to appear. After the last step (or far too long a wait) it types
+// Ctrl-C.
+class ScriptedScreen : public Screen {
+ public:
+  using Step = std::function<std::optional<Key>(const std::string& shown)>;
+
+  void Then(Step step) { steps_.push_back(std::move(step)); }
+  // |key| once |text| is on the screen.
+  void When(std::string text, Key key) {
+    Then([text, key](const std::string& shown) -> std::optional<Key> {
+      if (shown.find(text) == std::string::npos) return std::nullopt;
+      return key;
+    });
+  }
+
+  void Size(int* cols, int* rows) const override {
+    *cols = 80;
+    *rows = 24;
+  }
+  void Show(const Canvas& canvas, CursorPos /*cursor*/) override {
+    shown_ = canvas.Text();
+  }
+  Key Read(int /*timeout_ms*/) override {
+    if (!steps_.empty() && ++reads_ < kGiveUpAfter) {
+      if (std::optional<Key> key = steps_.front()(shown_)) {
+        steps_.pop_front();
+        return *key;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return Key{};
+    }
+    EXPECT_TRUE(steps_.empty()) << "stuck; the screen shows:\n" << shown_;
+    return Code(KeyCode::kInterrupt);
+  }
+  bool InputLost() const override { return false; }
+  void Beep() override { ++beeps_; }
+
+  int beeps() const { return beeps_; }
+
+ private:
+  static constexpr int kGiveUpAfter = 20000;
+  std::deque<Step> steps_;
+  std::string shown_;
+  int reads_ = 0;
+  int beeps_ = 0;
+};
+
+TEST(TerminalAppTest, EscCancelsARunningFindAndOtherKeysAreRefused) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  fs.AddFile("a", "1", 4096);
+  GatedFileSystem gated(fs);  // holds the walk at its start
+  FakeVolumeSource volumes;
+  volumes.SetOwnerFileSystems({"ext4"});
+  volumes.Add({.root = "/", .file_system = "ext4",
+               .space = FakeSpace(4096, 1 << 20, 1 << 21)});
+  ScriptedScreen screen;
+  screen.When("User Name No1", Char(U'f'));
+  screen.When("Scanning: ", Char(U'x'));  // refused while the walk runs
+  screen.When("Scanning: ", Code(KeyCode::kEscape));
+  screen.Then([&gated](const std::string& shown) -> std::optional<Key> {
+    if (shown.find("Cancelling: ") == std::string::npos) return std::nullopt;
+    gated.Open();
+    return Key{};
+  });
+  screen.When(std::string(text::kScanCancelled), Code(KeyCode::kInterrupt));
+
+  TerminalApp app(screen, [] { return 0; }, gated, volumes,
+                  [] { return std::string("/work"); });
+  EXPECT_EQ(app.Run({}), 128 + SIGINT);
+  EXPECT_EQ(screen.beeps(), 1);
+  // The cancelled walk left the rows as they were.
+  EXPECT_EQ(app.port().Text(IDC_NAME_ROW1), text::kNameRowsInitial[0]);
+  EXPECT_FALSE(app.port().Enabled(IDC_REPORT_OUT));
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "ui/control_ids.h"
+#include "ui/dialog_template.h"
 #include "ui/texts.h"
 #include "ui/tui/canvas.h"
 #include "ui/tui/layout.h"
@@ -28,7 +33,7 @@ TEST(LayoutTest, MainDialogFitsEightyByTwentyFourWithoutOverlaps) {
   EXPECT_EQ(layout.frame.x, 0);
   EXPECT_EQ(layout.frame.y, 0);
   const Rect inner{1, 1, 78, 22};
-  ASSERT_EQ(layout.controls.size(), MainDialogTemplate().size());
+  ASSERT_EQ(layout.controls.size(), MainDialogTemplate().controls.size());
   for (const PlacedControl& c : layout.controls) {
     EXPECT_TRUE(Inside(c.cells, inner)) << c.spec->text;
     EXPECT_GT(c.cells.w, 0);
@@ -226,8 +231,8 @@ TEST_F(RenderTest, OpenDriveListMarksItsEntry) {
   const DialogLayout layout = LayoutMainDialog(80, 24);
   MainView view;
   view.port = &port_;
-  view.drop_highlight = 2;
   RenderMainDialog(layout, view, &canvas_);
+  RenderDropList(layout, port_, 2, &canvas_);
   const Rect box = DropListRect(layout, 3, 24);
   EXPECT_EQ(canvas_.RowText(box.y + 2).find("/home") != std::string::npos,
             true);
@@ -274,6 +279,163 @@ TEST_F(RenderTest, SaveAsCursorCountsWideCharacters) {
                          &canvas_)
                 .x,
             -1);
+}
+
+// The dialogs as the resource script of the Windows program has them,
+// read the way the resource compiler would: ids by the names of
+// ui/control_ids.h, texts with their escapes undone, kinds from each
+// control's window class and style.
+struct ScriptControl {
+  int id = 0;
+  ControlKind kind = ControlKind::kLabel;
+  int x = 0, y = 0, w = 0, h = 0;
+  std::string text;
+};
+
+struct ScriptDialog {
+  std::string caption;
+  int width = 0, height = 0;
+  std::vector<ScriptControl> controls;
+};
+
+std::string ReadSource(const std::string& path) {
+  std::ifstream in(std::string(OVIK_TESTDATA_DIR) + "/../../" + path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string Trim(std::string_view s) {
+  const std::size_t begin = s.find_first_not_of(" \t\r\n");
+  if (begin == std::string_view::npos) return {};
+  const std::size_t end = s.find_last_not_of(" \t\r\n");
+  return std::string(s.substr(begin, end - begin + 1));
+}
+
+// Fields separated by commas outside quotes.
+std::vector<std::string> SplitFields(std::string_view s) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (char c : s) {
+    if (c == '"') quoted = !quoted;
+    if (c == ',' && !quoted) {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  for (std::string& f : fields) f = Trim(f);
+  return fields;
+}
+
+std::string Unquote(const std::string& field) {
+  std::string out;
+  for (std::size_t i = 1; i + 1 < field.size(); ++i) {
+    if (field[i] == '\\' && field[i + 1] == 'n') {
+      out += '\n';
+      ++i;
+    } else {
+      out += field[i];
+    }
+  }
+  return out;
+}
+
+ControlKind KindOf(const std::string& window_class, const std::string& style) {
+  const auto has = [&style](std::string_view flag) {
+    return style.find(flag) != std::string::npos;
+  };
+  if (window_class == "\"ComboBox\"") return ControlKind::kDropDown;
+  if (window_class == "\"ScrollBar\"") return ControlKind::kScrollBar;
+  if (window_class == "\"Button\"") {
+    if (has("BS_DEFPUSHBUTTON")) return ControlKind::kDefaultButton;
+    if (has("BS_GROUPBOX")) return ControlKind::kGroupBox;
+    return ControlKind::kButton;
+  }
+  if (has("SS_ICON")) return ControlKind::kIcon;
+  if (has("SS_RIGHT")) return ControlKind::kRightLabel;
+  return ControlKind::kLabel;
+}
+
+ScriptDialog ReadScriptDialog(const std::string& name) {
+  std::map<std::string, int> ids;
+  std::istringstream header(ReadSource("ui/control_ids.h"));
+  for (std::string line; std::getline(header, line);) {
+    std::istringstream words(line);
+    std::string define, key, value;
+    if (words >> define >> key >> value && define == "#define") {
+      ids[key] = std::stoi(value);
+    }
+  }
+  const auto id_of = [&ids](const std::string& token) {
+    return ids.count(token) ? ids[token] : std::stoi(token);
+  };
+
+  ScriptDialog dialog;
+  std::istringstream script(ReadSource("ui/win32/ovik.rc"));
+  std::string line;
+  while (std::getline(script, line) && line.rfind(name + " DIALOG", 0) != 0) {
+  }
+  const std::vector<std::string> size =
+      SplitFields(line.substr(line.find("DIALOG") + 6));
+  if (size.size() != 4) return dialog;
+  dialog.width = std::stoi(size[2]);
+  dialog.height = std::stoi(size[3]);
+  std::vector<std::string> statements;
+  while (std::getline(script, line) && Trim(line) != "END") {
+    const std::string trimmed = Trim(line);
+    if (trimmed.rfind("CAPTION ", 0) == 0) {
+      dialog.caption = Unquote(Trim(trimmed.substr(8)));
+    } else if (trimmed.rfind("CONTROL ", 0) == 0) {
+      statements.push_back(trimmed.substr(8));
+    } else if (!statements.empty() && !trimmed.empty() &&
+               trimmed.rfind("//", 0) != 0) {
+      statements.back() += " " + trimmed;  // a continuation line
+    }
+  }
+  for (const std::string& statement : statements) {
+    const std::vector<std::string> f = SplitFields(statement);
+    if (f.size() != 8) {
+      ADD_FAILURE() << "cannot read: " << statement;
+      continue;
+    }
+    ScriptControl control;
+    control.text = f[0].front() == '"' ? Unquote(f[0]) : std::string();
+    control.id = id_of(f[1]);
+    control.kind = KindOf(f[2], f[3]);
+    control.x = std::stoi(f[4]);
+    control.y = std::stoi(f[5]);
+    control.w = std::stoi(f[6]);
+    control.h = std::stoi(f[7]);
+    dialog.controls.push_back(control);
+  }
+  return dialog;
+}
+
+TEST(DialogTemplateTest, TheTerminalDrawsTheDialogsOfTheResourceScript) {
+  for (const auto& [name, expected] :
+       {std::pair<std::string, const DialogTemplate*>{"IDD_MAIN",
+                                                      &MainDialogTemplate()},
+        {"IDD_ABOUT", &AboutDialogTemplate()}}) {
+    SCOPED_TRACE(name);
+    const ScriptDialog script = ReadScriptDialog(name);
+    EXPECT_EQ(script.caption, expected->caption);
+    EXPECT_EQ(script.width, expected->width);
+    EXPECT_EQ(script.height, expected->height);
+    ASSERT_EQ(script.controls.size(), expected->controls.size());
+    for (std::size_t i = 0; i < script.controls.size(); ++i) {
+      const ScriptControl& c = script.controls[i];
+      const ControlSpec& spec = expected->controls[i];
+      SCOPED_TRACE("control " + std::to_string(i) + ": " + c.text);
+      EXPECT_EQ(c.id, spec.id);
+      EXPECT_EQ(c.kind, spec.kind);
+      EXPECT_EQ(c.text, spec.text);
+      EXPECT_EQ(c.x, spec.x);
+      EXPECT_EQ(c.y, spec.y);
+      EXPECT_EQ(c.w, spec.w);
+      EXPECT_EQ(c.h, spec.h);
+    }
+  }
 }
 
 TEST(TerminalPortTest, StartsFromTheTemplateAndKeepsWhatTheLogicSets) {

@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "present/utf8.h"
+#include "ui/scan_status_text.h"
 #include "ui/tui/canvas.h"
-#include "ui/tui/status_text.h"
+#include "ui/tui/render.h"
 #include "ui/tui/text_cells.h"
 
 namespace ovik::tui {

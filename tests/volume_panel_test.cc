@@ -1,9 +1,8 @@
-#include "volume/volume_panel.h"
+#include "ui/volume_panel.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,26 +19,6 @@ namespace {
 using Drives = std::vector<std::string>;
 
 const std::string kNoInfo(text::kNoVolumeInfo);
-
-TEST(ComputeVolumeTotalsTest, DropsClustersBelowAThousandTwentyFour) {
-  // 512-byte sectors, 8 per cluster, 2,000,000 free clusters.
-  VolumeTotals totals = ComputeVolumeTotals(FakeSpace(4096, 2'000'000, 2'047));
-  EXPECT_EQ(totals.free_kb, 7'999'488u);  // 1953 * 4096
-  EXPECT_EQ(totals.total_kb, 4096u);      // 2047 >> 10 == 1
-
-  EXPECT_EQ(ComputeVolumeTotals(FakeSpace(4096, 1023, 1023)).total_kb, 0u);
-}
-
-TEST(ComputeVolumeTotalsTest, HoldsSixtyFourBitFigures) {
-  // 64 TiB of 4 KiB clusters: beyond 32 bits in KB.
-  std::uint64_t clusters = std::uint64_t{1} << 34;
-  VolumeTotals totals = ComputeVolumeTotals(FakeSpace(4096, clusters, clusters));
-  EXPECT_EQ(totals.total_kb, std::uint64_t{1} << 36);
-  // Nonsense from the system does not wrap round to a small figure.
-  VolumeTotals huge = ComputeVolumeTotals(FakeSpace(
-      std::numeric_limits<std::uint64_t>::max(), 1 << 20, 1 << 20));
-  EXPECT_EQ(huge.total_kb, std::numeric_limits<std::uint64_t>::max());
-}
 
 TEST(DriveTypeTextTest, EveryValueOfTheTableAndBeyond) {
   EXPECT_EQ(DriveTypeText(DriveType::kUnknown), "Cannot be determined.");
@@ -68,7 +47,7 @@ TEST(FillDriveListTest, OffersOnlyOwnerVolumesOnFixedOrNetworkDrives) {
 
   FillDriveList(dialog, volumes, &totals);
 
-  EXPECT_EQ(dialog.drives, (Drives{"E:\\", "G:\\"}));
+  EXPECT_EQ(dialog.drives(), (Drives{"E:\\", "G:\\"}));
   EXPECT_FALSE(IsEligibleVolume(volumes, "C:\\"));
   EXPECT_TRUE(IsEligibleVolume(volumes, "E:\\"));
   EXPECT_FALSE(IsEligibleVolume(volumes, "Z:\\"));
@@ -87,8 +66,8 @@ TEST(FillDriveListTest, SelectsTheFirstFixedDriveAfterNetworkDrives) {
 
   FillDriveList(dialog, volumes, &totals);
 
-  ASSERT_EQ(dialog.drives, (Drives{"M:\\", "N:\\", "P:\\", "Q:\\"}));
-  EXPECT_EQ(dialog.selected, 2);
+  ASSERT_EQ(dialog.drives(), (Drives{"M:\\", "N:\\", "P:\\", "Q:\\"}));
+  EXPECT_EQ(dialog.SelectedDrive(), 2);
   EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "Fixed");
   EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "DATA\nNTFS");
   EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), "7812MB\n");
@@ -109,8 +88,8 @@ TEST(FillDriveListTest, WithoutFixedDrivesSelectsTheFirstEntry) {
 
   FillDriveList(dialog, volumes, &totals);
 
-  EXPECT_EQ(dialog.drives, (Drives{"/net/a", "/net/b"}));
-  EXPECT_EQ(dialog.selected, 0);
+  EXPECT_EQ(dialog.drives(), (Drives{"/net/a", "/net/b"}));
+  EXPECT_EQ(dialog.SelectedDrive(), 0);
   EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "Remote");
   EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "a\nnfs4");
 }
@@ -126,7 +105,7 @@ TEST(FillDriveListTest, VolumeWhoseFactsCannotBeReadIsNotListed) {
 
   FillDriveList(dialog, volumes, &totals);
 
-  EXPECT_EQ(dialog.drives, (Drives{"C:\\"}));
+  EXPECT_EQ(dialog.drives(), (Drives{"C:\\"}));
 }
 
 TEST(FillDriveListTest, NoEligibleVolumeEmptiesListAndPanel) {
@@ -141,7 +120,7 @@ TEST(FillDriveListTest, NoEligibleVolumeEmptiesListAndPanel) {
   FillDriveList(dialog, volumes, &totals);
 
   EXPECT_EQ(dialog.DriveCount(), 0);
-  EXPECT_EQ(dialog.selected, -1);
+  EXPECT_EQ(dialog.SelectedDrive(), -1);
   EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "");
   EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), kNoInfo);
   EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), kNoInfo);
@@ -222,15 +201,19 @@ TEST(FillDriveListTest, FromDesktopMountTable) {
   std::string table = ReadTestFile("desktop-mixed.txt");
   ASSERT_FALSE(table.empty());
   MountProbes probes;
-  probes.read_mountinfo = [&] { return table; };
+  probes.read_mountinfo = [&](std::string* text) {
+    *text = table;
+    return Status::Ok();
+  };
   probes.is_removable = [](std::uint32_t major, std::uint32_t minor) {
     return major == 8 && minor == 49;  // the USB disk
   };
   probes.label = [](const MountInfoEntry& mount) {
     return mount.mount_point == "/mnt/win" ? std::string("Windows") : std::string();
   };
-  probes.disk_space = [](const std::string&) {
-    return std::optional<DiskSpace>(FakeSpace(4096, 2'000'000, 4'000'000));
+  probes.disk_space = [](const std::string&, DiskSpace* space) {
+    *space = FakeSpace(4096, 2'000'000, 4'000'000);
+    return Status::Ok();
   };
   MountInfoVolumeSource volumes(probes);
   FakeDialogPort dialog;
@@ -238,10 +221,10 @@ TEST(FillDriveListTest, FromDesktopMountTable) {
 
   FillDriveList(dialog, volumes, &totals);
 
-  EXPECT_EQ(dialog.drives,
+  EXPECT_EQ(dialog.drives(),
             (Drives{"/", "/home", "/mnt/win", "/net/home", "/mnt/share",
                     "/mnt/zpool", "/mnt/xfs"}));
-  EXPECT_EQ(dialog.selected, 0);
+  EXPECT_EQ(dialog.SelectedDrive(), 0);
   EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "\next4");
   EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), "7812MB\n");
 
@@ -253,7 +236,10 @@ TEST(FillDriveListTest, FromDesktopMountTable) {
 TEST(FillDriveListTest, FromContainerMountTable) {
   std::string table = ReadTestFile("container-overlay.txt");
   MountProbes probes;
-  probes.read_mountinfo = [&] { return table; };
+  probes.read_mountinfo = [&](std::string* text) {
+    *text = table;
+    return Status::Ok();
+  };
   probes.is_directory = [](const std::string& path) {
     return path.rfind("/etc/", 0) != 0;  // resolv.conf, hostname, hosts
   };
@@ -263,7 +249,7 @@ TEST(FillDriveListTest, FromContainerMountTable) {
 
   FillDriveList(dialog, volumes, &totals);
 
-  EXPECT_EQ(dialog.drives, (Drives{"/", "/data"}));
+  EXPECT_EQ(dialog.drives(), (Drives{"/", "/data"}));
   EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL), "\noverlay");
   // No space probe: the query fails.
   EXPECT_EQ(dialog.Text(IDC_FREE_SPACE), kNoInfo);

@@ -16,8 +16,9 @@
 
 #include "platform/volumes.h"
 #include "tests/fake_dialog_port.h"
+#include "tests/fake_volume_source.h"
 #include "ui/control_ids.h"
-#include "volume/volume_panel.h"
+#include "ui/volume_panel.h"
 
 namespace ovik {
 namespace {
@@ -31,7 +32,7 @@ std::string TestDrive() {
 
 TEST(VolumesWin32Test, RootsAreLettersWithColonAndBackslash) {
   std::unique_ptr<VolumeSource> volumes = MakeSystemVolumeSource();
-  const std::vector<std::string> roots = volumes->ListRoots();
+  const std::vector<std::string> roots = RootsOf(*volumes).value();
   ASSERT_FALSE(roots.empty());
   for (const std::string& root : roots) {
     ASSERT_EQ(root.size(), 3u) << root;
@@ -49,11 +50,10 @@ TEST(VolumesWin32Test, TheSystemDriveIsDescribed) {
   ASSERT_NE(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
   const std::string root = {static_cast<char>(windows[0]), ':', '\\'};
   EXPECT_EQ(volumes->GetDriveType(root), DriveType::kFixed);
-  const std::optional<VolumeInformation> info =
-      volumes->GetVolumeInformation(root);
+  const std::optional<VolumeInformation> info = InfoOf(*volumes, root);
   ASSERT_TRUE(info.has_value());
   EXPECT_FALSE(info->file_system.empty());
-  const std::optional<DiskSpace> space = volumes->GetDiskFreeSpace(root);
+  const std::optional<DiskSpace> space = SpaceOf(*volumes, root);
   ASSERT_TRUE(space.has_value());
   EXPECT_GT(space->bytes_per_cluster, 0u);
   EXPECT_GT(space->total_clusters, 0u);
@@ -81,8 +81,8 @@ TEST(VolumesWin32Test, ADriveThatDoesNotExistHasNoFacts) {
   ASSERT_GE(unused, 0);
   const std::string root = {static_cast<char>('A' + unused), ':', '\\'};
   EXPECT_EQ(volumes->GetDriveType(root), DriveType::kNoRootDir);
-  EXPECT_FALSE(volumes->GetVolumeInformation(root).has_value());
-  EXPECT_FALSE(volumes->GetDiskFreeSpace(root).has_value());
+  EXPECT_FALSE(InfoOf(*volumes, root).has_value());
+  EXPECT_FALSE(SpaceOf(*volumes, root).has_value());
 }
 
 TEST(VolumesWin32Test, OnlyNtfsRecordsOwnersWhateverTheCase) {
@@ -106,17 +106,17 @@ TEST(VolumesWin32Test, DriveListOffersThePreparedDrive) {
   FakeDialogPort dialog;
   VolumeTotals totals;
   FillDriveList(dialog, *volumes, &totals);
-  EXPECT_NE(std::find(dialog.drives.begin(), dialog.drives.end(), drive),
-            dialog.drives.end());
-  ASSERT_GE(dialog.selected, 0);
-  EXPECT_EQ(volumes->GetDriveType(dialog.drives[dialog.selected]),
+  EXPECT_NE(std::find(dialog.drives().begin(), dialog.drives().end(), drive),
+            dialog.drives().end());
+  ASSERT_GE(dialog.SelectedDrive(), 0);
+  EXPECT_EQ(volumes->GetDriveType(dialog.drives()[dialog.SelectedDrive()]),
             DriveType::kFixed);
   EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "Fixed");
   EXPECT_GT(totals.total_kb, 0u);
 
   ShowVolumeInfo(dialog, *volumes, drive, &totals);
   const std::optional<VolumeInformation> info =
-      volumes->GetVolumeInformation(drive);
+      InfoOf(*volumes, drive);
   ASSERT_TRUE(info.has_value());
   EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL),
             info->label + "\n" + info->file_system);

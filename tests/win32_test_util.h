@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -119,6 +120,49 @@ inline bool RunningUnderWine() {
   return ntdll != nullptr &&
          GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
+
+// Sets (or with nullopt removes) a value of the key that keeps the
+// registered owner, and puts the old one back at the end of the test.
+class RegistryValue {
+ public:
+  RegistryValue(const wchar_t* name, std::optional<std::wstring> value)
+      : name_(name) {
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
+                    nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_,
+                    nullptr);
+    wchar_t old[4096];
+    DWORD size = sizeof(old);
+    DWORD type = 0;
+    if (RegQueryValueExW(key_, name, nullptr, &type,
+                         reinterpret_cast<BYTE*>(old), &size) ==
+        ERROR_SUCCESS) {
+      old_ = std::wstring(old, size / sizeof(wchar_t));
+    }
+    Set(value);
+  }
+  ~RegistryValue() {
+    Set(old_);
+    RegCloseKey(key_);
+  }
+  RegistryValue(const RegistryValue&) = delete;
+  RegistryValue& operator=(const RegistryValue&) = delete;
+
+ private:
+  void Set(const std::optional<std::wstring>& value) {
+    if (!value) {
+      RegDeleteValueW(key_, name_);
+      return;
+    }
+    RegSetValueExW(key_, name_, 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(value->c_str()),
+                   static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
+  }
+
+  const wchar_t* name_;
+  HKEY key_ = nullptr;
+  std::optional<std::wstring> old_;
+};
 
 }  // namespace ovik::win32_test
 

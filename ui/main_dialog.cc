@@ -1,17 +1,17 @@
 #include "ui/main_dialog.h"
 
-#include <new>
 #include <utility>
 
-#include "present/report.h"
 #include "ui/control_ids.h"
+#include "ui/report_out.h"
 #include "ui/texts.h"
+#include "ui/volume_panel.h"
 
 namespace ovik {
 
 MainDialog::MainDialog(DialogPort& dialog, FileSystem& fs,
-                       VolumeSource& volumes)
-    : dialog_(dialog), fs_(fs), volumes_(volumes) {}
+                       VolumeSource& volumes, const ScanOptions& options)
+    : dialog_(dialog), fs_(fs), volumes_(volumes), options_(options) {}
 
 void MainDialog::OnInitDialog() {
   dialog_.EnableControl(IDC_PAGE_SCROLL, false);
@@ -19,45 +19,47 @@ void MainDialog::OnInitDialog() {
   dialog_.EnableControl(IDC_REPORT_OUT, false);
 }
 
-void MainDialog::OnCommand(int id, int code) {
-  // While a walk runs on another thread the dialog takes no commands; the
-  // host ends the walk (or lets it end) before anything else happens.
-  if (scan_busy_) return;
-  switch (id) {
-    case IDC_DRIVE_LIST: {
-      if (code != kDriveSelectionChanged) return;
+void MainDialog::OnCommand(DialogCommand command) {
+  if (command == DialogCommand::kClose) {
+    // The walk's result is of no use any more.
+    if (scan_busy()) {
+      find_.Cancel();
+      find_.Finish();
+    }
+    CloseMainDialog();
+    return;
+  }
+  // While a walk runs the dialog takes no commands.
+  if (scan_busy()) return;
+  switch (command) {
+    case DialogCommand::kDriveSelectionChanged: {
       const int selected = dialog_.SelectedDrive();
       if (selected < 0) return;
       ShowVolumeInfo(dialog_, volumes_, dialog_.DriveText(selected), &totals_);
       return;
     }
-    case IDC_OK:
+    case DialogCommand::kOk:
       CloseMainDialog();
       return;
-    case IDC_FIND: {
-      std::optional<std::string> root = BeginFind();
-      if (!root) return;
-      FinishFind(RunFind(*root, ScanOptions{}));
+    case DialogCommand::kFind:
+      StartFind();
       return;
-    }
-    case IDC_REPORT_OUT:
+    case DialogCommand::kReportOut:
       // The button is disabled until a scan has finished; a stray command
       // must not write an empty report.
       if (!has_ranking_) return;
       WriteReport(dialog_, ranking_, totals_);
       return;
-    case IDC_ABOUT:
+    case DialogCommand::kAbout:
       if (about_handler_) about_handler_();
       return;
-    default:
-      // Esc (2) and everything else: the dialog stays as it is.
+    case DialogCommand::kPageLeft:
+    case DialogCommand::kPageRight:
+      if (has_ranking_) pages_.ScrollRanking(dialog_, command, totals_);
+      return;
+    case DialogCommand::kClose:
       return;
   }
-}
-
-void MainDialog::OnScroll(int code) {
-  if (scan_busy_ || !has_ranking_) return;
-  pages_.ScrollRanking(dialog_, code, totals_);
 }
 
 void MainDialog::CloseMainDialog() {
@@ -68,31 +70,24 @@ void MainDialog::CloseMainDialog() {
   dialog_.EndDialog(1);
 }
 
-std::optional<std::string> MainDialog::BeginFind() {
-  if (scan_busy_) return std::nullopt;
+void MainDialog::StartFind() {
   const int selected = dialog_.SelectedDrive();
-  if (selected < 0) return std::nullopt;  // empty drive list
+  if (selected < 0) return;  // empty drive list
   std::string root = dialog_.DriveText(selected);
-  if (root.empty()) return std::nullopt;
-  scan_busy_ = true;
-  return root;
+  if (root.empty()) return;
+  // Every Find starts from an empty table of its own.
+  find_.Start(fs_, std::move(root), options_, find_done_handler_);
 }
 
-ScanResult MainDialog::RunFind(const std::string& root,
-                               const ScanOptions& options) {
-  // RunScan hands back a table of its own, so every Find starts from
-  // nothing; an allocation failure anywhere in it is the one failure the
-  // dialog has a message for.
-  try {
-    return RunScan(fs_, root, options);
-  } catch (const std::bad_alloc&) {
-    ScanResult failed;
-    failed.status = ScanStatus::kOutOfMemory;
-    return failed;
-  }
+std::optional<ScanStatus> MainDialog::FinishFind() {
+  if (!scan_busy()) return std::nullopt;
+  ScanResult result = find_.Finish();
+  const ScanStatus status = result.status;
+  ShowFindResult(std::move(result));
+  return status;
 }
 
-void MainDialog::FinishFind(ScanResult result) {
+void MainDialog::ShowFindResult(ScanResult result) {
   switch (result.status) {
     case ScanStatus::kOk:
       ranking_ = std::move(result.ranking);
@@ -100,15 +95,15 @@ void MainDialog::FinishFind(ScanResult result) {
       has_ranking_ = true;
       pages_.SetUpPaging(dialog_, ranking_, totals_);
       dialog_.EnableControl(IDC_REPORT_OUT, true);
-      break;
+      return;
     case ScanStatus::kRootNotEnterable:
       // Nothing was scanned: the ranking shown stays the previous one.
       dialog_.ShowError(text::kErrorOccurred);
-      break;
+      return;
     case ScanStatus::kCancelled:
-      break;
+      return;
     case ScanStatus::kOutOfMemory:
-      scan_busy_ = false;
+      // The one failure of a Find that ends the dialog.
       dialog_.ShowError(text::kOutOfMemory);
       ranking_ = Ranking();
       pages_ = RankingPages();
@@ -116,7 +111,6 @@ void MainDialog::FinishFind(ScanResult result) {
       dialog_.EndDialog(IDC_FIND);
       return;
   }
-  scan_busy_ = false;
 }
 
 void MainDialog::AddAndSelectRoot(const std::string& root) {
@@ -134,16 +128,5 @@ void MainDialog::AddAndSelectRoot(const std::string& root) {
   dialog_.SelectDrive(index);
   ShowVolumeInfo(dialog_, volumes_, root, &totals_);
 }
-
-void AboutDialog::OnInitDialog(const RegisteredOwner& registered) {
-  if (registered.owner) {
-    dialog_.SetControlText(IDC_ABOUT_USER, *registered.owner);
-  }
-  if (registered.organization) {
-    dialog_.SetControlText(IDC_ABOUT_COMPANY, *registered.organization);
-  }
-}
-
-void AboutDialog::OnCommand(int /*id*/) { dialog_.EndDialog(1); }
 
 }  // namespace ovik

@@ -1,43 +1,52 @@
-// The main dialog's logic: initialisation, its commands and closing.
-// Hosts (Win32, terminal, tests) turn their events into these calls.
+// The main dialog's logic: initialisation, its commands, the Find that
+// runs in the background, and closing. Hosts (Win32, terminal, tests)
+// turn their events into DialogCommands and show what it writes to the
+// port.
 #ifndef OVIK_UI_MAIN_DIALOG_H_
 #define OVIK_UI_MAIN_DIALOG_H_
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
-#include "present/ranking_pages.h"
 #include "scan/scan.h"
+#include "ui/background_find.h"
+#include "ui/dialog_commands.h"
 #include "ui/dialog_port.h"
-#include "volume/volume_panel.h"
+#include "ui/ranking_pages.h"
+#include "volume/volume_facts.h"
 
 namespace ovik {
 
-// Notification code of the drive list for a changed selection.
-inline constexpr int kDriveSelectionChanged = 1;
-
 class MainDialog {
  public:
-  MainDialog(DialogPort& dialog, FileSystem& fs, VolumeSource& volumes);
+  // |options| are those of every Find's walk (its progress excepted).
+  MainDialog(DialogPort& dialog, FileSystem& fs, VolumeSource& volumes,
+             const ScanOptions& options = {});
 
   // Window is created: fills the drive list and the panel.
   void OnInitDialog();
-  void OnCommand(int id, int code);
-  void OnScroll(int code);
-  void CloseMainDialog();
+  // While a Find runs every command but kClose is refused.
+  void OnCommand(DialogCommand command);
 
-  // Find runs in three steps so a host can run the walk on another
-  // thread: BeginFind (UI thread) gives the root to scan or nothing when
-  // Find is refused; RunFind (any thread) walks; FinishFind (UI thread)
-  // shows the result. OnCommand(IDC_FIND) does all three in a row.
-  std::optional<std::string> BeginFind();
-  ScanResult RunFind(const std::string& root, const ScanOptions& options);
-  void FinishFind(ScanResult result);
+  // The Find. kFind starts it on a thread of its own; the host then calls
+  // FinishFind on its UI thread once find_done() (or when told through
+  // the handler below), and shows progress meanwhile.
+  bool scan_busy() const { return find_.busy(); }
+  bool find_done() const { return find_.done(); }
+  // Only while scan_busy().
+  const ScanProgress& find_progress() const { return find_.progress(); }
+  void CancelFind() { find_.Cancel(); }
+  // Waits for the walk to end and shows its result. Returns the walk's
+  // status; nothing when no Find was running.
+  std::optional<ScanStatus> FinishFind();
+  // Called on the walk's thread when it has ended.
+  void set_find_done_handler(std::function<void()> handler) {
+    find_done_handler_ = std::move(handler);
+  }
 
   // Adds |root| to the drive list and selects it (a directory given on
   // the command line).
@@ -49,44 +58,31 @@ class MainDialog {
     about_handler_ = std::move(handler);
   }
 
-  bool scan_busy() const { return scan_busy_; }
   bool has_ranking() const { return has_ranking_; }
   // What a window answers when asked to restore from an icon.
-  bool QueryOpen() const { return !scan_busy_; }
+  bool QueryOpen() const { return !scan_busy(); }
   const Ranking& ranking() const { return ranking_; }
   const VolumeTotals& totals() const { return totals_; }
   const ScanStats& last_stats() const { return last_stats_; }
   const RankingPages& pages() const { return pages_; }
 
  private:
+  void StartFind();
+  void ShowFindResult(ScanResult result);
+  void CloseMainDialog();
+
   DialogPort& dialog_;
   FileSystem& fs_;
   VolumeSource& volumes_;
+  ScanOptions options_;
+  BackgroundFind find_;
   VolumeTotals totals_;
   RankingPages pages_;
   Ranking ranking_;
   ScanStats last_stats_;
   std::function<void()> about_handler_;
+  std::function<void()> find_done_handler_;
   bool has_ranking_ = false;
-  bool scan_busy_ = false;
-};
-
-// The About box's logic: fills the two labels from the registered owner
-// and organisation when the system keeps them.
-struct RegisteredOwner {
-  std::optional<std::string> owner;
-  std::optional<std::string> organization;
-};
-
-class AboutDialog {
- public:
-  explicit AboutDialog(DialogPort& dialog) : dialog_(dialog) {}
-  void OnInitDialog(const RegisteredOwner& registered);
-  // Any command ends the box.
-  void OnCommand(int id);
-
- private:
-  DialogPort& dialog_;
 };
 
 }  // namespace ovik

@@ -33,6 +33,16 @@ inline constexpr std::string_view kAllFilesPattern = "*.*";
 
 // Volume panel.
 inline constexpr std::string_view kNoVolumeInfo = "NO VOLUME INFO";
+inline constexpr std::string_view kMegabytes = "MB";
+// Drive types, by the value the system's drive-type query gives.
+inline constexpr std::string_view kDriveTypeUnknown = "Cannot be determined.";
+inline constexpr std::string_view kDriveTypeNoRootDir = "Path does not exist.";
+inline constexpr std::string_view kDriveTypeRemovable = "Removable";
+inline constexpr std::string_view kDriveTypeFixed = "Fixed";
+inline constexpr std::string_view kDriveTypeRemote = "Remote";
+inline constexpr std::string_view kDriveTypeCdRom = "CD-ROM";
+inline constexpr std::string_view kDriveTypeRamDisk = "RAM disk";
+inline constexpr std::string_view kDriveTypeOther = "Unknown";
 
 // Main dialog labels and initial texts.
 inline constexpr std::string_view kOk = "OK";

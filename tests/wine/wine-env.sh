@@ -44,6 +44,22 @@ wine_prepare_prefix() {
   done
   mkdir -p "$TEST_DRIVE_DIR"
   ln -sfn "$TEST_DRIVE_DIR" "$WINEPREFIX/dosdevices/t:"
+  wine_prepare_owners
+}
+
+# Files of two owners on the test drive: Wine gives a file of any Unix
+# account but the running one another owner ("ANONYMOUS LOGON"). Only
+# root can hand files to another account; otherwise there is no folder
+# and the test that needs it is skipped.
+wine_prepare_owners() {
+  owners="$TEST_DRIVE_DIR/owners"
+  rm -rf "$owners"
+  [ "$(id -u)" -eq 0 ] || return 0
+  mkdir -p "$owners/sub"
+  head -c 3000 /dev/zero > "$owners/mine"
+  head -c 7000 /dev/zero > "$owners/theirs"
+  head -c 2048 /dev/zero > "$owners/sub/theirs"
+  chown 65534:65534 "$owners/theirs" "$owners/sub/theirs"
 }
 
 wine_run() {

@@ -1,18 +1,20 @@
 #include "ui/cli/commands.h"
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <mutex>
-#include <thread>
+#include <string>
+#include <utility>
 
+#include "platform/mountinfo.h"
 #include "present/display_name.h"
 #include "present/report.h"
-#include "platform/file_writer.h"
 #include "scan/scan.h"
-#include "ui/cli/headless_port.h"
-#include "ui/control_ids.h"
-#include "volume/volume_panel.h"
+#include "ui/background_find.h"
+#include "ui/report_out.h"
+#include "ui/scan_status_text.h"
+#include "ui/texts.h"
+#include "ui/tui/text_cells.h"
+#include "ui/volume_panel.h"
+#include "volume/volume_facts.h"
 
 namespace ovik {
 namespace {
@@ -29,116 +31,94 @@ bool ParseThreads(const std::string& text, unsigned* threads) {
   return true;
 }
 
-// Drops the trailing line break the panel's texts carry.
-std::string Trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-    text.pop_back();
-  }
-  return text;
+// How often a running scan's progress is shown on a terminal.
+constexpr std::chrono::milliseconds kProgressInterval{200};
+
+// Room the progress line leaves for the directory being read.
+constexpr int kProgressDirectoryWidth = 40;
+
+// The progress line, drawn over itself: the counts, then the directory
+// being read (its end, which says most).
+void ShowProgress(std::ostream& err, const ScanProgress& progress) {
+  // File names may hold escape sequences meant for the terminal.
+  const std::string dir = tui::ElideLeft(
+      SanitizeName(progress.CurrentDirectory()), kProgressDirectoryWidth);
+  err << "\r\033[K"
+      << ProgressLine(progress.files.load(std::memory_order_relaxed),
+                      progress.directories.load(std::memory_order_relaxed),
+                      progress.bytes.load(std::memory_order_relaxed),
+                      progress.cancel.load(std::memory_order_relaxed))
+      << "  " << dir << std::flush;
 }
 
-std::string Bytes(std::uint64_t bytes) {
-  static const char* const kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB", "PiB"};
-  double v = static_cast<double>(bytes);
-  int u = 0;
-  while (v >= 1024.0 && u < 5) {
-    v /= 1024.0;
-    ++u;
-  }
-  char buf[32];
-  std::snprintf(buf, sizeof buf, u == 0 ? "%.0f %s" : "%.1f %s", v, kUnits[u]);
-  return buf;
+// A volume's free text as one field of a tab-separated line.
+std::string Field(std::string_view text) {
+  return text.empty() ? std::string("-") : EscapeMountField(text);
 }
 
-// Prints the scan's figures on a terminal a few times a second until
-// stopped.
-class ProgressLine {
- public:
-  ProgressLine(std::ostream& err, ScanProgress& progress)
-      : err_(err), progress_(progress), thread_([this] { Loop(); }) {}
-  ~ProgressLine() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-    }
-    wake_.notify_all();
-    thread_.join();
-    err_ << "\r\033[K" << std::flush;
+// Lists the volumes that may be scanned; says why when there is no list.
+bool ListVolumes(CommandContext& c, EligibleVolumes* eligible) {
+  const Status listed = ListEligibleVolumes(c.volumes, eligible);
+  if (!listed.ok()) {
+    c.err << "ovik: the volumes cannot be listed: " << listed.ToString()
+          << "\n";
   }
-  ProgressLine(const ProgressLine&) = delete;
-  ProgressLine& operator=(const ProgressLine&) = delete;
-
- private:
-  void Loop() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!wake_.wait_for(lock, std::chrono::milliseconds(200),
-                           [this] { return done_; })) {
-      std::string dir = progress_.CurrentDirectory();
-      if (dir.size() > 50) dir = "..." + dir.substr(dir.size() - 47);
-      // File names may hold escape sequences meant for the terminal.
-      dir = SanitizeName(dir);
-      err_ << "\r\033[K" << progress_.files.load(std::memory_order_relaxed)
-           << " files, " << Bytes(progress_.bytes.load(std::memory_order_relaxed))
-           << "  " << dir << std::flush;
-    }
-  }
-
-  std::ostream& err_;
-  ScanProgress& progress_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool done_ = false;
-  std::thread thread_;
-};
+  return listed.ok();
+}
 
 int Drives(CommandContext& c) {
-  HeadlessPort port;
-  VolumeTotals totals;
-  FillDriveList(port, c.volumes, &totals);
-  for (int i = 0; i < port.DriveCount(); ++i) {
-    const std::string root = port.DriveText(i);
-    ShowVolumeInfo(port, c.volumes, root, &totals);
-    std::string volume = port.Text(IDC_VOLUME_LABEL);
-    std::string label, fs = volume;
-    if (auto nl = volume.find('\n'); nl != std::string::npos) {
-      label = volume.substr(0, nl);
-      fs = volume.substr(nl + 1);
+  EligibleVolumes eligible;
+  if (!ListVolumes(c, &eligible)) return kExitFailure;
+  for (const std::string& root : eligible.roots) {
+    const VolumeFacts facts = ReadVolumeFacts(c.volumes, root);
+    // Roots, labels and file systems escaped as the mount table has
+    // them, so a tab or a line break in one cannot break the line.
+    c.out << EscapeMountField(root) << '\t' << DriveTypeText(facts.type)
+          << '\t';
+    if (facts.info) {
+      c.out << Field(facts.info->label) << '\t'
+            << EscapeMountField(facts.info->file_system);
+    } else {
+      c.out << "-\t" << text::kNoVolumeInfo;
     }
-    c.out << root << '\t' << port.Text(IDC_DRIVE_TYPE) << '\t'
-          << (label.empty() ? "-" : label) << '\t' << fs << '\t'
-          << Trimmed(port.Text(IDC_FREE_SPACE)) << '\t'
-          << Trimmed(port.Text(IDC_TOTAL_SPACE)) << '\n';
+    if (facts.totals) {
+      c.out << '\t' << MegabyteText(facts.totals->free_kb) << '\t'
+            << MegabyteText(facts.totals->total_kb) << '\n';
+    } else {
+      c.out << '\t' << text::kNoVolumeInfo << '\t' << text::kNoVolumeInfo
+            << '\n';
+    }
   }
   return kExitOk;
 }
 
 int Report(const CommandLine& line, CommandContext& c) {
-  HeadlessPort port;
-  VolumeTotals totals;
   std::string root;
   if (line.paths.empty()) {
-    FillDriveList(port, c.volumes, &totals);
-    if (port.SelectedDrive() < 0) {
+    EligibleVolumes eligible;
+    if (!ListVolumes(c, &eligible)) return kExitFailure;
+    if (eligible.default_index < 0) {
       c.err << "ovik: no volume that records file owners was found; "
                "give a directory to scan\n";
       return kExitFailure;
     }
-    root = port.DriveText(port.SelectedDrive());
+    root = std::move(
+        eligible.roots[static_cast<std::size_t>(eligible.default_index)]);
   } else {
     root = line.paths.front();
-    ShowVolumeInfo(port, c.volumes, root, &totals);
   }
+  const VolumeTotals totals =
+      ReadVolumeFacts(c.volumes, root).totals.value_or(VolumeTotals{});
 
-  ScanProgress progress;
   ScanOptions options;
   options.threads = line.threads;
-  options.progress = &progress;
-  ScanResult result;
-  {
-    std::unique_ptr<ProgressLine> shown;
-    if (c.err_is_terminal) shown = std::make_unique<ProgressLine>(c.err, progress);
-    result = RunScan(c.fs, root, options);
+  BackgroundFind find;
+  find.Start(c.fs, root, options);
+  while (!find.WaitFor(kProgressInterval)) {
+    if (c.err_is_terminal) ShowProgress(c.err, find.progress());
   }
+  if (c.err_is_terminal) c.err << "\r\033[K" << std::flush;
+  const ScanResult result = find.Finish();
   if (result.status == ScanStatus::kRootNotEnterable) {
     c.err << "ovik: cannot read directory " << root << "\n";
     return kExitFailure;
@@ -167,17 +147,17 @@ int Report(const CommandLine& line, CommandContext& c) {
     }
     return kExitOk;
   }
-  switch (WriteFileAtomically(line.output, report)) {
-    case WriteStatus::kOk:
+  switch (WriteReportFile(line.output, report)) {
+    case ReportFileResult::kWritten:
       return kExitOk;
-    case WriteStatus::kCreateFailed:
+    case ReportFileResult::kNotCreated:
       c.err << "ovik: cannot create " << line.output << "\n";
       return kExitFailure;
-    case WriteStatus::kWriteFailed:
-      c.err << "ovik: writing " << line.output
-            << " failed; any existing file is unchanged\n";
-      return kExitFailure;
+    case ReportFileResult::kNotWritten:
+      break;
   }
+  c.err << "ovik: writing " << line.output
+        << " failed; any existing file is unchanged\n";
   return kExitFailure;
 }
 

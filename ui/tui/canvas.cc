@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "present/utf8.h"
 #include "ui/tui/text_cells.h"
 
 namespace ovik::tui {

@@ -39,6 +39,12 @@ struct Rect {
   int bottom() const { return y + h; }  // one past the last row
 };
 
+// Where the terminal's cursor is shown; nowhere while negative.
+struct CursorPos {
+  int x = -1;
+  int y = -1;
+};
+
 class Canvas {
  public:
   Canvas(int width, int height);

@@ -2,7 +2,6 @@
 
 #include <iterator>
 
-#include "present/ranking_pages.h"
 #include "ui/control_ids.h"
 #include "ui/texts.h"
 #include "ui/tui/text_cells.h"
@@ -89,9 +88,9 @@ MainAction MapMainKey(const Key& key, int focus,
     case KeyCode::kLeft:
     case KeyCode::kRight:
       if (enabled(IDC_PAGE_SCROLL)) {
-        action.kind = MainActionKind::kScroll;
-        action.code =
-            key.code == KeyCode::kLeft ? kScrollLineLeft : kScrollLineRight;
+        action.kind = MainActionKind::kCommand;
+        action.command = key.code == KeyCode::kLeft ? DialogCommand::kPageLeft
+                                                    : DialogCommand::kPageRight;
       }
       return action;
     case KeyCode::kInterrupt:

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "ui/control_ids.h"
+#include "ui/dialog_commands.h"
 
 namespace ovik::tui {
 
@@ -52,7 +53,7 @@ enum class MainActionKind {
   kMoveFocus,      // to control |id|
   kDriveStep,      // select the drive |delta| entries away
   kOpenDriveList,
-  kScroll,         // scroll bar notification |code|
+  kCommand,        // give the dialog |command| (the page arrows)
   kQuit,
 };
 
@@ -60,7 +61,7 @@ struct MainAction {
   MainActionKind kind = MainActionKind::kNone;
   int id = 0;
   int delta = 0;
-  int code = 0;
+  DialogCommand command = DialogCommand::kPageLeft;
 };
 
 // What |key| does in the main dialog whose focus is on |focus|.

@@ -1,41 +1,17 @@
 // Where the terminal dialog puts its controls. The positions come from
-// the dialog templates in dialog units and are mapped onto character
+// the dialog templates (ui/dialog_template.h) and are mapped onto character
 // cells: columns scale linearly, rows follow a table of the templates'
 // row positions so that neighbouring frames keep a row between them.
 // The main dialog takes 80 x 24 cells and is centred in larger screens.
 #ifndef OVIK_UI_TUI_LAYOUT_H_
 #define OVIK_UI_TUI_LAYOUT_H_
 
-#include <span>
-#include <string_view>
 #include <vector>
 
+#include "ui/dialog_template.h"
 #include "ui/tui/canvas.h"
 
 namespace ovik::tui {
-
-enum class ControlKind {
-  kButton,
-  kDefaultButton,
-  kDropDown,
-  kLabel,
-  kRightLabel,
-  kGroupBox,
-  kScrollBar,
-  kIcon,
-};
-
-// One control of a dialog template, in dialog units.
-struct ControlSpec {
-  int id;  // -1: a label or frame the logic never addresses
-  ControlKind kind;
-  int x, y, w, h;
-  std::string_view text;  // initial text
-};
-
-// The main dialog's and the About box's templates, in template order.
-std::span<const ControlSpec> MainDialogTemplate();
-std::span<const ControlSpec> AboutDialogTemplate();
 
 // Size of the main dialog's frame in cells, with its status lines.
 inline constexpr int kMainCols = 80;

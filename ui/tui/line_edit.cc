@@ -1,5 +1,6 @@
 #include "ui/tui/line_edit.h"
 
+#include "present/utf8.h"
 #include "ui/tui/text_cells.h"
 
 namespace ovik::tui {

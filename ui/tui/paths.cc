@@ -1,6 +1,6 @@
 #include "ui/tui/paths.h"
 
-#include <vector>
+#include "platform/lexical_path.h"
 
 namespace ovik::tui {
 
@@ -33,28 +33,10 @@ std::optional<std::string> ResolveSaveAsName(
 
 std::string AbsoluteRoot(std::string_view path,
                          std::string_view current_directory) {
-  std::string joined;
-  if (path.empty() || path.front() != '/') {
-    joined = std::string(current_directory) + "/";
-  }
-  joined += path;
-  std::vector<std::string_view> parts;
-  std::string_view rest = joined;
-  while (!rest.empty()) {
-    const std::size_t slash = rest.find('/');
-    const std::string_view part = rest.substr(0, slash);
-    rest = slash == std::string_view::npos ? std::string_view()
-                                           : rest.substr(slash + 1);
-    if (part.empty() || part == ".") continue;
-    parts.push_back(part);
-  }
-  if (parts.empty()) return "/";
-  std::string out;
-  for (std::string_view part : parts) {
-    out += '/';
-    out += part;
-  }
-  return out;
+  // Rooted whatever |current_directory| holds, so there is always an
+  // answer.
+  return *CleanPath(path, "/" + std::string(current_directory),
+                    DotDot::kKeep);
 }
 
 }  // namespace ovik::tui

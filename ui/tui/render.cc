@@ -5,6 +5,7 @@
 
 #include "ui/control_ids.h"
 #include "ui/texts.h"
+#include "present/utf8.h"
 #include "ui/tui/text_cells.h"
 
 namespace ovik::tui {
@@ -50,7 +51,7 @@ void DrawLabel(const Rect& rect, std::string_view text, bool right_aligned,
   }
 }
 
-void DrawDropDown(const Rect& rect, const TerminalPort& port, bool enabled,
+void DrawDropDown(const Rect& rect, const MemoryDialogPort& port, bool enabled,
                   bool focused, Canvas* canvas) {
   const std::uint8_t attr = enabled ? kPlain : kDim;
   const int text_width = rect.w - 5;
@@ -63,7 +64,7 @@ void DrawDropDown(const Rect& rect, const TerminalPort& port, bool enabled,
   canvas->Put(rect.x + 1 + text_width, rect.y, "][v]", attr);
 }
 
-void DrawScrollBar(const Rect& rect, const TerminalPort& port, bool enabled,
+void DrawScrollBar(const Rect& rect, const MemoryDialogPort& port, bool enabled,
                    Canvas* canvas) {
   if (rect.w < 3) return;
   const std::uint8_t attr = enabled ? kPlain : kDim;
@@ -72,15 +73,18 @@ void DrawScrollBar(const Rect& rect, const TerminalPort& port, bool enabled,
   for (int i = 0; i < track; ++i) canvas->PutChar(rect.x + 1 + i, rect.y, U'─', attr);
   canvas->Put(rect.right() - 1, rect.y, ">", attr);
   if (!enabled) return;
-  const int span = port.scroll_max() - port.scroll_min();
+  const auto [min, max] = port.scroll_range();
+  const int span = max - min;
   const int thumb =
-      span <= 0 ? 0 : (port.scroll_pos() - port.scroll_min()) * (track - 1) / span;
+      span <= 0 ? 0 : (port.scroll_pos() - min) * (track - 1) / span;
   canvas->PutChar(rect.x + 1 + thumb, rect.y, U'█', attr);
 }
 
-void DrawDropList(const DialogLayout& layout, const TerminalPort& port,
-                  int highlight, int screen_rows, Canvas* canvas) {
-  const Rect box = DropListRect(layout, port.DriveCount(), screen_rows);
+}  // namespace
+
+void RenderDropList(const DialogLayout& layout, const MemoryDialogPort& port,
+                    int highlight, Canvas* canvas) {
+  const Rect box = DropListRect(layout, port.DriveCount(), canvas->height());
   if (box.h < 3) return;
   canvas->Fill(box, U' ');
   canvas->Frame(box);
@@ -95,8 +99,6 @@ void DrawDropList(const DialogLayout& layout, const TerminalPort& port,
                 index == highlight ? kReverse : kPlain);
   }
 }
-
-}  // namespace
 
 void DrawButton(const Rect& rect, std::string_view label, bool enabled,
                 bool focused, bool is_default, Canvas* canvas) {
@@ -119,7 +121,7 @@ void DrawButton(const Rect& rect, std::string_view label, bool enabled,
 
 void RenderMainDialog(const DialogLayout& layout, const MainView& view,
                       Canvas* canvas) {
-  const TerminalPort& port = *view.port;
+  const MemoryDialogPort& port = *view.port;
   CaptionFrame(layout.frame, text::kMainCaption, canvas);
   // Frames first, so nothing inside them is overdrawn.
   for (const PlacedControl& c : layout.controls) {
@@ -161,9 +163,11 @@ void RenderMainDialog(const DialogLayout& layout, const MainView& view,
   canvas->Put(x, layout.status_row, view.status, kPlain, width);
   canvas->Put(x, layout.detail_row, view.detail, kPlain, width);
   canvas->Put(x, layout.hint_row, view.hint, kDim, width);
-  if (view.drop_highlight >= 0) {
-    DrawDropList(layout, port, view.drop_highlight, canvas->height(), canvas);
-  }
+}
+
+std::string CurrentDirectoryLine(const std::string& directory, int width) {
+  const std::string label(text::kCurrentDirectory);
+  return label + ElideLeft(directory, width - DisplayWidth(label));
 }
 
 void RenderTooSmall(int cols, int rows, Canvas* canvas) {
@@ -218,7 +222,7 @@ CursorPos RenderSaveAs(const SaveAsLayout& layout, std::string_view title,
   return CursorPos{layout.field.x + view.cursor_cell, layout.field.y};
 }
 
-void RenderAboutDialog(const DialogLayout& layout, const TerminalPort& port,
+void RenderAboutDialog(const DialogLayout& layout, const MemoryDialogPort& port,
                        Canvas* canvas) {
   CaptionFrame(layout.frame, text::kAboutCaption, canvas);
   for (const PlacedControl& c : layout.controls) {

@@ -9,15 +9,14 @@
 #include "ui/tui/canvas.h"
 #include "ui/tui/layout.h"
 #include "ui/tui/line_edit.h"
-#include "ui/tui/terminal_port.h"
+#include "ui/memory_dialog_port.h"
 
 namespace ovik::tui {
 
 struct MainView {
-  const TerminalPort* port = nullptr;
+  const MemoryDialogPort* port = nullptr;
   int focus = 0;          // id of the focused control
   bool busy = false;      // a scan runs: every control looks disabled
-  int drop_highlight = -1;  // entry marked in the open drive list, or -1
   std::string status;     // the terminal's three lines under the dialog
   std::string detail;
   std::string hint;
@@ -25,6 +24,13 @@ struct MainView {
 
 void RenderMainDialog(const DialogLayout& layout, const MainView& view,
                       Canvas* canvas);
+
+// "In: <directory>", cut at the left to |width| cells.
+std::string CurrentDirectoryLine(const std::string& directory, int width);
+
+// The drive list opened under its control, |highlight| marked.
+void RenderDropList(const DialogLayout& layout, const MemoryDialogPort& port,
+                    int highlight, Canvas* canvas);
 
 // Shown instead of the dialog when the screen is smaller than it.
 void RenderTooSmall(int cols, int rows, Canvas* canvas);
@@ -39,16 +45,12 @@ void RenderMessageBox(const MessageBoxLayout& layout, std::string_view caption,
 enum class SaveAsFocus { kField, kOk, kCancel };
 
 // Returns the screen cell of the field's cursor.
-struct CursorPos {
-  int x = -1;
-  int y = -1;
-};
 CursorPos RenderSaveAs(const SaveAsLayout& layout, std::string_view title,
                        const LineEdit& field, SaveAsFocus focus,
                        Canvas* canvas);
 
-void RenderAboutDialog(const DialogLayout& layout, const TerminalPort& port,
-                       Canvas* canvas);
+void RenderAboutDialog(const DialogLayout& layout,
+                       const MemoryDialogPort& port, Canvas* canvas);
 
 // The icon, drawn in text: three rows of seven cells.
 inline constexpr std::string_view kIconRows[] = {"┌─────┐", "│█▆▄▂▁│",

@@ -1,40 +1,25 @@
-// The terminal itself, through ncursesw: copies a canvas to the screen
-// and reads keys and clicks. The only file of the dialog that knows
-// curses.
+// The terminal as the dialog sees it: a grid to show a canvas on, and
+// the keys and clicks it reads. The real one is the curses screen; tests
+// drive the dialog through a screen of their own.
 #ifndef OVIK_UI_TUI_SCREEN_H_
 #define OVIK_UI_TUI_SCREEN_H_
 
 #include "ui/tui/canvas.h"
 #include "ui/tui/keys.h"
-#include "ui/tui/render.h"
-
-struct screen;  // curses' SCREEN
 
 namespace ovik::tui {
 
 class Screen {
  public:
-  Screen() = default;
-  ~Screen();  // restores the terminal if Stop() was not called
-  Screen(const Screen&) = delete;
-  Screen& operator=(const Screen&) = delete;
-
-  // Takes over the terminal on standard input and output.
-  bool Start();
-  // Gives the terminal back as it was.
-  void Stop();
-
-  void Size(int* cols, int* rows) const;
+  virtual ~Screen() = default;
+  virtual void Size(int* cols, int* rows) const = 0;
   // Shows |canvas|; the cursor is shown at |cursor| when that is set.
-  void Show(const Canvas& canvas, CursorPos cursor);
+  virtual void Show(const Canvas& canvas, CursorPos cursor) = 0;
   // The next key or click; KeyCode::kNone after |timeout_ms| without one.
-  Key Read(int timeout_ms);
+  virtual Key Read(int timeout_ms) = 0;
   // Whether the terminal has gone away (hung up or closed).
-  bool InputLost() const;
-  void Beep();
-
- private:
-  struct ::screen* screen_ = nullptr;
+  virtual bool InputLost() const = 0;
+  virtual void Beep() = 0;
 };
 
 }  // namespace ovik::tui

@@ -1,18 +1,14 @@
-// Text measured in terminal cells: UTF-8 decoding, the width of each
-// character (East Asian wide characters take two cells), fitting text
-// into a field, and the "&" mnemonics of button labels.
+// Text measured in terminal cells: the width of each character (East
+// Asian wide characters take two cells, as the Unicode character database
+// says), fitting text into a field, and the "&" mnemonics of button
+// labels. Text is decoded by present/utf8.h.
 #ifndef OVIK_UI_TUI_TEXT_CELLS_H_
 #define OVIK_UI_TUI_TEXT_CELLS_H_
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace ovik::tui {
-
-// Invalid or truncated sequences decode to U+FFFD, one per bad byte.
-std::u32string DecodeUtf8(std::string_view utf8);
-std::string EncodeUtf8(std::u32string_view text);
 
 // Cells a character takes: 2 for wide and full-width characters, 0 for
 // combining marks and zero-width characters, 1 otherwise. Control
@@ -34,9 +30,6 @@ std::string ElideLeft(std::string_view utf8, int width);
 
 // Pads with blanks to |width| cells, or cuts to it.
 std::string PadToWidth(std::string_view utf8, int width);
-
-// 1234567 -> "1,234,567".
-std::string GroupThousands(std::uint64_t value);
 
 // A button label with its mnemonic: "&Find" -> "Find", 'f', cell 0.
 // "&&" stands for a literal "&".

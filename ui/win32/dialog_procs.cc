@@ -2,17 +2,59 @@
 
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 
-#include "platform/settings.h"
+#include "platform/wide_text_win32.h"
+#include "ui/about_dialog.h"
 #include "ui/control_ids.h"
+#include "ui/dialog_commands.h"
 
 namespace ovik {
 namespace {
 
-// One main dialog window: its port, its logic and the walk that may be
-// running for it. Lives from WM_INITDIALOG to WM_NCDESTROY.
+// The main dialog's command for a WM_COMMAND; nothing for the rest (Esc,
+// other notifications of the drive list).
+std::optional<DialogCommand> CommandOf(int id, int code) {
+  if (id == IDC_DRIVE_LIST) {
+    if (code == CBN_SELCHANGE) return DialogCommand::kDriveSelectionChanged;
+    return std::nullopt;
+  }
+  return ButtonCommand(id);
+}
+
+// The page scroll bar's arrows; its shaft, thumb and ends step nothing.
+std::optional<DialogCommand> ScrollCommandOf(int code) {
+  if (code == SB_LINELEFT) return DialogCommand::kPageLeft;
+  if (code == SB_LINERIGHT) return DialogCommand::kPageRight;
+  return std::nullopt;
+}
+
+std::string LoadText(HINSTANCE instance, UINT id) {
+  const wchar_t* text = nullptr;
+  // With a zero length the call hands out the resource's own text.
+  const int length =
+      LoadStringW(instance, id, reinterpret_cast<wchar_t*>(&text), 0);
+  if (length <= 0 || text == nullptr) return std::string();
+  return WideToUtf8(std::wstring_view(text, static_cast<std::size_t>(length)));
+}
+
+// Where the registered names are, as the string table says.
+RegisteredOwner ReadRegisteredOwnerOfResources(HINSTANCE instance) {
+  const RegisteredOwnerKey where{LoadText(instance, IDS_REG_KEY),
+                                 LoadText(instance, IDS_REG_OWNER),
+                                 LoadText(instance, IDS_REG_ORGANIZATION)};
+  RegisteredOwner registered;
+  // A key that cannot be opened leaves both labels as they are.
+  if (!ReadRegisteredOwner(where, &registered).ok()) return RegisteredOwner{};
+  return registered;
+}
+
+HINSTANCE InstanceOf(HWND window) {
+  return reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+}
+
+// One main dialog window: its port and its logic. Lives from
+// WM_INITDIALOG to WM_NCDESTROY.
 class MainWindow {
  public:
   MainWindow(HWND dialog, const MainDialogSetup& setup)
@@ -20,11 +62,11 @@ class MainWindow {
         setup_(setup),
         port_(setup.make_port ? setup.make_port(dialog)
                               : std::make_unique<Win32DialogPort>(dialog)),
-        logic_(*port_, *setup.fs, *setup.volumes) {
+        logic_(*port_, *setup.fs, *setup.volumes, setup.scan_options) {
     logic_.set_about_handler([this] { OpenAbout(); });
+    logic_.set_find_done_handler(
+        [dialog] { PostMessageW(dialog, kScanDoneMessage, 0, 0); });
   }
-
-  ~MainWindow() { StopScan(); }
 
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -32,73 +74,44 @@ class MainWindow {
   MainDialog& logic() { return logic_; }
 
   void OnInitDialog() {
-    const HINSTANCE instance = Instance();
     SetClassLongPtrW(dialog_, GCLP_HICON,
-                     reinterpret_cast<LONG_PTR>(
-                         LoadIconW(instance, MAKEINTRESOURCEW(IDI_OVIK))));
+                     reinterpret_cast<LONG_PTR>(LoadIconW(
+                         InstanceOf(dialog_), MAKEINTRESOURCEW(IDI_OVIK))));
     logic_.OnInitDialog();
   }
 
-  void OnCommand(int id, int code) {
-    if (scan_thread_.joinable()) return;  // the dialog is disabled meanwhile
-    if (id == IDC_FIND) {
-      StartFind();
-      return;
+  void OnCommand(DialogCommand command) {
+    logic_.OnCommand(command);
+    if (command == DialogCommand::kFind && logic_.scan_busy()) {
+      // The walk runs on its own thread so the window keeps answering the
+      // system; the dialog takes no input until it ends.
+      focus_before_scan_ = GetFocus();
+      EnableWindow(dialog_, FALSE);
+      disabled_ = true;
+    } else if (command == DialogCommand::kClose) {
+      Reenable();
     }
-    logic_.OnCommand(id, code);
-  }
-
-  // The walk runs on its own thread so the window keeps answering the
-  // system; the dialog takes no input until it ends.
-  void StartFind() {
-    std::optional<std::string> root = logic_.BeginFind();
-    if (!root) return;
-    focus_before_scan_ = GetFocus();
-    EnableWindow(dialog_, FALSE);
-    progress_.cancel.store(false);
-    ScanOptions options = setup_.scan_options;
-    options.progress = &progress_;
-    scan_thread_ = std::thread([this, root = std::move(*root), options] {
-      scan_result_.emplace(logic_.RunFind(root, options));
-      PostMessageW(dialog_, kScanDoneMessage, 0, 0);
-    });
   }
 
   void OnScanDone() {
-    if (!scan_thread_.joinable()) return;
-    scan_thread_.join();
+    Reenable();
+    logic_.FinishFind();
+  }
+
+ private:
+  void Reenable() {
+    if (!disabled_) return;
+    disabled_ = false;
     EnableWindow(dialog_, TRUE);
     if (focus_before_scan_ != nullptr && IsWindow(focus_before_scan_)) {
       SetFocus(focus_before_scan_);
     }
-    std::optional<ScanResult> result = std::move(scan_result_);
-    scan_result_.reset();
-    if (result) logic_.FinishFind(std::move(*result));
-  }
-
-  void OnClose() {
-    StopScan();
-    logic_.CloseMainDialog();
-  }
-
- private:
-  HINSTANCE Instance() const {
-    return reinterpret_cast<HINSTANCE>(
-        GetWindowLongPtrW(dialog_, GWLP_HINSTANCE));
-  }
-
-  void StopScan() {
-    if (!scan_thread_.joinable()) return;
-    progress_.cancel.store(true);
-    scan_thread_.join();
-    scan_result_.reset();
-    EnableWindow(dialog_, TRUE);
   }
 
   // The About box has no owner window: the main dialog stays usable and
   // may open another one.
   void OpenAbout() {
-    DialogBoxParamW(Instance(), MAKEINTRESOURCEW(IDD_ABOUT), nullptr,
+    DialogBoxParamW(InstanceOf(dialog_), MAKEINTRESOURCEW(IDD_ABOUT), nullptr,
                     AboutDialogProc, reinterpret_cast<LPARAM>(&setup_));
   }
 
@@ -106,10 +119,8 @@ class MainWindow {
   const MainDialogSetup& setup_;
   std::unique_ptr<Win32DialogPort> port_;
   MainDialog logic_;
-  ScanProgress progress_;
-  std::thread scan_thread_;
-  std::optional<ScanResult> scan_result_;
   HWND focus_before_scan_ = nullptr;
+  bool disabled_ = false;
 };
 
 MainWindow* WindowOf(HWND dialog) {
@@ -130,15 +141,21 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM w_param,
       return TRUE;
     }
     case WM_COMMAND:
-      if (window != nullptr) {
-        window->OnCommand(LOWORD(w_param), HIWORD(w_param));
+      if (window == nullptr) return FALSE;
+      if (std::optional<DialogCommand> command =
+              CommandOf(LOWORD(w_param), HIWORD(w_param))) {
+        window->OnCommand(*command);
       }
       return FALSE;
     case WM_HSCROLL:
-      if (window != nullptr) window->logic().OnScroll(LOWORD(w_param));
+      if (window == nullptr) return FALSE;
+      if (std::optional<DialogCommand> command =
+              ScrollCommandOf(LOWORD(w_param))) {
+        window->OnCommand(*command);
+      }
       return FALSE;
     case WM_CLOSE:
-      if (window != nullptr) window->OnClose();
+      if (window != nullptr) window->OnCommand(DialogCommand::kClose);
       return FALSE;
     case WM_QUERYOPEN:
       // A dialog procedure hands back a message's own result through
@@ -160,7 +177,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM w_param,
   }
 }
 
-INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM w_param,
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM /*w_param*/,
                                  LPARAM l_param) {
   switch (message) {
     case WM_INITDIALOG: {
@@ -169,12 +186,13 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM w_param,
       AboutDialog about(port);
       about.OnInitDialog(setup != nullptr && setup->read_registered_owner
                              ? setup->read_registered_owner()
-                             : ReadRegisteredOwner());
+                             : ReadRegisteredOwnerOfResources(
+                                   InstanceOf(dialog)));
       return TRUE;
     }
     case WM_COMMAND: {
       Win32DialogPort port(dialog);
-      AboutDialog(port).OnCommand(LOWORD(w_param));
+      AboutDialog(port).OnCommand();
       return TRUE;
     }
     default:

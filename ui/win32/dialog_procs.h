@@ -1,6 +1,6 @@
 // The dialog procedures of the main dialog and the About box. They turn
-// window messages into calls on the shared dialog logic (ui/main_dialog.h);
-// everything the dialogs show is decided there.
+// window messages into the shared dialog logic's commands
+// (ui/dialog_commands.h); everything the dialogs show is decided there.
 #ifndef OVIK_UI_WIN32_DIALOG_PROCS_H_
 #define OVIK_UI_WIN32_DIALOG_PROCS_H_
 
@@ -10,13 +10,15 @@
 #include <memory>
 
 #include "platform/filesystem.h"
+#include "platform/settings.h"
 #include "platform/volumes.h"
+#include "scan/scan.h"
 #include "ui/main_dialog.h"
 #include "ui/win32/win32_dialog_port.h"
 
 namespace ovik {
 
-// Posted by the scan thread to the main dialog when its walk has ended.
+// Posted by the Find's thread to the main dialog when its walk has ended.
 inline constexpr UINT kScanDoneMessage = WM_APP + 1;
 
 // What a main dialog works with. Passed as the creation parameter of
@@ -27,7 +29,8 @@ struct MainDialogSetup {
   ScanOptions scan_options = {.threads = 0};  // a thread per processor
   // Makes the dialog's port; the plain Win32 port when empty.
   std::function<std::unique_ptr<Win32DialogPort>(HWND)> make_port;
-  // Reads the names for the About box; the registry when empty.
+  // Reads the names for the About box; when empty, from the registry
+  // key and values that the program's string table names.
   std::function<RegisteredOwner()> read_registered_owner;
 };
 

@@ -1,4 +1,4 @@
-#include "ui/tui/screen.h"
+#include "ui/tui/curses_screen.h"
 
 #include <poll.h>
 #include <stdio.h>
@@ -69,9 +69,9 @@ Key FromChar(wint_t ch) {
 
 }  // namespace
 
-Screen::~Screen() { Stop(); }
+CursesScreen::~CursesScreen() { Stop(); }
 
-bool Screen::Start() {
+bool CursesScreen::Start() {
   if (screen_ != nullptr) return true;
   screen_ = newterm(nullptr, stdout, stdin);
   if (screen_ == nullptr) return false;
@@ -87,7 +87,7 @@ bool Screen::Start() {
   return true;
 }
 
-void Screen::Stop() {
+void CursesScreen::Stop() {
   if (screen_ == nullptr) return;
   curs_set(1);
   endwin();
@@ -95,12 +95,12 @@ void Screen::Stop() {
   screen_ = nullptr;
 }
 
-void Screen::Size(int* cols, int* rows) const {
+void CursesScreen::Size(int* cols, int* rows) const {
   *cols = COLS;
   *rows = LINES;
 }
 
-void Screen::Show(const Canvas& canvas, CursorPos cursor) {
+void CursesScreen::Show(const Canvas& canvas, CursorPos cursor) {
   for (int y = 0; y < canvas.height() && y < LINES; ++y) {
     for (int x = 0; x < canvas.width() && x < COLS; ++x) {
       const Cell& cell = canvas.at(x, y);
@@ -122,7 +122,7 @@ void Screen::Show(const Canvas& canvas, CursorPos cursor) {
   wrefresh(stdscr);
 }
 
-Key Screen::Read(int timeout_ms) {
+Key CursesScreen::Read(int timeout_ms) {
   wtimeout(stdscr, timeout_ms);
   wint_t ch = 0;
   const int kind = wget_wch(stdscr, &ch);
@@ -147,12 +147,12 @@ Key Screen::Read(int timeout_ms) {
   return key;
 }
 
-bool Screen::InputLost() const {
+bool CursesScreen::InputLost() const {
   pollfd fd{STDIN_FILENO, POLLIN, 0};
   if (poll(&fd, 1, 0) < 0) return false;
   return (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
-void Screen::Beep() { beep(); }
+void CursesScreen::Beep() { beep(); }
 
 }  // namespace ovik::tui

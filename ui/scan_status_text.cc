@@ -1,9 +1,8 @@
-#include "ui/tui/status_text.h"
+#include "ui/scan_status_text.h"
 
 #include "ui/texts.h"
-#include "ui/tui/text_cells.h"
 
-namespace ovik::tui {
+namespace ovik {
 namespace {
 
 std::string Counts(std::uint64_t files, std::uint64_t directories,
@@ -19,15 +18,21 @@ std::string Counts(std::uint64_t files, std::uint64_t directories,
 
 }  // namespace
 
+std::string GroupThousands(std::uint64_t value) {
+  std::string digits = std::to_string(value);
+  std::string out;
+  const std::size_t n = digits.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i > 0 && (n - i) % 3 == 0) out.push_back(',');
+    out.push_back(digits[i]);
+  }
+  return out;
+}
+
 std::string ProgressLine(std::uint64_t files, std::uint64_t directories,
                          std::uint64_t bytes, bool cancelling) {
   return std::string(cancelling ? text::kCancelling : text::kScanning) +
          Counts(files, directories, bytes);
-}
-
-std::string CurrentDirectoryLine(const std::string& directory, int width) {
-  const std::string label(text::kCurrentDirectory);
-  return label + ElideLeft(directory, width - DisplayWidth(label));
 }
 
 std::string ScanSummary(const ScanStats& stats) {
@@ -49,4 +54,4 @@ std::string SkipSummary(const ScanStats& stats) {
   return line;
 }
 
-}  // namespace ovik::tui
+}  // namespace ovik

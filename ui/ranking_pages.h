@@ -1,19 +1,16 @@
 // The ranking shown five owners at a time, with a scroll bar that steps
 // one page back or forward.
-#ifndef OVIK_PRESENT_RANKING_PAGES_H_
-#define OVIK_PRESENT_RANKING_PAGES_H_
+#ifndef OVIK_UI_RANKING_PAGES_H_
+#define OVIK_UI_RANKING_PAGES_H_
 
 #include "scan/ranking.h"
+#include "ui/dialog_commands.h"
 #include "ui/dialog_port.h"
-#include "volume/volume_panel.h"
+#include "volume/volume_facts.h"
 
 namespace ovik {
 
 inline constexpr int kRowsPerPage = 5;
-
-// Scroll bar notification codes, as the window system numbers them.
-inline constexpr int kScrollLineLeft = 0;
-inline constexpr int kScrollLineRight = 1;
 
 class RankingPages {
  public:
@@ -23,7 +20,10 @@ class RankingPages {
                    const VolumeTotals& totals);
   void ShowRankingPage(DialogPort& dialog, int first,
                        const VolumeTotals& totals);
-  void ScrollRanking(DialogPort& dialog, int code, const VolumeTotals& totals);
+  // One step of the page scroll bar: kPageLeft or kPageRight. Anything
+  // else changes nothing.
+  void ScrollRanking(DialogPort& dialog, DialogCommand step,
+                     const VolumeTotals& totals);
 
   int current_page() const { return current_page_; }
   int page_count() const { return page_count_; }
@@ -36,4 +36,4 @@ class RankingPages {
 
 }  // namespace ovik
 
-#endif  // OVIK_PRESENT_RANKING_PAGES_H_
+#endif  // OVIK_UI_RANKING_PAGES_H_

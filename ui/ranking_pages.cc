@@ -1,4 +1,4 @@
-#include "present/ranking_pages.h"
+#include "ui/ranking_pages.h"
 
 #include <algorithm>
 #include <array>
@@ -61,16 +61,16 @@ void RankingPages::ShowRankingPage(DialogPort& dialog, int first,
   }
 }
 
-void RankingPages::ScrollRanking(DialogPort& dialog, int code,
+void RankingPages::ScrollRanking(DialogPort& dialog, DialogCommand step,
                                  const VolumeTotals& totals) {
-  if (code == kScrollLineLeft) {
+  if (step == DialogCommand::kPageLeft) {
     --current_page_;
     if (current_page_ < 0) {
       current_page_ = 0;
     } else {
       ShowRankingPage(dialog, current_page_ * kRowsPerPage, totals);
     }
-  } else if (code == kScrollLineRight) {
+  } else if (step == DialogCommand::kPageRight) {
     ++current_page_;
     if (current_page_ > page_count_ - 1) {
       --current_page_;

@@ -1,0 +1,63 @@
+#include "volume/volume_facts.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "tests/fake_volume_source.h"
+
+namespace ovik {
+namespace {
+
+TEST(ComputeVolumeTotalsTest, DropsClustersBelowAThousandTwentyFour) {
+  // 512-byte sectors, 8 per cluster, 2,000,000 free clusters.
+  VolumeTotals totals = ComputeVolumeTotals(FakeSpace(4096, 2'000'000, 2'047));
+  EXPECT_EQ(totals.free_kb, 7'999'488u);  // 1953 * 4096
+  EXPECT_EQ(totals.total_kb, 4096u);      // 2047 >> 10 == 1
+
+  EXPECT_EQ(ComputeVolumeTotals(FakeSpace(4096, 1023, 1023)).total_kb, 0u);
+}
+
+TEST(ComputeVolumeTotalsTest, HoldsSixtyFourBitFigures) {
+  // 64 TiB of 4 KiB clusters: beyond 32 bits in KB.
+  std::uint64_t clusters = std::uint64_t{1} << 34;
+  VolumeTotals totals = ComputeVolumeTotals(FakeSpace(4096, clusters, clusters));
+  EXPECT_EQ(totals.total_kb, std::uint64_t{1} << 36);
+  // Nonsense from the system does not wrap round to a small figure.
+  VolumeTotals huge = ComputeVolumeTotals(FakeSpace(
+      std::numeric_limits<std::uint64_t>::max(), 1 << 20, 1 << 20));
+  EXPECT_EQ(huge.total_kb, std::numeric_limits<std::uint64_t>::max());
+}
+
+TEST(ReadVolumeFactsTest, SaysWhatCouldNotBeReadAndNothingElse) {
+  FakeVolumeSource volumes;
+  volumes.Add({.root = "C:\\", .label = "SYS",
+               .space = FakeSpace(4096, 1 << 20, 1 << 21)});
+  FakeVolume& broken = volumes.Add({.root = "D:\\",
+                                    .type = DriveType::kRemote,
+                                    .space = FakeSpace(4096, 1, 1),
+                                    .space_fails = true});
+
+  const VolumeFacts whole = ReadVolumeFacts(volumes, "C:\\dir");
+  EXPECT_EQ(whole.type, DriveType::kFixed);
+  ASSERT_TRUE(whole.info);
+  EXPECT_EQ(whole.info->label, "SYS");
+  EXPECT_EQ(whole.info->file_system, "NTFS");
+  ASSERT_TRUE(whole.totals);
+  EXPECT_EQ(whole.totals->total_kb, 2048u * 4096u);
+
+  const VolumeFacts no_space = ReadVolumeFacts(volumes, "D:\\");
+  EXPECT_EQ(no_space.type, DriveType::kRemote);
+  EXPECT_TRUE(no_space.info);
+  EXPECT_FALSE(no_space.totals);  // never another volume's figures
+  broken.info_fails = true;
+  EXPECT_FALSE(ReadVolumeFacts(volumes, "D:\\").info);
+
+  const VolumeFacts nowhere = ReadVolumeFacts(volumes, "Z:\\");
+  EXPECT_EQ(nowhere.type, DriveType::kNoRootDir);
+  EXPECT_FALSE(nowhere.info);
+  EXPECT_FALSE(nowhere.totals);
+}
+
+}  // namespace
+}  // namespace ovik

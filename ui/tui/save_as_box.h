@@ -1,0 +1,48 @@
+// The Save As box: a file-name field, OK and Cancel. Tab and Shift-Tab
+// move between them; Enter or Space on OK (Enter in the field too)
+// takes the name, which must name a file; Esc or Cancel gives up.
+#ifndef OVIK_UI_TUI_SAVE_AS_BOX_H_
+#define OVIK_UI_TUI_SAVE_AS_BOX_H_
+
+#include <string>
+#include <string_view>
+
+#include "ui/dialog_port.h"
+#include "ui/tui/canvas.h"
+#include "ui/tui/keys.h"
+#include "ui/tui/line_edit.h"
+#include "ui/tui/modal_box.h"
+#include "ui/tui/render.h"
+
+namespace ovik::tui {
+
+class SaveAsBox {
+ public:
+  // A relative name is taken relative to |current_directory|; when that
+  // is empty (it could not be found out) choosing a name fails.
+  SaveAsBox(const SaveAsRequest& request, std::string current_directory);
+
+  CursorPos Render(Canvas* canvas) const;
+  BoxStep Handle(const Key& key, int cols, int rows);
+
+  // Once closed: kChosen with path(), kCancelled or kFailed.
+  SaveAsResult result() const { return result_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  // OK: takes the name when it names a file.
+  BoxStep Choose();
+  BoxStep Close(SaveAsResult result);
+
+  std::string title_;
+  std::string default_extension_;
+  std::string current_directory_;
+  LineEdit field_;
+  SaveAsFocus focus_ = SaveAsFocus::kField;
+  SaveAsResult result_ = SaveAsResult::kCancelled;
+  std::string path_;
+};
+
+}  // namespace ovik::tui
+
+#endif  // OVIK_UI_TUI_SAVE_AS_BOX_H_

@@ -1,0 +1,77 @@
+// The main dialog on a terminal screen: the control model, the shared
+// dialog logic over it, the keys and clicks of the main dialog, the
+// modal boxes and the Find that runs meanwhile. Knows the screen only
+// through its interface, so tests run it without a terminal.
+#ifndef OVIK_UI_TUI_TERMINAL_APP_H_
+#define OVIK_UI_TUI_TERMINAL_APP_H_
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/volumes.h"
+#include "ui/main_dialog.h"
+#include "ui/tui/canvas.h"
+#include "ui/tui/keys.h"
+#include "ui/tui/modal_box.h"
+#include "ui/tui/screen.h"
+#include "ui/tui/terminal_port.h"
+
+namespace ovik::tui {
+
+class TerminalApp : public ModalHost {
+ public:
+  // |poll_signal| answers a pending request to end (SIGINT, SIGTERM,
+  // SIGHUP) or 0. |current_directory| gives the directory a relative
+  // file name of the Save As box is taken in ("" when unknown).
+  TerminalApp(Screen& screen, std::function<int()> poll_signal, FileSystem& fs,
+              VolumeSource& volumes,
+              std::function<std::string()> current_directory);
+
+  // Runs the dialog with |roots| added to the drive list (the first
+  // selected) until "OK", Ctrl-C, a signal or the end of the terminal.
+  // Returns the process's exit status: 0 after "OK", 128 + the signal.
+  int Run(const std::vector<std::string>& roots);
+
+  void RunMessageBox(std::string_view message) override;
+  SaveAsResult RunSaveAs(const SaveAsRequest& request,
+                         std::string* path) override;
+
+  const TerminalPort& port() const { return port_; }
+
+ private:
+  bool Usable(int id) const;
+  // The next key, or kInterrupt when the dialog is to end.
+  Key NextKey();
+  // Draws the main dialog with |overlay| (a modal box) on top of it.
+  void Present(const std::function<CursorPos(Canvas*)>& overlay = {});
+  // Runs |box| until it closes or the dialog is to end.
+  template <typename Box>
+  void RunModal(Box& box);
+
+  void HandleKey(const Key& key);
+  void HandleClick(const Key& key);
+  void Press(int id);
+  void ChangeDrive(int index);
+  void RunDropList();
+  void RunAbout();
+  void FinishFind();
+
+  Screen& screen_;
+  std::function<int()> poll_signal_;
+  std::function<std::string()> current_directory_;
+  TerminalPort port_;
+  MainDialog dialog_;
+
+  int focus_ = 0;
+  bool quit_ = false;
+  int quit_signal_ = 0;
+  std::string status_;
+  std::string detail_;
+};
+
+}  // namespace ovik::tui
+
+#endif  // OVIK_UI_TUI_TERMINAL_APP_H_
