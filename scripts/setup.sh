@@ -4,12 +4,13 @@
 #   scripts/setup.sh --test   also what every test needs (Windows build, Wine, ...)
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libncurses-dev libutf8proc-dev)
+packages=(build-essential cmake pkg-config libncurses-dev libutf8proc-dev
+          nlohmann-json3-dev)
 if [[ "${1:-}" == "--test" || "${1:-}" == "--all" ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev tmux
              clang libclang-rt-14-dev
              g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-             wine64 xvfb xauth python3)
+             wine64 xvfb xauth python3 chromium)
 fi
 if [[ "${1:-}" == "--all" ]]; then
   packages+=(hyperfine gdu time imagemagick)

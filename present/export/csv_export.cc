@@ -1,0 +1,95 @@
+#include "present/export/csv_export.h"
+
+#include <array>
+#include <cstdint>
+
+#include "present/display_name.h"
+
+namespace ovik {
+namespace {
+
+constexpr std::array<std::string_view, 17> kColumns = {
+    "rank",           "name",          "id",
+    "bytes",          "files",         "kb",
+    "share_percent",  "ranked_by",     "root",
+    "volume",         "volume_total_bytes", "volume_free_bytes",
+    "started",        "finished",      "skipped_directories",
+    "unreadable_entries", "complete"};
+
+// The owner's columns, empty for the record of a scan that ranked
+// nobody.
+constexpr std::size_t kOwnerColumns = 7;
+
+// Fields are added after a comma; the record's first field drops it.
+void AppendField(std::string_view field, std::string* fields) {
+  *fields += ',';
+  *fields += QuoteCsvField(field);
+}
+
+std::string Number(std::uint64_t n) { return std::to_string(n); }
+
+// The facts' columns, the same for every record.
+std::string FactFields(const ExportFacts& facts) {
+  std::string fields;
+  AppendField(RankedByName(facts.ranked_by), &fields);
+  AppendField(SanitizeName(facts.root), &fields);
+  AppendField(SanitizeName(facts.volume), &fields);
+  AppendField(facts.space ? Number(facts.space->total_bytes) : "", &fields);
+  AppendField(facts.space ? Number(facts.space->free_bytes) : "", &fields);
+  AppendField(FormatUtcTime(facts.started), &fields);
+  AppendField(FormatUtcTime(facts.finished), &fields);
+  AppendField(Number(facts.skipped_directories), &fields);
+  AppendField(Number(facts.unreadable_entries), &fields);
+  AppendField(facts.complete ? "true" : "false", &fields);
+  return fields;
+}
+
+std::string OwnerFields(const ExportOwner& owner, const ExportFacts& facts) {
+  std::string fields;
+  AppendField(Number(owner.rank), &fields);
+  AppendField(SanitizeName(owner.name), &fields);
+  AppendField(owner.id ? SanitizeName(*owner.id) : "", &fields);
+  AppendField(Number(owner.bytes), &fields);
+  AppendField(Number(owner.files), &fields);
+  AppendField(Number(owner.kb), &fields);
+  AppendField(ShowUsage(owner, facts).share.value_or(""), &fields);
+  return fields;
+}
+
+}  // namespace
+
+std::string QuoteCsvField(std::string_view field) {
+  if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    return std::string(field);
+  }
+  std::string quoted = "\"";
+  for (char c : field) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+std::string BuildCsvExport(const ExportData& data) {
+  std::string header;
+  for (std::string_view column : kColumns) AppendField(column, &header);
+  const std::string facts = FactFields(data.facts);
+
+  std::string csv = header.substr(1) + "\r\n";
+  if (data.owners.empty()) {
+    // Owner columns left empty: one comma fewer than there are columns.
+    csv.append(kOwnerColumns - 1, ',');
+    csv += facts + "\r\n";
+    return csv;
+  }
+  csv.reserve(data.owners.size() * (facts.size() + 64));
+  for (const ExportOwner& owner : data.owners) {
+    csv += OwnerFields(owner, data.facts).substr(1);
+    csv += facts;
+    csv += "\r\n";
+  }
+  return csv;
+}
+
+}  // namespace ovik

@@ -1,0 +1,149 @@
+#include "present/export/html_export.h"
+
+#include <cstdint>
+#include <string_view>
+
+#include "present/export/export_texts.h"
+#include "present/export/html_text.h"
+#include "present/export/share_chart.h"
+#include "present/usage_text.h"
+
+namespace ovik {
+namespace {
+
+namespace text = export_text;
+
+// Styles that only polish the page; what matters is inline.
+constexpr std::string_view kStyleSheet =
+    "th,td{padding:3px 10px}\n"
+    "td.n{text-align:right;font-variant-numeric:tabular-nums}\n"
+    "tbody tr:nth-child(even){background:#f2f4f7}\n";
+
+constexpr std::string_view kBodyStyle =
+    "margin:16px;font-family:sans-serif;font-size:14px;color:#1a1a1a;"
+    "background:#ffffff";
+constexpr std::string_view kHeadingStyle = "font-size:16px;margin:20px 0 8px";
+constexpr std::string_view kWarningStyle =
+    "padding:8px 12px;border:2px solid #b00020;color:#b00020;"
+    "font-weight:bold";
+constexpr std::string_view kTableStyle =
+    "border-collapse:collapse;border:1px solid #c8ced6";
+constexpr std::string_view kHeaderCellStyle =
+    "text-align:left;border-bottom:1px solid #c8ced6";
+
+void Append(std::string* html, std::initializer_list<std::string_view> parts) {
+  for (std::string_view part : parts) *html += part;
+}
+
+std::string Bytes(std::uint64_t n) {
+  return GroupDigits(n) + std::string(text::kBytes);
+}
+
+void AppendFact(std::string_view label, std::string_view value,
+                std::string* html) {
+  Append(html, {"<tr><th style=\"", kHeaderCellStyle, "\">", label,
+                "</th><td>", value, "</td></tr>\n"});
+}
+
+void AppendFacts(const ExportFacts& facts, std::string* html) {
+  Append(html, {"<table style=\"", kTableStyle, "\">\n"});
+  AppendFact(text::kRoot, ShownHtml(facts.root), html);
+  AppendFact(text::kVolume, ShownHtml(facts.volume), html);
+  AppendFact(text::kVolumeTotal,
+             facts.space ? Bytes(facts.space->total_bytes)
+                         : std::string(text::kUnknown),
+             html);
+  AppendFact(text::kVolumeFree,
+             facts.space ? Bytes(facts.space->free_bytes)
+                         : std::string(text::kUnknown),
+             html);
+  AppendFact(text::kStarted, FormatUtcTime(facts.started), html);
+  AppendFact(text::kFinished, FormatUtcTime(facts.finished), html);
+  AppendFact(text::kSkippedDirectories,
+             GroupDigits(facts.skipped_directories), html);
+  AppendFact(text::kUnreadableEntries, GroupDigits(facts.unreadable_entries),
+             html);
+  AppendFact(text::kRanking,
+             facts.complete ? text::kComplete : text::kNotComplete, html);
+  *html += "</table>\n";
+}
+
+void AppendChart(const ExportData& data, std::string* html) {
+  Append(html, {"<h2 style=\"", kHeadingStyle, "\">", text::kChartHeading,
+                "</h2>\n"});
+  if (data.owners.empty()) {
+    Append(html, {"<p>", text::kNothingCounted, "</p>\n"});
+    return;
+  }
+  if (data.owners.size() > kChartedOwners) {
+    Append(html,
+           {"<p>", text::kChartTopBefore, std::to_string(kChartedOwners),
+            text::kChartTopMiddle, GroupDigits(data.owners.size()),
+            data.facts.ranked_by == RankedBy::kGroup ? text::kChartTopGroups
+                                                     : text::kChartTopOwners,
+            "</p>\n"});
+  }
+  *html += BuildShareChart(data);
+}
+
+void AppendOwnerRow(const ExportOwner& owner, const ExportFacts& facts,
+                    std::string* html) {
+  const ShownUsage shown = ShowUsage(owner, facts);
+  Append(html,
+         {"<tr><td class=\"n\">", std::to_string(owner.rank), "</td><td>",
+          ShownHtml(owner.name), "</td><td class=\"n\">",
+          owner.id ? ShownHtml(*owner.id) : "", "</td><td class=\"n\">",
+          shown.size, "</td><td class=\"n\">",
+          shown.share ? *shown.share : kUnknownPercent, "%</td><td class=\"n\">",
+          GroupDigits(owner.files), "</td><td class=\"n\">",
+          GroupDigits(owner.bytes), "</td></tr>\n"});
+}
+
+void AppendTable(const ExportData& data, std::string* html) {
+  Append(html, {"<h2 style=\"", kHeadingStyle, "\">", text::kTableHeading,
+                "</h2>\n<table style=\"", kTableStyle, "\">\n<thead><tr>"});
+  const std::string_view who = data.facts.ranked_by == RankedBy::kGroup
+                                   ? text::kGroup
+                                   : text::kOwner;
+  for (std::string_view column : {text::kRank, who, text::kId, text::kSize,
+                                  text::kShare, text::kFiles,
+                                  text::kBytesColumn}) {
+    Append(html, {"<th style=\"", kHeaderCellStyle, "\">", column, "</th>"});
+  }
+  *html += "</tr></thead>\n<tbody>\n";
+  for (const ExportOwner& owner : data.owners) {
+    AppendOwnerRow(owner, data.facts, html);
+  }
+  *html += "</tbody>\n</table>\n";
+}
+
+}  // namespace
+
+std::string BuildHtmlExport(const ExportData& data) {
+  const std::string title =
+      std::string(data.facts.ranked_by == RankedBy::kGroup
+                      ? text::kTitleByGroup
+                      : text::kTitleByOwner) +
+      ": " + ShownHtml(data.facts.root);
+  std::string html;
+  html.reserve(4096 + data.owners.size() * 200);
+  Append(&html,
+         {"<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n"
+          "<meta charset=\"utf-8\">\n"
+          "<meta name=\"viewport\" content=\"width=device-width, "
+          "initial-scale=1\">\n<title>",
+          title, "</title>\n<style>\n", kStyleSheet,
+          "</style>\n</head>\n<body style=\"", kBodyStyle, "\">\n",
+          "<h1 style=\"font-size:20px;margin:0 0 12px\">", title, "</h1>\n"});
+  if (!data.facts.complete) {
+    Append(&html, {"<p style=\"", kWarningStyle, "\">", text::kIncomplete,
+                   "</p>\n"});
+  }
+  AppendFacts(data.facts, &html);
+  AppendChart(data, &html);
+  AppendTable(data, &html);
+  html += "</body>\n</html>\n";
+  return html;
+}
+
+}  // namespace ovik

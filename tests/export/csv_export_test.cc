@@ -1,0 +1,91 @@
+#include "present/export/csv_export.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/export/export_test_data.h"
+
+namespace ovik {
+namespace {
+
+constexpr char kHeader[] =
+    "rank,name,id,bytes,files,kb,share_percent,ranked_by,root,volume,"
+    "volume_total_bytes,volume_free_bytes,started,finished,"
+    "skipped_directories,unreadable_entries,complete\r\n";
+constexpr char kFacts[] =
+    "owner,/srv/data,/srv,104857600,41943040,2024-03-05T01:02:03Z,"
+    "2024-03-05T01:03:18Z,1,3,false\r\n";
+
+TEST(CsvExportTest, OneRecordPerOwnerEachWithTheFacts) {
+  EXPECT_EQ(BuildCsvExport(SmallExport()),
+            std::string(kHeader) +
+                "1,alice,1000,31457280,12,30720,30.0000," + kFacts +
+                "2,\"smith, j\",1001,5220,2,5,0.0049," + kFacts +
+                "3,<unreadable>:,,0,3,0,0.0000," + kFacts);
+}
+
+TEST(CsvExportTest, UnknownCapacityLeavesShareAndVolumeFiguresEmpty) {
+  ExportData data = WithOneOwner(SmallExport(), "alice");
+  data.facts.space.reset();
+  data.facts.ranked_by = RankedBy::kGroup;
+  data.facts.complete = true;
+  EXPECT_EQ(BuildCsvExport(data),
+            std::string(kHeader) +
+                "1,alice,1000,31457280,12,30720,,group,/srv/data,/srv,,,"
+                "2024-03-05T01:02:03Z,2024-03-05T01:03:18Z,1,3,true\r\n");
+}
+
+TEST(CsvExportTest, EmptyRankingStillCarriesTheFacts) {
+  ExportData data = SmallExport();
+  data.owners.clear();
+  EXPECT_EQ(BuildCsvExport(data), std::string(kHeader) + ",,,,,,," + kFacts);
+}
+
+TEST(CsvExportTest, QuotesOnlyFieldsThatNeedIt) {
+  const struct {
+    const char* field;
+    const char* written;
+  } kCases[] = {
+      {"plain", "plain"},
+      {"", ""},
+      {" spaced ", " spaced "},
+      {"a,b", "\"a,b\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"\"", "\"\"\"\""},
+      {"cr\rhere", "\"cr\rhere\""},
+      {"lf\nhere", "\"lf\nhere\""},
+      {"semi;colon\ttab", "semi;colon\ttab"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(QuoteCsvField(c.field), c.written) << c.field;
+  }
+}
+
+TEST(CsvExportTest, HostileNamesStayOneValidRecord) {
+  const struct {
+    std::string name;
+    std::string written;
+  } kCases[] = {
+      {"a\"b,c", "\"a\"\"b,c\""},
+      {"line\r\nbreak", "line??break"},
+      {"\x1b[31mred", "?[31mred"},
+      {"bad\xff\xfe", "bad??"},
+      {"\xc2\x9b" "c1", "?c1"},
+      {"\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac"},
+      {"=1+1", "=1+1"},
+  };
+  for (const auto& c : kCases) {
+    const std::string csv =
+        BuildCsvExport(WithOneOwner(SmallExport(), c.name));
+    const std::string record = csv.substr(sizeof kHeader - 1);
+    EXPECT_EQ(record.substr(0, record.find(",1000,")), "1," + c.written)
+        << c.name;
+    // Exactly the header's line end and the record's.
+    EXPECT_EQ(csv.find('\n'), sizeof kHeader - 2);
+    EXPECT_EQ(record.find('\n'), record.size() - 1) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace ovik

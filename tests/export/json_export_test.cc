@@ -1,0 +1,142 @@
+#include "present/export/json_export.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "tests/export/export_test_data.h"
+
+namespace ovik {
+namespace {
+
+constexpr std::uint64_t kLargest = std::numeric_limits<std::uint64_t>::max();
+
+nlohmann::json Parse(const std::string& text) {
+  return nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+}
+
+TEST(JsonExportTest, FactsAndOwnerRecords) {
+  EXPECT_EQ(BuildJsonExport(SmallExport()), R"({
+  "ranked_by": "owner",
+  "root": "/srv/data",
+  "volume": "/srv",
+  "volume_total_bytes": 104857600,
+  "volume_free_bytes": 41943040,
+  "started": "2024-03-05T01:02:03Z",
+  "finished": "2024-03-05T01:03:18Z",
+  "skipped_directories": 1,
+  "unreadable_entries": 3,
+  "complete": false,
+  "owners": [
+    {
+      "rank": 1,
+      "name": "alice",
+      "id": "1000",
+      "bytes": 31457280,
+      "files": 12,
+      "kb": 30720,
+      "share": "30.0000%",
+      "share_percent": 30.0
+    },
+    {
+      "rank": 2,
+      "name": "smith, j",
+      "id": "1001",
+      "bytes": 5220,
+      "files": 2,
+      "kb": 5,
+      "share": "0.0049%",
+      "share_percent": 0.0049
+    },
+    {
+      "rank": 3,
+      "name": "<unreadable>:",
+      "id": null,
+      "bytes": 0,
+      "files": 3,
+      "kb": 0,
+      "share": "0.0000%",
+      "share_percent": 0.0
+    }
+  ]
+}
+)");
+}
+
+TEST(JsonExportTest, LargestFiguresReadBackExactly) {
+  ExportData data = WithOneOwner(SmallExport(), "root");
+  data.owners[0].bytes = kLargest;
+  data.owners[0].kb = kLargest / 1024;
+  data.owners[0].files = kLargest;
+  data.facts.space = ExportSpaceOf(DiskSpace{kLargest, kLargest, kLargest});
+  data.facts.skipped_directories = kLargest;
+  const nlohmann::json json = Parse(BuildJsonExport(data));
+  ASSERT_FALSE(json.is_discarded());
+  EXPECT_EQ(json["volume_total_bytes"].get<std::uint64_t>(), kLargest);
+  EXPECT_EQ(json["volume_free_bytes"].get<std::uint64_t>(), kLargest);
+  EXPECT_EQ(json["skipped_directories"].get<std::uint64_t>(), kLargest);
+  const nlohmann::json& owner = json["owners"][0];
+  EXPECT_EQ(owner["bytes"].get<std::uint64_t>(), kLargest);
+  EXPECT_EQ(owner["files"].get<std::uint64_t>(), kLargest);
+  EXPECT_EQ(owner["kb"].get<std::uint64_t>(), kLargest / 1024);
+  EXPECT_TRUE(owner["share_percent"].is_number());
+}
+
+TEST(JsonExportTest, UnknownCapacityGivesNullsAndThePlaceholder) {
+  ExportData data = WithOneOwner(SmallExport(), "alice");
+  data.facts.space.reset();
+  const nlohmann::json json = Parse(BuildJsonExport(data));
+  ASSERT_FALSE(json.is_discarded());
+  EXPECT_TRUE(json["volume_total_bytes"].is_null());
+  EXPECT_TRUE(json["volume_free_bytes"].is_null());
+  EXPECT_EQ(json["owners"][0]["share"], "--.----%");
+  EXPECT_TRUE(json["owners"][0]["share_percent"].is_null());
+}
+
+TEST(JsonExportTest, HostileNamesStayValidAndAscii) {
+  const struct {
+    std::string name;
+    std::string read_back;
+  } kCases[] = {
+      // Control characters and C1 controls read back as they were.
+      {"a\"b\\c\n\t\x01\x1b[0m\x7f", "a\"b\\c\n\t\x01\x1b[0m\x7f"},
+      {"\xc2\x9b" "c1", "\xc2\x9b" "c1"},
+      {"\xe6\x97\xa5\xf0\x9f\x98\x80", "\xe6\x97\xa5\xf0\x9f\x98\x80"},
+      // Each byte that is not UTF-8 becomes U+FFFD.
+      {"x\xff\xc0\xafy", "x\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbdy"},
+      {"\xed\xa0\x80", "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},
+      {"</script>", "</script>"},
+  };
+  for (const auto& c : kCases) {
+    ExportData data = WithOneOwner(SmallExport(), c.name);
+    data.owners[0].id = c.name;
+    data.facts.root = c.name;
+    const std::string text = BuildJsonExport(data);
+    for (char byte : text) {
+      const auto b = static_cast<unsigned char>(byte);
+      ASSERT_TRUE(b == '\n' || (b >= 0x20 && b < 0x7F)) << c.name;
+    }
+    const nlohmann::json json = Parse(text);
+    ASSERT_FALSE(json.is_discarded()) << c.name;
+    EXPECT_EQ(json["owners"][0]["name"], c.read_back);
+    EXPECT_EQ(json["owners"][0]["id"], c.read_back);
+    EXPECT_EQ(json["root"], c.read_back);
+  }
+}
+
+TEST(ExportFactsTest, TimesAreUtcIso8601) {
+  using namespace std::chrono;
+  EXPECT_EQ(FormatUtcTime(sys_seconds{}), "1970-01-01T00:00:00Z");
+  EXPECT_EQ(FormatUtcTime(sys_days{year{2024} / 2 / 29} + hours{23} +
+                          minutes{59} + seconds{59}),
+            "2024-02-29T23:59:59Z");
+  EXPECT_EQ(FormatUtcTime(sys_seconds{seconds{4102444800}}),
+            "2100-01-01T00:00:00Z");
+  EXPECT_EQ(FormatUtcTime(sys_seconds{seconds{-1}}), "1969-12-31T23:59:59Z");
+}
+
+}  // namespace
+}  // namespace ovik
