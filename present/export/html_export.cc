@@ -46,7 +46,7 @@ void AppendFact(std::string_view label, std::string_view value,
 }
 
 void AppendFacts(const ExportFacts& facts, std::string* html) {
-  Append(html, {"<table style=\"", kTableStyle, "\">\n"});
+  Append(html, {"<table id=\"facts\" style=\"", kTableStyle, "\">\n"});
   AppendFact(text::kRoot, ShownHtml(facts.root), html);
   AppendFact(text::kVolume, ShownHtml(facts.volume), html);
   AppendFact(text::kVolumeTotal,
@@ -101,7 +101,8 @@ void AppendOwnerRow(const ExportOwner& owner, const ExportFacts& facts,
 
 void AppendTable(const ExportData& data, std::string* html) {
   Append(html, {"<h2 style=\"", kHeadingStyle, "\">", text::kTableHeading,
-                "</h2>\n<table style=\"", kTableStyle, "\">\n<thead><tr>"});
+                "</h2>\n<table id=\"ranking\" style=\"", kTableStyle,
+                "\">\n<thead><tr>"});
   const std::string_view who = data.facts.ranked_by == RankedBy::kGroup
                                    ? text::kGroup
                                    : text::kOwner;

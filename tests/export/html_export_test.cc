@@ -1,1 +1,105 @@
-// placeholder
+#include "present/export/html_export.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include <gtest/gtest.h>
+
+#include "present/export/share_chart.h"
+#include "tests/export/export_test_data.h"
+
+namespace ovik {
+namespace {
+
+std::size_t Count(std::string_view text, std::string_view part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string_view::npos;
+       at = text.find(part, at + part.size())) {
+    ++n;
+  }
+  return n;
+}
+
+TEST(ShareChartTest, OneLabelledBarPerOwnerScaledToTheLargest) {
+  EXPECT_EQ(
+      BuildShareChart(SmallExport()),
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"720.0\" "
+      "height=\"102.0\" viewBox=\"0 0 720.0 102.0\" role=\"img\" "
+      "aria-label=\"Shares of the volume\" font-family=\"sans-serif\" "
+      "font-size=\"13\" fill=\"#1a1a1a\" "
+      "style=\"max-width:100%;height:auto\">\n"
+      "<text x=\"0\" y=\"13.0\">1. alice \u2014 30.0000% (30MB)</text>\n"
+      "<rect class=\"bar\" x=\"0\" y=\"17.0\" width=\"720.0\" "
+      "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
+      "<text x=\"0\" y=\"47.0\">2. smith, j \u2014 0.0049% (5KB)</text>\n"
+      "<rect class=\"bar\" x=\"0\" y=\"51.0\" width=\"1.0\" "
+      "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
+      "<text x=\"0\" y=\"81.0\">3. &lt;unreadable&gt;: \u2014 0.0000% "
+      "(0KB)</text>\n"
+      "<rect class=\"bar\" x=\"0\" y=\"85.0\" width=\"1.0\" "
+      "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
+      "</svg>\n");
+}
+
+TEST(ShareChartTest, ThousandsOfOwnersChartTheLargestAndTheRest) {
+  ExportData data = SmallExport();
+  data.owners.clear();
+  for (std::size_t i = 0; i < 5000; ++i) {
+    data.owners.push_back({i + 1, "user" + std::to_string(i), "1000",
+                           (5000 - i) * 1048576, 1, (5000 - i) * 1024});
+  }
+  const std::string chart = BuildShareChart(data);
+  EXPECT_EQ(Count(chart, "<rect class=\"bar\""), kChartedOwners);
+  EXPECT_EQ(Count(chart, "<rect class=\"bar others\""), 1u);
+  // 4,980 owners of 1 to 4,980 MiB: 12,402,690 MiB together, far more
+  // than the 100 MiB volume and far longer than any owner's bar.
+  EXPECT_NE(chart.find("Others (4,980) \u2014 12402690.0000% (11TB)"),
+            std::string::npos);
+  EXPECT_NE(chart.find("class=\"bar others\" x=\"0\" y=\"697.0\" "
+                       "width=\"720.0\""),
+            std::string::npos);
+  const std::string page = BuildHtmlExport(data);
+  EXPECT_EQ(Count(page, "<tr><td class=\"n\">"), 5000u);
+  EXPECT_NE(page.find("The 20 largest of 5,000 owners"), std::string::npos);
+}
+
+TEST(HtmlExportTest, NamesAndPathsAreEscaped) {
+  ExportData data = WithOneOwner(
+      SmallExport(), "<script>alert(1)</script>&\"'\n\xff");
+  data.owners[0].id = "<b>";
+  data.facts.root = "/srv/<img src=x onerror=alert(1)>";
+  const std::string page = BuildHtmlExport(data);
+  EXPECT_NE(page.find("<td>&lt;script&gt;alert(1)&lt;/script&gt;&amp;"
+                      "&quot;&#39;?" "?</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("&lt;b&gt;"), std::string::npos);
+  EXPECT_NE(page.find("/srv/&lt;img src=x onerror=alert(1)&gt;"),
+            std::string::npos);
+  EXPECT_EQ(page.find("<script"), std::string::npos);
+  EXPECT_EQ(page.find("<img"), std::string::npos);
+  EXPECT_EQ(page.find("<b>"), std::string::npos);
+}
+
+TEST(HtmlExportTest, SelfContainedAndHonestAboutGaps) {
+  ExportData data = SmallExport();
+  std::string page = BuildHtmlExport(data);
+  for (std::string_view outside :
+       {"src=", "href=", "url(", "@import", "<link", "<script", "<iframe"}) {
+    EXPECT_EQ(page.find(outside), std::string::npos) << outside;
+  }
+  EXPECT_NE(page.find("Incomplete:"), std::string::npos);
+  EXPECT_NE(page.find("<td>incomplete</td>"), std::string::npos);
+
+  data.facts.complete = true;
+  data.facts.space.reset();
+  page = BuildHtmlExport(data);
+  EXPECT_EQ(page.find("Incomplete:"), std::string::npos);
+  EXPECT_NE(page.find("<th style=\"text-align:left;border-bottom:1px solid "
+                      "#c8ced6\">Volume total</th><td>unknown</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<td class=\"n\">--.----%</td>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ovik
