@@ -28,6 +28,7 @@ constexpr std::string_view kWarningStyle =
     "font-weight:bold";
 constexpr std::string_view kTableStyle =
     "border-collapse:collapse;border:1px solid #c8ced6";
+constexpr std::string_view kFactLabelStyle = "text-align:left";
 constexpr std::string_view kHeaderCellStyle =
     "text-align:left;border-bottom:1px solid #c8ced6";
 
@@ -41,7 +42,7 @@ std::string Bytes(std::uint64_t n) {
 
 void AppendFact(std::string_view label, std::string_view value,
                 std::string* html) {
-  Append(html, {"<tr><th style=\"", kHeaderCellStyle, "\">", label,
+  Append(html, {"<tr><th style=\"", kFactLabelStyle, "\">", label,
                 "</th><td>", value, "</td></tr>\n"});
 }
 

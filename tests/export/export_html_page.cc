@@ -60,9 +60,9 @@ ExportData MakeExport(const std::vector<Owner>& owners, bool complete) {
   ExportData data;
   data.facts.root = "/home";
   data.facts.volume = "/home";
-  // 2 TiB of 4 KiB clusters, a quarter free.
+  // 160 GiB of 4 KiB clusters, 48 GiB free.
   data.facts.space =
-      ovik::ExportSpaceOf(ovik::DiskSpace{4096, 134'217'728, 536'870'912});
+      ovik::ExportSpaceOf(ovik::DiskSpace{4096, 12'582'912, 41'943'040});
   data.facts.started = sys_days{year{2024} / 3 / 5} + hours{2};
   data.facts.finished = data.facts.started + seconds{97};
   data.facts.unreadable_entries = complete ? 0 : 12;
