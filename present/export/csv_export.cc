@@ -8,13 +8,23 @@
 namespace ovik {
 namespace {
 
-constexpr std::array<std::string_view, 17> kColumns = {
-    "rank",           "name",          "id",
-    "bytes",          "files",         "kb",
-    "share_percent",  "ranked_by",     "root",
-    "volume",         "volume_total_bytes", "volume_free_bytes",
-    "started",        "finished",      "skipped_directories",
-    "unreadable_entries", "complete"};
+constexpr std::array<std::string_view, 17> kColumns = {"rank",
+                                                       "name",
+                                                       "id",
+                                                       "bytes",
+                                                       "files",
+                                                       "kb",
+                                                       "share_percent",
+                                                       "ranked_by",
+                                                       "root",
+                                                       "volume",
+                                                       "volume_total_bytes",
+                                                       "volume_free_bytes",
+                                                       "started",
+                                                       "finished",
+                                                       "skipped_directories",
+                                                       "unreadable_entries",
+                                                       "complete"};
 
 // The owner's columns, empty for the record of a scan that ranked
 // nobody.

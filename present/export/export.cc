@@ -8,20 +8,19 @@
 namespace ovik {
 namespace {
 
-std::uint64_t ProductOrLargest(std::uint64_t a, std::uint64_t b) {
-  if (a != 0 && b > std::numeric_limits<std::uint64_t>::max() / a) {
-    return std::numeric_limits<std::uint64_t>::max();
-  }
-  return a * b;
+// Held at the largest value rather than wrapping.
+std::uint64_t ClusterBytes(std::uint64_t clusters, std::uint64_t cluster_size) {
+  const std::uint64_t bytes = clusters * cluster_size;  // wraps, never UB
+  const bool wrapped = cluster_size != 0 && bytes / cluster_size != clusters;
+  return wrapped ? std::numeric_limits<std::uint64_t>::max() : bytes;
 }
 
 }  // namespace
 
 ExportSpace ExportSpaceOf(const DiskSpace& space) {
   ExportSpace out;
-  out.total_bytes =
-      ProductOrLargest(space.total_clusters, space.bytes_per_cluster);
-  out.free_bytes = ProductOrLargest(space.free_clusters, space.bytes_per_cluster);
+  out.total_bytes = ClusterBytes(space.total_clusters, space.bytes_per_cluster);
+  out.free_bytes = ClusterBytes(space.free_clusters, space.bytes_per_cluster);
   out.totals = ComputeVolumeTotals(space);
   return out;
 }

@@ -31,8 +31,10 @@ inline constexpr std::string_view kBytes = " bytes";
 inline constexpr std::string_view kChartHeading = "Shares of the volume";
 inline constexpr std::string_view kChartTopBefore = "The ";
 inline constexpr std::string_view kChartTopMiddle = " largest of ";
-inline constexpr std::string_view kChartTopOwners = " owners; the rest as one bar.";
-inline constexpr std::string_view kChartTopGroups = " groups; the rest as one bar.";
+inline constexpr std::string_view kChartTopOwners =
+    " owners; the rest as one bar.";
+inline constexpr std::string_view kChartTopGroups =
+    " groups; the rest as one bar.";
 inline constexpr std::string_view kOthers = "Others";
 inline constexpr std::string_view kNothingCounted = "Nothing was counted.";
 

@@ -42,8 +42,8 @@ std::string Bytes(std::uint64_t n) {
 
 void AppendFact(std::string_view label, std::string_view value,
                 std::string* html) {
-  Append(html, {"<tr><th style=\"", kFactLabelStyle, "\">", label,
-                "</th><td>", value, "</td></tr>\n"});
+  Append(html, {"<tr><th style=\"", kFactLabelStyle, "\">", label, "</th><td>",
+                value, "</td></tr>\n"});
 }
 
 void AppendFacts(const ExportFacts& facts, std::string* html) {
@@ -60,8 +60,8 @@ void AppendFacts(const ExportFacts& facts, std::string* html) {
              html);
   AppendFact(text::kStarted, FormatUtcTime(facts.started), html);
   AppendFact(text::kFinished, FormatUtcTime(facts.finished), html);
-  AppendFact(text::kSkippedDirectories,
-             GroupDigits(facts.skipped_directories), html);
+  AppendFact(text::kSkippedDirectories, GroupDigits(facts.skipped_directories),
+             html);
   AppendFact(text::kUnreadableEntries, GroupDigits(facts.unreadable_entries),
              html);
   AppendFact(text::kRanking,
@@ -95,21 +95,20 @@ void AppendOwnerRow(const ExportOwner& owner, const ExportFacts& facts,
           ShownHtml(owner.name), "</td><td class=\"n\">",
           owner.id ? ShownHtml(*owner.id) : "", "</td><td class=\"n\">",
           shown.size, "</td><td class=\"n\">",
-          shown.share ? *shown.share : kUnknownPercent, "%</td><td class=\"n\">",
-          GroupDigits(owner.files), "</td><td class=\"n\">",
-          GroupDigits(owner.bytes), "</td></tr>\n"});
+          shown.share ? *shown.share : kUnknownPercent,
+          "%</td><td class=\"n\">", GroupDigits(owner.files),
+          "</td><td class=\"n\">", GroupDigits(owner.bytes), "</td></tr>\n"});
 }
 
 void AppendTable(const ExportData& data, std::string* html) {
   Append(html, {"<h2 style=\"", kHeadingStyle, "\">", text::kTableHeading,
                 "</h2>\n<table id=\"ranking\" style=\"", kTableStyle,
                 "\">\n<thead><tr>"});
-  const std::string_view who = data.facts.ranked_by == RankedBy::kGroup
-                                   ? text::kGroup
-                                   : text::kOwner;
-  for (std::string_view column : {text::kRank, who, text::kId, text::kSize,
-                                  text::kShare, text::kFiles,
-                                  text::kBytesColumn}) {
+  const std::string_view who =
+      data.facts.ranked_by == RankedBy::kGroup ? text::kGroup : text::kOwner;
+  for (std::string_view column :
+       {text::kRank, who, text::kId, text::kSize, text::kShare, text::kFiles,
+        text::kBytesColumn}) {
     Append(html, {"<th style=\"", kHeaderCellStyle, "\">", column, "</th>"});
   }
   *html += "</tr></thead>\n<tbody>\n";
@@ -122,11 +121,10 @@ void AppendTable(const ExportData& data, std::string* html) {
 }  // namespace
 
 std::string BuildHtmlExport(const ExportData& data) {
-  const std::string title =
-      std::string(data.facts.ranked_by == RankedBy::kGroup
-                      ? text::kTitleByGroup
-                      : text::kTitleByOwner) +
-      ": " + ShownHtml(data.facts.root);
+  const std::string title = std::string(data.facts.ranked_by == RankedBy::kGroup
+                                            ? text::kTitleByGroup
+                                            : text::kTitleByOwner) +
+                            ": " + ShownHtml(data.facts.root);
   std::string html;
   html.reserve(4096 + data.owners.size() * 200);
   Append(&html,
@@ -138,8 +136,8 @@ std::string BuildHtmlExport(const ExportData& data) {
           "</style>\n</head>\n<body style=\"", kBodyStyle, "\">\n",
           "<h1 style=\"font-size:20px;margin:0 0 12px\">", title, "</h1>\n"});
   if (!data.facts.complete) {
-    Append(&html, {"<p style=\"", kWarningStyle, "\">", text::kIncomplete,
-                   "</p>\n"});
+    Append(&html,
+           {"<p style=\"", kWarningStyle, "\">", text::kIncomplete, "</p>\n"});
   }
   AppendFacts(data.facts, &html);
   AppendChart(data, &html);

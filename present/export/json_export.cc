@@ -1,9 +1,8 @@
 #include "present/export/json_export.h"
 
 #include <charconv>
-#include <string_view>
-
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "present/usage_text.h"
 #include "present/utf8.h"

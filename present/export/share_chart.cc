@@ -52,7 +52,8 @@ std::string Pixels(double value) {
 std::string ShortName(std::string_view name) {
   const std::u32string characters = DecodeUtf8(SanitizeName(name));
   if (characters.size() <= kLabelCharacters) return SanitizeName(name);
-  return EncodeUtf8(std::u32string_view(characters).substr(0, kLabelCharacters)) +
+  return EncodeUtf8(
+             std::u32string_view(characters).substr(0, kLabelCharacters)) +
          "\u2026";
 }
 
@@ -74,10 +75,10 @@ std::vector<Bar> Bars(const ExportData& data) {
   std::vector<Bar> bars;
   for (std::size_t i = 0; i < charted; ++i) {
     const ExportOwner& owner = data.owners[i];
-    bars.push_back({Label(std::to_string(owner.rank) + ". " +
-                              ShortName(owner.name),
-                          owner, data.facts),
-                    owner.bytes, false});
+    bars.push_back(
+        {Label(std::to_string(owner.rank) + ". " + ShortName(owner.name), owner,
+               data.facts),
+         owner.bytes, false});
   }
   if (charted == data.owners.size()) return bars;
   ExportOwner rest;
@@ -104,8 +105,7 @@ std::string BuildShareChart(const ExportData& data) {
   std::string svg =
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
       Pixels(kChartWidth) + "\" height=\"" + height + "\" viewBox=\"0 0 " +
-      Pixels(kChartWidth) + " " + height +
-      "\" role=\"img\" aria-label=\"" +
+      Pixels(kChartWidth) + " " + height + "\" role=\"img\" aria-label=\"" +
       std::string(export_text::kChartHeading) +
       "\" font-family=\"sans-serif\" font-size=\"13\" fill=\"#1a1a1a\" "
       "style=\"max-width:100%;height:auto\">\n";
@@ -120,10 +120,8 @@ std::string BuildShareChart(const ExportData& data) {
            bar.label + "</text>\n";
     svg += "<rect class=\"" + std::string(bar.others ? "bar others" : "bar") +
            "\" x=\"0\" y=\"" + Pixels(top + kBarTop) + "\" width=\"" +
-           Pixels(width) + "\" height=\"" + Pixels(kBarHeight) +
-           "\" fill=\"" +
-           std::string(bar.others ? kOthersColour : kOwnerColour) +
-           "\"/>\n";
+           Pixels(width) + "\" height=\"" + Pixels(kBarHeight) + "\" fill=\"" +
+           std::string(bar.others ? kOthersColour : kOwnerColour) + "\"/>\n";
   }
   svg += "</svg>\n";
   return svg;

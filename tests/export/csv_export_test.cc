@@ -1,8 +1,8 @@
 #include "present/export/csv_export.h"
 
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "tests/export/export_test_data.h"
 
@@ -19,9 +19,8 @@ constexpr char kFacts[] =
 
 TEST(CsvExportTest, OneRecordPerOwnerEachWithTheFacts) {
   EXPECT_EQ(BuildCsvExport(SmallExport()),
-            std::string(kHeader) +
-                "1,alice,1000,31457280,12,30720,30.0000," + kFacts +
-                "2,\"smith, j\",1001,5220,2,5,0.0049," + kFacts +
+            std::string(kHeader) + "1,alice,1000,31457280,12,30720,30.0000," +
+                kFacts + "2,\"smith, j\",1001,5220,2,5,0.0049," + kFacts +
                 "3,<unreadable>:,,0,3,0,0.0000," + kFacts);
 }
 
@@ -71,13 +70,14 @@ TEST(CsvExportTest, HostileNamesStayOneValidRecord) {
       {"line\r\nbreak", "line??break"},
       {"\x1b[31mred", "?[31mred"},
       {"bad\xff\xfe", "bad??"},
-      {"\xc2\x9b" "c1", "?c1"},
+      {"\xc2\x9b"
+       "c1",
+       "?c1"},
       {"\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac"},
       {"=1+1", "=1+1"},
   };
   for (const auto& c : kCases) {
-    const std::string csv =
-        BuildCsvExport(WithOneOwner(SmallExport(), c.name));
+    const std::string csv = BuildCsvExport(WithOneOwner(SmallExport(), c.name));
     const std::string record = csv.substr(sizeof kHeader - 1);
     EXPECT_EQ(record.substr(0, record.find(",1000,")), "1," + c.written)
         << c.name;

@@ -6,11 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "present/export/html_export.h"
 
@@ -32,11 +31,12 @@ const std::vector<Owner>& HostileOwners() {
   static const std::vector<Owner> owners = {
       {"alice", "alice", 40 * kMiB},
       {"<script>alert(1)</script>", "<script>alert(1)</script>", 20 * kMiB},
-      {"\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e",
-       10 * kMiB},
-      {"bad\xff" "byte", "bad?byte", 5 * kMiB},
-      {"tab\there & \"quotes\" 'too'", "tab?here & \"quotes\" 'too'",
-       2 * kMiB},
+      {"\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e",
+       "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e", 10 * kMiB},
+      {"bad\xff"
+       "byte",
+       "bad?byte", 5 * kMiB},
+      {"tab\there & \"quotes\" 'too'", "tab?here & \"quotes\" 'too'", 2 * kMiB},
       {"<unreadable>:", "<unreadable>:", kMiB},
       {"tiny", "tiny", 100},
       {"empty", "empty", 0},
@@ -46,10 +46,10 @@ const std::vector<Owner>& HostileOwners() {
 
 const std::vector<Owner>& SampleOwners() {
   static const std::vector<Owner> owners = {
-      {"alice", "", 48'318'382'080}, {"postgres", "", 31'138'512'896},
-      {"bob", "", 12'884'901'888},   {"www-data", "", 6'442'450'944},
-      {"carol", "", 3'221'225'472},  {"backup", "", 1'610'612'736},
-      {"dave", "", 805'306'368},     {"root", "", 214'748'364},
+      {"alice", "", 48'318'382'080},    {"postgres", "", 31'138'512'896},
+      {"bob", "", 12'884'901'888},      {"www-data", "", 6'442'450'944},
+      {"carol", "", 3'221'225'472},     {"backup", "", 1'610'612'736},
+      {"dave", "", 805'306'368},        {"root", "", 214'748'364},
       {"<unreadable>:", "", 4'194'304},
   };
   return owners;

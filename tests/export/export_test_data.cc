@@ -11,8 +11,8 @@ ExportData SmallExport() {
   data.facts.root = "/srv/data";
   data.facts.volume = "/srv";
   data.facts.space = ExportSpaceOf(DiskSpace{4096, 10240, 25600});
-  data.facts.started = sys_days{year{2024} / 3 / 5} + hours{1} +
-                       minutes{2} + seconds{3};
+  data.facts.started =
+      sys_days{year{2024} / 3 / 5} + hours{1} + minutes{2} + seconds{3};
   data.facts.finished = data.facts.started + seconds{75};
   data.facts.skipped_directories = 1;
   data.facts.unreadable_entries = 3;

@@ -1,10 +1,10 @@
 #include "present/export/html_export.h"
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-#include <gtest/gtest.h>
 
 #include "present/export/share_chart.h"
 #include "tests/export/export_test_data.h"
@@ -22,24 +22,23 @@ std::size_t Count(std::string_view text, std::string_view part) {
 }
 
 TEST(ShareChartTest, OneLabelledBarPerOwnerScaledToTheLargest) {
-  EXPECT_EQ(
-      BuildShareChart(SmallExport()),
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"720.0\" "
-      "height=\"102.0\" viewBox=\"0 0 720.0 102.0\" role=\"img\" "
-      "aria-label=\"Shares of the volume\" font-family=\"sans-serif\" "
-      "font-size=\"13\" fill=\"#1a1a1a\" "
-      "style=\"max-width:100%;height:auto\">\n"
-      "<text x=\"0\" y=\"13.0\">1. alice \u2014 30.0000% (30MB)</text>\n"
-      "<rect class=\"bar\" x=\"0\" y=\"17.0\" width=\"720.0\" "
-      "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
-      "<text x=\"0\" y=\"47.0\">2. smith, j \u2014 0.0049% (5KB)</text>\n"
-      "<rect class=\"bar\" x=\"0\" y=\"51.0\" width=\"1.0\" "
-      "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
-      "<text x=\"0\" y=\"81.0\">3. &lt;unreadable&gt;: \u2014 0.0000% "
-      "(0KB)</text>\n"
-      "<rect class=\"bar\" x=\"0\" y=\"85.0\" width=\"1.0\" "
-      "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
-      "</svg>\n");
+  EXPECT_EQ(BuildShareChart(SmallExport()),
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"720.0\" "
+            "height=\"102.0\" viewBox=\"0 0 720.0 102.0\" role=\"img\" "
+            "aria-label=\"Shares of the volume\" font-family=\"sans-serif\" "
+            "font-size=\"13\" fill=\"#1a1a1a\" "
+            "style=\"max-width:100%;height:auto\">\n"
+            "<text x=\"0\" y=\"13.0\">1. alice \u2014 30.0000% (30MB)</text>\n"
+            "<rect class=\"bar\" x=\"0\" y=\"17.0\" width=\"720.0\" "
+            "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
+            "<text x=\"0\" y=\"47.0\">2. smith, j \u2014 0.0049% (5KB)</text>\n"
+            "<rect class=\"bar\" x=\"0\" y=\"51.0\" width=\"1.0\" "
+            "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
+            "<text x=\"0\" y=\"81.0\">3. &lt;unreadable&gt;: \u2014 0.0000% "
+            "(0KB)</text>\n"
+            "<rect class=\"bar\" x=\"0\" y=\"85.0\" width=\"1.0\" "
+            "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
+            "</svg>\n");
 }
 
 TEST(ShareChartTest, ThousandsOfOwnersChartTheLargestAndTheRest) {
@@ -65,13 +64,14 @@ TEST(ShareChartTest, ThousandsOfOwnersChartTheLargestAndTheRest) {
 }
 
 TEST(HtmlExportTest, NamesAndPathsAreEscaped) {
-  ExportData data = WithOneOwner(
-      SmallExport(), "<script>alert(1)</script>&\"'\n\xff");
+  ExportData data =
+      WithOneOwner(SmallExport(), "<script>alert(1)</script>&\"'\n\xff");
   data.owners[0].id = "<b>";
   data.facts.root = "/srv/<img src=x onerror=alert(1)>";
   const std::string page = BuildHtmlExport(data);
   EXPECT_NE(page.find("<td>&lt;script&gt;alert(1)&lt;/script&gt;&amp;"
-                      "&quot;&#39;?" "?</td>"),
+                      "&quot;&#39;?"
+                      "?</td>"),
             std::string::npos);
   EXPECT_NE(page.find("&lt;b&gt;"), std::string::npos);
   EXPECT_NE(page.find("/srv/&lt;img src=x onerror=alert(1)&gt;"),

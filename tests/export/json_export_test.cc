@@ -1,11 +1,11 @@
 #include "present/export/json_export.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <limits>
-#include <string>
-
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "tests/export/export_test_data.h"
 
@@ -103,7 +103,10 @@ TEST(JsonExportTest, HostileNamesStayValidAndAscii) {
   } kCases[] = {
       // Control characters and C1 controls read back as they were.
       {"a\"b\\c\n\t\x01\x1b[0m\x7f", "a\"b\\c\n\t\x01\x1b[0m\x7f"},
-      {"\xc2\x9b" "c1", "\xc2\x9b" "c1"},
+      {"\xc2\x9b"
+       "c1",
+       "\xc2\x9b"
+       "c1"},
       {"\xe6\x97\xa5\xf0\x9f\x98\x80", "\xe6\x97\xa5\xf0\x9f\x98\x80"},
       // Each byte that is not UTF-8 becomes U+FFFD.
       {"x\xff\xc0\xafy", "x\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbdy"},
