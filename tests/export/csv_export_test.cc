@@ -24,21 +24,15 @@ TEST(CsvExportTest, OneRecordPerOwnerEachWithTheFacts) {
                 "3,<unreadable>:,,0,3,0,0.0000," + kFacts);
 }
 
-TEST(CsvExportTest, UnknownCapacityLeavesShareAndVolumeFiguresEmpty) {
-  ExportData data = WithOneOwner(SmallExport(), "alice");
-  data.facts.space.reset();
-  data.facts.ranked_by = RankedBy::kGroup;
-  data.facts.complete = true;
-  EXPECT_EQ(BuildCsvExport(data),
-            std::string(kHeader) +
-                "1,alice,1000,31457280,12,30720,,group,/srv/data,/srv,,,"
-                "2024-03-05T01:02:03Z,2024-03-05T01:03:18Z,1,3,true\r\n");
-}
-
 TEST(CsvExportTest, EmptyRankingStillCarriesTheFacts) {
   ExportData data = SmallExport();
   data.owners.clear();
-  EXPECT_EQ(BuildCsvExport(data), std::string(kHeader) + ",,,,,,," + kFacts);
+  data.facts.space.reset();
+  data.facts.ranked_by = RankedBy::kGroup;
+  EXPECT_EQ(BuildCsvExport(data),
+            std::string(kHeader) +
+                ",,,,,,,group,/srv/data,/srv,,,2024-03-05T01:02:03Z,"
+                "2024-03-05T01:03:18Z,1,3,false\r\n");
 }
 
 TEST(CsvExportTest, QuotesOnlyFieldsThatNeedIt) {
@@ -47,11 +41,8 @@ TEST(CsvExportTest, QuotesOnlyFieldsThatNeedIt) {
     const char* written;
   } kCases[] = {
       {"plain", "plain"},
-      {"", ""},
-      {" spaced ", " spaced "},
       {"a,b", "\"a,b\""},
       {"say \"hi\"", "\"say \"\"hi\"\"\""},
-      {"\"", "\"\"\"\""},
       {"cr\rhere", "\"cr\rhere\""},
       {"lf\nhere", "\"lf\nhere\""},
       {"semi;colon\ttab", "semi;colon\ttab"},
@@ -70,11 +61,7 @@ TEST(CsvExportTest, HostileNamesStayOneValidRecord) {
       {"line\r\nbreak", "line??break"},
       {"\x1b[31mred", "?[31mred"},
       {"bad\xff\xfe", "bad??"},
-      {"\xc2\x9b"
-       "c1",
-       "?c1"},
       {"\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac"},
-      {"=1+1", "=1+1"},
   };
   for (const auto& c : kCases) {
     const std::string csv = BuildCsvExport(WithOneOwner(SmallExport(), c.name));

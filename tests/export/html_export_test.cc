@@ -21,26 +21,6 @@ std::size_t Count(std::string_view text, std::string_view part) {
   return n;
 }
 
-TEST(ShareChartTest, OneLabelledBarPerOwnerScaledToTheLargest) {
-  EXPECT_EQ(BuildShareChart(SmallExport()),
-            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"720.0\" "
-            "height=\"102.0\" viewBox=\"0 0 720.0 102.0\" role=\"img\" "
-            "aria-label=\"Shares of the volume\" font-family=\"sans-serif\" "
-            "font-size=\"13\" fill=\"#1a1a1a\" "
-            "style=\"max-width:100%;height:auto\">\n"
-            "<text x=\"0\" y=\"13.0\">1. alice \u2014 30.0000% (30MB)</text>\n"
-            "<rect class=\"bar\" x=\"0\" y=\"17.0\" width=\"720.0\" "
-            "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
-            "<text x=\"0\" y=\"47.0\">2. smith, j \u2014 0.0049% (5KB)</text>\n"
-            "<rect class=\"bar\" x=\"0\" y=\"51.0\" width=\"1.0\" "
-            "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
-            "<text x=\"0\" y=\"81.0\">3. &lt;unreadable&gt;: \u2014 0.0000% "
-            "(0KB)</text>\n"
-            "<rect class=\"bar\" x=\"0\" y=\"85.0\" width=\"1.0\" "
-            "height=\"12.0\" fill=\"#3b6ea5\"/>\n"
-            "</svg>\n");
-}
-
 TEST(ShareChartTest, ThousandsOfOwnersChartTheLargestAndTheRest) {
   ExportData data = SmallExport();
   data.owners.clear();
