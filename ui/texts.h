@@ -115,13 +115,13 @@ inline constexpr std::string_view kTooSmallNow = " now.";
 inline constexpr std::string_view kTooSmallHelp =
     "Enlarge it, or press Ctrl-C to quit.";
 inline constexpr std::string_view kNeedsTerminal =
-    "ovik: the dialog needs a terminal; without one, use 'ovik report' or "
-    "'ovik drives'.";
-// Around the value of TERM ("" when it is not set).
+    "ovik: the dialog needs a terminal; use 'ovik report' or 'ovik drives'.";
+// Around "TERM=<its value>", or kTermUnset.
 inline constexpr std::string_view kUnusableTerminal =
-    "ovik: the dialog cannot drive the terminal TERM=";
+    "ovik: the dialog cannot run on ";
+inline constexpr std::string_view kTermUnset = "an unset TERM";
 inline constexpr std::string_view kUnusableTerminalHelp =
-    "; use 'ovik report' or 'ovik drives' instead.";
+    "; use 'ovik report' or 'ovik drives'.";
 inline constexpr std::string_view kTerminalFailed =
     "ovik: the terminal could not be set up for the dialog.";
 

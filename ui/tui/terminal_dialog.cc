@@ -42,9 +42,10 @@ bool LocaleIsUtf8() {
   return name != nullptr && std::string_view(name) == "UTF-8";
 }
 
-// TERM as the message about it shows it: printable ASCII only.
-std::string Printable(std::string_view term) {
-  std::string out;
+// TERM as the message about it names it, in printable ASCII.
+std::string TermForMessage(std::string_view term) {
+  if (term.empty()) return std::string(text::kTermUnset);
+  std::string out = "TERM=";
   for (char c : term.substr(0, 64)) out += (c >= 0x20 && c < 0x7F) ? c : '?';
   return out;
 }
@@ -75,7 +76,7 @@ int RunTerminalDialog(const std::vector<std::string>& paths) {
   tui::TerminalCaps caps;
   if (term.empty() || !tui::ReadTerminalCaps(term, &caps) ||
       !caps.addressable) {
-    std::cerr << text::kUnusableTerminal << Printable(term)
+    std::cerr << text::kUnusableTerminal << TermForMessage(term)
               << text::kUnusableTerminalHelp << "\n";
     return 2;
   }
