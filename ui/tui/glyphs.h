@@ -39,7 +39,8 @@ using ShowsCharacter = std::function<bool(char32_t)>;
 
 // What a cell holding |c| is drawn as. A wide character replaced by '?'
 // leaves its right half to be drawn as '?' too.
-Glyph GlyphFor(char32_t c, const DisplayMode& mode, const ShowsCharacter& shows);
+Glyph GlyphFor(char32_t c, const DisplayMode& mode,
+               const ShowsCharacter& shows);
 
 }  // namespace ovik::tui
 
