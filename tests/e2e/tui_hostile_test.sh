@@ -19,15 +19,6 @@ socket="ovik-hostile-$$"
 title() { tmux -L "$socket" display -p -t "$1" '#{pane_title}'; }
 resize() { tmux -L "$socket" resize-window -t "$1" -x "$2" -y "$3"; }
 
-exit_status() {  # NAME: the recorded exit status, waited for
-  local deadline=$((SECONDS + 20))
-  while ((SECONDS <= deadline)); do
-    if [[ -s $work/$1.exit ]]; then cat "$work/$1.exit"; return 0; fi
-    sleep 0.05
-  done
-  echo "none"
-}
-
 # start NAME COLS ROWS LOCALE ARGS...: ovik ARGS in a new window; its exit
 # status goes to $work/NAME.exit, its standard error to $work/NAME.err.
 start() {

@@ -27,25 +27,6 @@ work=$(mktemp -d /tmp/ovik-terminals.XXXXXX)
 socket="ovik-terminals-$$"
 . "$(dirname "$0")/tmux_lib.sh"
 
-# wait_gone TARGET TEXT: until TEXT has left the screen.
-wait_gone() {
-  local deadline=$((SECONDS + 10))
-  while ((SECONDS <= deadline)); do
-    screen "$1" | grep -qF -- "$2" || return 0
-    sleep 0.05
-  done
-  fail "$1: '$2' stayed on the screen"
-}
-
-exit_status() {  # NAME: the recorded exit status, waited for
-  local deadline=$((SECONDS + 20))
-  while ((SECONDS <= deadline)); do
-    if [[ -s $work/$1.exit ]]; then cat "$work/$1.exit"; return 0; fi
-    sleep 0.05
-  done
-  echo "none"
-}
-
 # start NAME "VAR=VALUE ..." WRAPPER ARGS...: ovik ARGS under env -i with
 # the variables (and WRAPPER before it, when not "-") in a new window.
 # Everything the window is sent is kept in NAME.raw; the exit status goes
