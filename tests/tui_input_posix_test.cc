@@ -16,7 +16,6 @@
 #include "ui/control_ids.h"
 #include "ui/texts.h"
 #include "ui/tui/drop_list.h"
-#include "ui/tui/glyphs.h"
 #include "ui/tui/keys.h"
 #include "ui/tui/layout.h"
 #include "ui/tui/line_edit.h"
@@ -206,14 +205,10 @@ TEST(DropListTest, MovesTheMarkAndChoosesByKeyOrClick) {
 // A terminal of 80 x 24 that types from a script: each step sees what is
 // shown and gives the next key, or nothing while it waits for something
 // to appear. After the last step (or far too long a wait) it types
-// Ctrl-C. Of another mode than the full one, it shows each cell as that
-// terminal would, lines as '|', '-' and '+', and counts the characters
-// outside ASCII that reached it.
+// Ctrl-C.
 class ScriptedScreen : public Screen {
  public:
   using Step = std::function<std::optional<Key>(const std::string& shown)>;
-
-  explicit ScriptedScreen(DisplayMode mode = {}) : mode_(mode) {}
 
   void Then(Step step) { steps_.push_back(std::move(step)); }
   // |key| once |text| is on the screen.
@@ -228,36 +223,9 @@ class ScriptedScreen : public Screen {
     *cols = 80;
     *rows = 24;
   }
-  DisplayMode Mode() const override { return mode_; }
+  DisplayMode Mode() const override { return {}; }
   void Show(const Canvas& canvas, CursorPos /*cursor*/) override {
-    if (mode_.ShowsJapanese()) {
-      shown_ = canvas.Text();
-      return;
-    }
-    shown_.clear();
-    const auto ascii = [](char32_t c) { return c < 0x80; };
-    for (int y = 0; y < canvas.height(); ++y) {
-      for (int x = 0; x < canvas.width(); ++x) {
-        const Cell& cell = canvas.at(x, y);
-        // As the terminal has it: the right half of a wide character
-        // left as it was, or '?' under a '?'.
-        const Glyph glyph = GlyphFor(
-            cell.wide_tail ? canvas.at(x - 1, y).ch : cell.ch, mode_, ascii);
-        if (cell.wide_tail && glyph.ch != U'?') continue;
-        if (glyph.line == LineGlyph::kVertical) {
-          shown_ += '|';
-        } else if (glyph.line == LineGlyph::kHorizontal) {
-          shown_ += '-';
-        } else if (glyph.line != LineGlyph::kNone) {
-          shown_ += '+';
-        } else if (glyph.ch < 0x80) {
-          shown_ += static_cast<char>(glyph.ch);
-        } else {
-          ++not_ascii_;
-        }
-      }
-      shown_ += '\n';
-    }
+    shown_ = canvas.Text();
   }
   Key Read(int /*timeout_ms*/) override {
     if (!steps_.empty() && ++reads_ < kGiveUpAfter) {
@@ -275,12 +243,9 @@ class ScriptedScreen : public Screen {
   void Beep() override { ++beeps_; }
 
   int beeps() const { return beeps_; }
-  int not_ascii() const { return not_ascii_; }
 
  private:
   static constexpr int kGiveUpAfter = 20000;
-  DisplayMode mode_;
-  int not_ascii_ = 0;
   std::deque<Step> steps_;
   std::string shown_;
   int reads_ = 0;
@@ -314,49 +279,6 @@ TEST(TerminalAppTest, EscCancelsARunningFindAndOtherKeysAreRefused) {
   // The cancelled walk left the rows as they were.
   EXPECT_EQ(app.port().Text(IDC_NAME_ROW1), text::kNameRowsInitial[0]);
   EXPECT_FALSE(app.port().Enabled(IDC_REPORT_OUT));
-}
-
-TEST(TerminalAppTest, ASingleByteTerminalGetsEnglishTextsAndQuestionMarks) {
-  FakeFileSystem fs;
-  fs.SetAccount("1", "alice");
-  fs.SetAccount("2", "山田");
-  fs.AddFile("a", "1", 8192);
-  fs.AddFile("b", "2", 4096);
-  FakeVolumeSource volumes;
-  volumes.SetOwnerFileSystems({"ext4"});
-  volumes.Add({.root = "/", .file_system = "ext4",
-               .space = FakeSpace(4096, 1 << 20, 1 << 21)});
-  ScriptedScreen screen(kSingleByteMode);
-  screen.When("User Name No1", Char(U'f'));
-  screen.When("Scanned ", Char(U'r'));
-  screen.When("Specify the log file name", Char(U'/'));
-  for (char32_t c : std::u32string(U"nonexistent-ovik/r")) {
-    screen.When("Cancel", Char(c));
-  }
-  screen.When("File name:", Code(KeyCode::kEnter));
-  screen.When("Could not create the file.", Code(KeyCode::kEnter));
-  screen.Then([](const std::string& shown) -> std::optional<Key> {
-    if (shown.find("Could not create") != std::string::npos) {
-      return std::nullopt;
-    }
-    return Char(U'a');
-  });
-  screen.When("About Ovik for NT..", Code(KeyCode::kEnter));
-  std::string ranking;
-  screen.Then([&ranking](const std::string& shown) -> std::optional<Key> {
-    if (shown.find("Company name") != std::string::npos) return std::nullopt;
-    ranking = shown;
-    return Code(KeyCode::kInterrupt);
-  });
-
-  TerminalApp app(screen, [] { return 0; }, fs, volumes,
-                  [] { return std::string("/work"); });
-  EXPECT_EQ(app.Run({}), 128 + SIGINT);
-  EXPECT_EQ(screen.not_ascii(), 0);
-  // The owner's name in question marks, two for each wide character,
-  // in the place the name takes on any terminal.
-  EXPECT_NE(ranking.find("| alice "), std::string::npos) << ranking;
-  EXPECT_NE(ranking.find("| ????    "), std::string::npos) << ranking;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "ui/texts.h"
 #include "ui/tui/canvas.h"
 #include "ui/tui/layout.h"
+#include "ui/tui/message_box.h"
 #include "ui/tui/render.h"
 #include "ui/tui/terminal_port.h"
 
@@ -251,6 +252,9 @@ TEST_F(RenderTest, BoxesCarryTheirCaptions) {
                    text::kErrorOccurred, &canvas_);
   EXPECT_GE(RowOf(" Ovik "), 0);
   EXPECT_GE(RowOf("エラーが発生しました。"), 0);
+  // Where Japanese cannot be shown, in English.
+  MessageBox(text::kFileCreateFailed, kSingleByteMode).Render(&canvas_);
+  EXPECT_GE(RowOf("Could not create the file."), 0);
 
   TerminalPort about_port(AboutDialogTemplate(), nullptr);
   about_port.SetControlText(IDC_ABOUT_COMPANY, "株式会社サンプル");

@@ -1,20 +1,13 @@
 #!/usr/bin/env bash
-# The terminal dialog on the terminals of a server room, each in a
-# detached 80x24 tmux window started with nothing of the caller's
-# environment (env -i: TERM, HOME, PATH and what the row adds):
-#   - no locale at all, LANG=C, a Latin-1 locale: tmux answers that it
-#     takes UTF-8, so the dialog shows its Japanese texts;
-#   - the Latin-1 locale behind luit, a real single-byte terminal: the
-#     English texts, '?' for what Latin-1 lacks;
-#   - TERM=linux: the console has no glyphs for Japanese, so English;
-#   - TERM=vt100: no mouse reporting asked for;
-#   - a terminal that never answers (its terminfo asks in a way tmux does
-#     not know) in the POSIX locale: English, and not one byte outside
-#     ASCII written after the test print;
-#   - TERM=dumb and TERM unset: a one-line message and status 2.
-# Each dialog row goes through Find, a page of the ranking, the Save As
-# box and the About box. Rows whose locale or luit is missing are skipped,
-# saying so.
+# The terminal dialog on the terminals of a server room, in detached
+# 80x24 tmux windows started under env -i (TERM, HOME, PATH and what a
+# row adds), one row a terminal: tmux (which answers the probe as a UTF-8
+# terminal) with no locale, LANG=C and a Latin-1 locale; luit, a real
+# single-byte terminal; the console; vt100; a terminal that never answers.
+# Each goes through Find, the ranking, Save As and About, with the texts
+# and the drawing that terminal gets. TERM=dumb and unset TERM give a
+# one-line message and status 2. Rows whose locale or luit is missing are
+# skipped, saying so.
 # Usage: tui_terminals_test.sh /path/to/ovik
 set -u
 
@@ -69,8 +62,9 @@ elif command -v localedef >/dev/null && mkdir -p "$work/locale" &&
   latin1_vars="LOCPATH=$work/locale LANG=en_US.ISO-8859-1"
 fi
 
-japanese="Ovik for NTについて..|ユーザー名|会社名|ログファイル名を指定|ファイル名:|キャンセル"
-english="About Ovik for NT..|User name|Company name|Specify the log file name|File name:|Cancel"
+# The Save As box's texts, then the About box's.
+japanese="ログファイル名を指定;ファイル名:;キャンセル;Ovik for NTについて..;ユーザー名;会社名"
+english="Specify the log file name;File name:;Cancel;About Ovik for NT..;User name;Company name"
 
 # On the console curses loads and unloads the mouse server's library,
 # whose buffers then look leaked to a sanitizer's leak check.
@@ -89,16 +83,12 @@ rows=(
 )
 
 for row in "${rows[@]}"; do
-  IFS='|' read -r name vars wrapper caption user company title label cancel \
-    shown frame mouse ascii <<<"$row"
-  if [[ $name == latin1* && -z $latin1_vars ]]; then
-    echo "note: skipped $name: no en_US.ISO-8859-1 locale, and none could be made (the locales package)"
-    continue
-  fi
-  if [[ $wrapper == luit* ]] && ! command -v luit >/dev/null; then
-    echo "note: skipped $name: luit is not installed (x11-utils)"
-    continue
-  fi
+  IFS='|' read -r name vars wrapper texts shown frame mouse ascii <<<"$row"
+  IFS=';' read -r -a text <<<"$texts"
+  [[ $name == latin1* && -z $latin1_vars ]] &&
+    { echo "note: skipped $name: no Latin-1 locale (nor the locales package)"; continue; }
+  [[ $wrapper == luit* ]] && ! command -v luit >/dev/null &&
+    { echo "note: skipped $name: no luit (x11-utils)"; continue; }
 
   start "$name" "$vars" "$wrapper" "$dir"
   wait_for "$name" "OVIK" || continue
@@ -114,20 +104,15 @@ for row in "${rows[@]}"; do
     fail "$name: no ranking row for $me with 300KB"
 
   keys "$name" r
-  wait_for "$name" "$title"
-  wait_for "$name" "$label"
-  wait_for "$name" "$cancel"
+  for t in "${text[@]:0:3}"; do wait_for "$name" "$t"; done
   keys "$name" Escape
-  wait_gone "$name" "$title"
+  wait_gone "$name" "${text[0]}"
 
   # A late answer of the terminal's is no key: its 'R' opens no Save As
   # box, and the About box then opens.
   keys "$name" -l $'\e[24;1R'
   keys "$name" a
-  wait_for "$name" "$caption"
-  wait_for "$name" "$user"
-  wait_for "$name" "$company"
-  wait_for "$name" "Ovik for NT Ver 1.00"
+  for t in "${text[@]:3}" "Ovik for NT Ver 1.00"; do wait_for "$name" "$t"; done
   keys "$name" Enter
   wait_gone "$name" "Ovik for NT Ver 1.00"
 
@@ -137,18 +122,13 @@ for row in "${rows[@]}"; do
 
   raw="$work/$name.raw"
   # "ESC [ ? 1000 h", maybe with other modes: button presses reported.
-  if [[ $mouse == yes ]]; then
-    grep -qaE $'\e\\[\\?([0-9]+;)*1000[;h]' "$raw" ||
-      fail "$name: no mouse reporting asked for"
-  else
-    ! grep -qaE $'\e\\[\\?([0-9]+;)*1000[;h]' "$raw" ||
-      fail "$name: mouse reporting asked for"
-  fi
-  if [[ $ascii == yes ]]; then
-    # After the test print and its question, ASCII only.
-    after=$(LC_ALL=C sed -e '1s/^.*\x1b\[99n//' "$raw" | LC_ALL=C tr -d '\000-\177' | wc -c)
-    ((after == 0)) || fail "$name: $after bytes outside ASCII were written"
-  fi
+  asked=no
+  grep -qaE $'\e\\[\\?([0-9]+;)*1000[;h]' "$raw" && asked=yes
+  [[ $asked == "$mouse" ]] || fail "$name: mouse reporting asked for: $asked"
+  # After the test print and its question, ASCII only.
+  after=$(LC_ALL=C sed -e '1s/^.*\x1b\[99n//' "$raw" | LC_ALL=C tr -d '\000-\177' | wc -c)
+  [[ $ascii == no ]] || ((after == 0)) ||
+    fail "$name: $after bytes outside ASCII were written"
 done
 
 # --- Terminals curses cannot drive: one line naming the commands that
