@@ -10,7 +10,7 @@ if [[ "${1:-}" == "--test" || "${1:-}" == "--all" ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev tmux
              clang libclang-rt-14-dev
              g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-             wine64 xvfb xauth python3 chromium)
+             wine64 xvfb xauth python3 chromium x11-utils)
 fi
 if [[ "${1:-}" == "--all" ]]; then
   packages+=(hyperfine gdu time imagemagick)

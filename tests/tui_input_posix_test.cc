@@ -157,7 +157,7 @@ TEST(AbsoluteRootTest, JoinsAndTidiesWithoutGuessingAtLinks) {
 
 TEST(SaveAsBoxTest, TakesANameThatNamesAFileOrGivesUp) {
   const SaveAsRequest request{text::kSaveAsTitle, "txt"};
-  SaveAsBox box(request, "/work");
+  SaveAsBox box(request, "/work", DisplayMode{});
   EXPECT_EQ(box.Handle(Code(KeyCode::kEnter), 80, 24), BoxStep::kBeep);
   for (char32_t c : std::u32string(U"out")) box.Handle(Char(c), 80, 24);
   box.Handle(Code(KeyCode::kTab), 80, 24);  // to OK
@@ -165,14 +165,14 @@ TEST(SaveAsBoxTest, TakesANameThatNamesAFileOrGivesUp) {
   EXPECT_EQ(box.result(), SaveAsResult::kChosen);
   EXPECT_EQ(box.path(), "/work/out.txt");
 
-  SaveAsBox cancel(request, "/work");
+  SaveAsBox cancel(request, "/work", DisplayMode{});
   cancel.Handle(Char(U'x'), 80, 24);
   cancel.Handle(Code(KeyCode::kBackTab), 80, 24);  // to Cancel
   EXPECT_EQ(cancel.Handle(Code(KeyCode::kEnter), 80, 24), BoxStep::kClosed);
   EXPECT_EQ(cancel.result(), SaveAsResult::kCancelled);
 
   // Without a current directory a name cannot be placed.
-  SaveAsBox nowhere(request, "");
+  SaveAsBox nowhere(request, "", DisplayMode{});
   nowhere.Handle(Char(U'x'), 80, 24);
   EXPECT_EQ(nowhere.Handle(Code(KeyCode::kEnter), 80, 24), BoxStep::kClosed);
   EXPECT_EQ(nowhere.result(), SaveAsResult::kFailed);
@@ -223,6 +223,7 @@ class ScriptedScreen : public Screen {
     *cols = 80;
     *rows = 24;
   }
+  DisplayMode Mode() const override { return {}; }
   void Show(const Canvas& canvas, CursorPos /*cursor*/) override {
     shown_ = canvas.Text();
   }

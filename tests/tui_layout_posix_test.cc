@@ -12,6 +12,7 @@
 #include "ui/texts.h"
 #include "ui/tui/canvas.h"
 #include "ui/tui/layout.h"
+#include "ui/tui/message_box.h"
 #include "ui/tui/render.h"
 #include "ui/tui/terminal_port.h"
 
@@ -251,11 +252,15 @@ TEST_F(RenderTest, BoxesCarryTheirCaptions) {
                    text::kErrorOccurred, &canvas_);
   EXPECT_GE(RowOf(" Ovik "), 0);
   EXPECT_GE(RowOf("エラーが発生しました。"), 0);
+  // Where Japanese cannot be shown, in English.
+  MessageBox(text::kFileCreateFailed, kSingleByteMode).Render(&canvas_);
+  EXPECT_GE(RowOf("Could not create the file."), 0);
 
   TerminalPort about_port(AboutDialogTemplate(), nullptr);
   about_port.SetControlText(IDC_ABOUT_COMPANY, "株式会社サンプル");
   Canvas about(80, 24);
-  RenderAboutDialog(LayoutAboutDialog(80, 24), about_port, &about);
+  RenderAboutDialog(LayoutAboutDialog(80, 24), about_port, DisplayMode{},
+                    &about);
   const std::string shown = about.Text();
   for (std::string_view s : {text::kAboutCaption, text::kAboutVersion,
                              text::kAboutUser, std::string_view("株式会社サンプル"),
@@ -270,13 +275,14 @@ TEST_F(RenderTest, SaveAsCursorCountsWideCharacters) {
   for (char32_t c : std::u32string(U"結果1")) field.Insert(c);
   const SaveAsLayout layout = LayoutSaveAs(80, 24);
   const CursorPos cursor = RenderSaveAs(layout, text::kSaveAsTitle, field,
-                                        SaveAsFocus::kField, &canvas_);
+                                        SaveAsFocus::kField, DisplayMode{},
+                                        &canvas_);
   EXPECT_EQ(cursor.x, layout.field.x + 5);
   EXPECT_EQ(cursor.y, layout.field.y);
   EXPECT_GE(RowOf("ログファイル名を指定"), 0);
   EXPECT_GE(RowOf("キャンセル"), 0);
   EXPECT_EQ(RenderSaveAs(layout, text::kSaveAsTitle, field, SaveAsFocus::kOk,
-                         &canvas_)
+                         DisplayMode{}, &canvas_)
                 .x,
             -1);
 }

@@ -1,4 +1,6 @@
-// Every text the user sees, in one place, UTF-8.
+// Every text the user sees, in one place, UTF-8. Each Japanese text has
+// an English one beside it (its name ends in "Ascii"), shown by the
+// terminal dialog where the terminal cannot show Japanese.
 #ifndef OVIK_UI_TEXTS_H_
 #define OVIK_UI_TEXTS_H_
 
@@ -9,22 +11,37 @@ namespace ovik::text {
 inline constexpr std::string_view kCaption = "Ovik";
 inline constexpr std::string_view kMainCaption = "OVIK";
 inline constexpr std::string_view kAboutCaption = "Ovik for NTについて..";
+inline constexpr std::string_view kAboutCaptionAscii = "About Ovik for NT..";
 inline constexpr std::string_view kAboutVersion = "Ovik for NT Ver 1.00";
 inline constexpr std::string_view kAboutUser = "ユーザー名";
+inline constexpr std::string_view kAboutUserAscii = "User name";
 inline constexpr std::string_view kAboutCompany = "会社名";
+inline constexpr std::string_view kAboutCompanyAscii = "Company name";
 
 // Messages.
 inline constexpr std::string_view kOutOfMemory = "メモリ不足です";
+inline constexpr std::string_view kOutOfMemoryAscii = "Out of memory.";
 inline constexpr std::string_view kErrorOccurred = "エラーが発生しました。";
+inline constexpr std::string_view kErrorOccurredAscii = "An error occurred.";
 inline constexpr std::string_view kCommonDialogFailed =
     "コモンダイアログボックスの初期化に失敗しました.";
+inline constexpr std::string_view kCommonDialogFailedAscii =
+    "Could not set up the common dialog box.";
 inline constexpr std::string_view kReportOutOfMemory =
     "メモリ不足でファイルの書き出しができません.";
+inline constexpr std::string_view kReportOutOfMemoryAscii =
+    "Not enough memory to write the file.";
 inline constexpr std::string_view kFileCreateFailed = "ファイル作成に失敗しました.";
+inline constexpr std::string_view kFileCreateFailedAscii =
+    "Could not create the file.";
 inline constexpr std::string_view kFileWriteFailed = "ファイル書き込みに失敗しました.";
+inline constexpr std::string_view kFileWriteFailedAscii =
+    "Could not write the file.";
 
 // Save As.
 inline constexpr std::string_view kSaveAsTitle = "ログファイル名を指定";
+inline constexpr std::string_view kSaveAsTitleAscii =
+    "Specify the log file name";
 inline constexpr std::string_view kDefaultExtension = "txt";
 inline constexpr std::string_view kResultFilesFilter = "Result Files (*.TXT)";
 inline constexpr std::string_view kResultFilesPattern = "*.TXT";
@@ -72,7 +89,9 @@ inline constexpr std::string_view kUsageRowsInitial[] = {
 
 // Terminal dialog.
 inline constexpr std::string_view kSaveAsFileName = "ファイル名:";
+inline constexpr std::string_view kSaveAsFileNameAscii = "File name:";
 inline constexpr std::string_view kCancel = "キャンセル";
+inline constexpr std::string_view kCancelAscii = "Cancel";
 inline constexpr std::string_view kKeyHelp =
     "Tab:Move  Enter:Press  Alt+F/R/A  Left/Right:Page  Ctrl-C:Quit";
 inline constexpr std::string_view kScanKeyHelp = "Esc/C: Cancel the scan";
@@ -95,13 +114,44 @@ inline constexpr std::string_view kTooSmallNeeds = " needed, ";
 inline constexpr std::string_view kTooSmallNow = " now.";
 inline constexpr std::string_view kTooSmallHelp =
     "Enlarge it, or press Ctrl-C to quit.";
-inline constexpr std::string_view kNeedsUtf8 =
-    "ovik: the dialog needs a UTF-8 locale (for example LANG=C.UTF-8); "
-    "this one uses ";
 inline constexpr std::string_view kNeedsTerminal =
-    "ovik: the dialog needs a terminal; without one, use 'ovik report'.";
+    "ovik: the dialog needs a terminal; use 'ovik report' or 'ovik drives'.";
+// Around "TERM=<its value>", or kTermUnset.
+inline constexpr std::string_view kUnusableTerminal =
+    "ovik: the dialog cannot run on ";
+inline constexpr std::string_view kTermUnset = "an unset TERM";
+inline constexpr std::string_view kUnusableTerminalHelp =
+    "; use 'ovik report' or 'ovik drives'.";
 inline constexpr std::string_view kTerminalFailed =
     "ovik: the terminal could not be set up for the dialog.";
+
+// The Japanese texts and the English shown for them.
+struct AsciiFallback {
+  std::string_view text;
+  std::string_view ascii;
+};
+inline constexpr AsciiFallback kAsciiFallbacks[] = {
+    {kAboutCaption, kAboutCaptionAscii},
+    {kAboutUser, kAboutUserAscii},
+    {kAboutCompany, kAboutCompanyAscii},
+    {kOutOfMemory, kOutOfMemoryAscii},
+    {kErrorOccurred, kErrorOccurredAscii},
+    {kCommonDialogFailed, kCommonDialogFailedAscii},
+    {kReportOutOfMemory, kReportOutOfMemoryAscii},
+    {kFileCreateFailed, kFileCreateFailedAscii},
+    {kFileWriteFailed, kFileWriteFailedAscii},
+    {kSaveAsTitle, kSaveAsTitleAscii},
+    {kSaveAsFileName, kSaveAsFileNameAscii},
+    {kCancel, kCancelAscii},
+};
+
+// The English for one of the texts above; any other text as it is.
+constexpr std::string_view AsciiFor(std::string_view text) {
+  for (const AsciiFallback& fallback : kAsciiFallbacks) {
+    if (fallback.text == text) return fallback.ascii;
+  }
+  return text;
+}
 
 }  // namespace ovik::text
 

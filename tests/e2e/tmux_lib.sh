@@ -30,3 +30,26 @@ wait_for() {
   fail "'$text' did not appear within ${limit}s"
   return 1
 }
+
+# wait_gone TARGET TEXT [SECONDS]: until TEXT has left the screen.
+wait_gone() {
+  local target=$1 text=$2 limit=${3:-10}
+  local deadline=$((SECONDS + limit))
+  while ((SECONDS <= deadline)); do
+    if ! screen "$target" | grep -qF -- "$text"; then return 0; fi
+    sleep 0.05
+  done
+  fail "'$text' stayed on the screen for ${limit}s"
+  return 1
+}
+
+# exit_status NAME: the status recorded in $work/NAME.exit, waited for;
+# "none" when nothing came in 20 s.
+exit_status() {
+  local deadline=$((SECONDS + 20))
+  while ((SECONDS <= deadline)); do
+    if [[ -s $work/$1.exit ]]; then cat "$work/$1.exit"; return 0; fi
+    sleep 0.05
+  done
+  echo "none"
+}

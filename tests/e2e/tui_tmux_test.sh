@@ -20,18 +20,6 @@ socket="ovik-e2e-$$"
 capture_file=/tmp/ovik-dialog-capture.txt
 . "$(dirname "$0")/tmux_lib.sh"
 
-# wait_gone TARGET TEXT [SECONDS]: until TEXT has left the screen.
-wait_gone() {
-  local target=$1 text=$2 limit=${3:-10}
-  local deadline=$((SECONDS + limit))
-  while ((SECONDS <= deadline)); do
-    if ! screen "$target" | grep -qF -- "$text"; then return 0; fi
-    sleep 0.05
-  done
-  fail "'$text' stayed on the screen for ${limit}s"
-  return 1
-}
-
 # wait_file PATH [SECONDS]: until PATH exists and is not empty.
 wait_file() {
   local path=$1 limit=${2:-10}
@@ -55,10 +43,6 @@ start() {
   tmux -L "$socket" new-session -d -s "$name" -x 80 -y 24 \
     "cd $(printf %q "$work") && env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=screen \
      sh -c $(printf %q "$inner") ovik$args; echo \$? > $name.exit; sleep 600"
-}
-
-exit_status() {  # NAME: the recorded exit status, waited for
-  wait_file "$work/$1.exit" 10 && cat "$work/$1.exit"
 }
 
 # --- The tree: one file per owner, sizes in whole KB, largest first.

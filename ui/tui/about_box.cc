@@ -7,14 +7,14 @@
 
 namespace ovik::tui {
 
-AboutBox::AboutBox(const RegisteredOwner& registered)
-    : port_(AboutDialogTemplate()), about_(port_) {
+AboutBox::AboutBox(const RegisteredOwner& registered, const DisplayMode& mode)
+    : port_(AboutDialogTemplate()), about_(port_), mode_(mode) {
   about_.OnInitDialog(registered);
 }
 
 CursorPos AboutBox::Render(Canvas* canvas) const {
   RenderAboutDialog(LayoutAboutDialog(canvas->width(), canvas->height()), port_,
-                    canvas);
+                    mode_, canvas);
   return {};
 }
 

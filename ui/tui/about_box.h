@@ -8,6 +8,7 @@
 #include "ui/about_dialog.h"
 #include "ui/memory_dialog_port.h"
 #include "ui/tui/canvas.h"
+#include "ui/tui/display_mode.h"
 #include "ui/tui/keys.h"
 #include "ui/tui/modal_box.h"
 
@@ -15,7 +16,8 @@ namespace ovik::tui {
 
 class AboutBox {
  public:
-  explicit AboutBox(const RegisteredOwner& registered);
+  // Drawn for a terminal of |mode|.
+  AboutBox(const RegisteredOwner& registered, const DisplayMode& mode);
   AboutBox(const AboutBox&) = delete;
   AboutBox& operator=(const AboutBox&) = delete;
 
@@ -27,6 +29,7 @@ class AboutBox {
  private:
   MemoryDialogPort port_;
   AboutDialog about_;
+  DisplayMode mode_;
 };
 
 }  // namespace ovik::tui

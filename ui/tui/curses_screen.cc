@@ -1,13 +1,21 @@
 #include "ui/tui/curses_screen.h"
 
+#include <limits.h>
 #include <poll.h>
 #include <stdio.h>
 #include <unistd.h>
+#include <wchar.h>
 
 #include <curses.h>
 
+#include "ui/tui/glyphs.h"
+#include "ui/tui/text_cells.h"
+
 namespace ovik::tui {
 namespace {
+
+// How long the rest of an escape sequence is waited for, as for Alt.
+constexpr int kEscapeDelayMs = 25;
 
 attr_t ToCurses(std::uint8_t attr) {
   attr_t out = A_NORMAL;
@@ -16,6 +24,77 @@ attr_t ToCurses(std::uint8_t attr) {
   if (attr & kUnderline) out |= A_UNDERLINE;
   if (attr & kDim) out |= A_DIM;
   return out;
+}
+
+const cchar_t* LineCharacter(LineGlyph line) {
+  switch (line) {
+    case LineGlyph::kHorizontal: return WACS_HLINE;
+    case LineGlyph::kVertical: return WACS_VLINE;
+    case LineGlyph::kUpperLeft: return WACS_ULCORNER;
+    case LineGlyph::kUpperRight: return WACS_URCORNER;
+    case LineGlyph::kLowerLeft: return WACS_LLCORNER;
+    case LineGlyph::kLowerRight: return WACS_LRCORNER;
+    case LineGlyph::kBlock: return WACS_BLOCK;
+    case LineGlyph::kCheckerBoard: return WACS_CKBOARD;
+    case LineGlyph::kBoard: return WACS_BOARD;
+    case LineGlyph::kScanLine7: return WACS_S7;
+    case LineGlyph::kScanLine9: return WACS_S9;
+    case LineGlyph::kNone: break;
+  }
+  return nullptr;
+}
+
+// Whether curses, in the current locale, writes |c| so that it takes the
+// cells the canvas gave it.
+bool ShowsInLocale(char32_t c) {
+  const auto wide = static_cast<wchar_t>(c);
+  if (wcwidth(wide) != CellWidth(c)) return false;
+  char bytes[MB_LEN_MAX];
+  mbstate_t state{};
+  const std::size_t n = wcrtomb(bytes, wide, &state);
+  if (n == static_cast<std::size_t>(-1)) return false;
+  // A byte from 0x80 to 0x9F is a control on most single-byte terminals.
+  const auto first = static_cast<unsigned char>(bytes[0]);
+  return !(n == 1 && first >= 0x80 && first < 0xA0);
+}
+
+void Draw(int y, int x, const Glyph& glyph, attr_t attr) {
+  cchar_t cc;
+  const cchar_t* line = LineCharacter(glyph.line);
+  if (line != nullptr) {
+    wchar_t text[CCHARW_MAX + 1] = {};
+    attr_t line_attr = A_NORMAL;
+    short pair = 0;
+    getcchar(line, text, &line_attr, &pair, nullptr);
+    setcchar(&cc, text, line_attr | attr, pair, nullptr);
+  } else {
+    const wchar_t text[2] = {static_cast<wchar_t>(glyph.ch), L'\0'};
+    setcchar(&cc, text, attr, 0, nullptr);
+  }
+  // The bottom-right cell reports an error for the cursor that cannot
+  // move on, but is drawn.
+  mvwadd_wch(stdscr, y, x, &cc);
+}
+
+// Passes over the rest of a control sequence "ESC [ ... final" that
+// curses did not know as a key: a late answer of the terminal's, never
+// keys to act on.
+void SkipControlSequence() {
+  wtimeout(stdscr, kEscapeDelayMs);
+  for (int i = 0; i < 32; ++i) {
+    wint_t ch = 0;
+    const int kind = wget_wch(stdscr, &ch);
+    if (kind == ERR) return;
+    if (kind == KEY_CODE_YES) {
+      ungetch(static_cast<int>(ch));
+      return;
+    }
+    if (ch >= 0x40 && ch <= 0x7E) return;  // the final character
+    if (ch < 0x20 || ch > 0x3F) {
+      unget_wch(static_cast<wchar_t>(ch));
+      return;
+    }
+  }
 }
 
 Key FromKeyCode(int code) {
@@ -71,19 +150,22 @@ Key FromChar(wint_t ch) {
 
 CursesScreen::~CursesScreen() { Stop(); }
 
-bool CursesScreen::Start() {
+bool CursesScreen::Start(const DisplayMode& mode, bool mouse) {
   if (screen_ != nullptr) return true;
   screen_ = newterm(nullptr, stdout, stdin);
   if (screen_ == nullptr) return false;
+  mode_ = mode;
   set_term(screen_);
   cbreak();
   noecho();
   nonl();
   keypad(stdscr, TRUE);
-  set_escdelay(25);
+  set_escdelay(kEscapeDelayMs);
   curs_set(0);
-  mousemask(BUTTON1_PRESSED, nullptr);
-  mouseinterval(0);
+  if (mouse) {
+    mousemask(BUTTON1_PRESSED, nullptr);
+    mouseinterval(0);
+  }
   return true;
 }
 
@@ -102,15 +184,18 @@ void CursesScreen::Size(int* cols, int* rows) const {
 
 void CursesScreen::Show(const Canvas& canvas, CursorPos cursor) {
   for (int y = 0; y < canvas.height() && y < LINES; ++y) {
+    bool head_replaced = false;
     for (int x = 0; x < canvas.width() && x < COLS; ++x) {
       const Cell& cell = canvas.at(x, y);
-      if (cell.wide_tail) continue;
-      const wchar_t text[2] = {static_cast<wchar_t>(cell.ch), L'\0'};
-      cchar_t cc;
-      setcchar(&cc, text, ToCurses(cell.attr), 0, nullptr);
-      // The bottom-right cell reports an error for the cursor that
-      // cannot move on, but is drawn.
-      mvwadd_wch(stdscr, y, x, &cc);
+      const attr_t attr = ToCurses(cell.attr);
+      if (cell.wide_tail) {
+        // Drawn with its head, unless that became '?'.
+        if (head_replaced) Draw(y, x, Glyph{}, attr);
+        continue;
+      }
+      const Glyph glyph = GlyphFor(cell.ch, mode_, ShowsInLocale);
+      head_replaced = glyph.ch != cell.ch;
+      Draw(y, x, glyph, attr);
     }
   }
   if (cursor.x >= 0 && cursor.y >= 0) {
@@ -134,6 +219,10 @@ Key CursesScreen::Read(int timeout_ms) {
   wtimeout(stdscr, 0);
   wint_t next = 0;
   const int next_kind = wget_wch(stdscr, &next);
+  if (next_kind == OK && next == L'[') {
+    SkipControlSequence();
+    return Key{};
+  }
   if (next_kind == OK) {
     Key alt = FromChar(next);
     if (alt.code == KeyCode::kChar) {

@@ -1,6 +1,6 @@
-// The terminal itself, through ncursesw: copies a canvas to the screen
-// and reads keys and clicks. The only file of the dialog that knows
-// curses.
+// The terminal itself, through ncursesw: copies a canvas to the screen,
+// each cell as the terminal can show it, and reads keys and clicks. With
+// terminal_caps.cc the only file of the dialog that knows curses.
 #ifndef OVIK_UI_TUI_CURSES_SCREEN_H_
 #define OVIK_UI_TUI_CURSES_SCREEN_H_
 
@@ -17,12 +17,15 @@ class CursesScreen : public Screen {
   CursesScreen(const CursesScreen&) = delete;
   CursesScreen& operator=(const CursesScreen&) = delete;
 
-  // Takes over the terminal on standard input and output.
-  bool Start();
+  // Takes over the terminal on standard input and output, drawing for a
+  // terminal of |mode| in the character set of the current locale. Mouse
+  // reports are asked for only where the terminal has them (|mouse|).
+  bool Start(const DisplayMode& mode, bool mouse);
   // Gives the terminal back as it was.
   void Stop();
 
   void Size(int* cols, int* rows) const override;
+  DisplayMode Mode() const override { return mode_; }
   void Show(const Canvas& canvas, CursorPos cursor) override;
   Key Read(int timeout_ms) override;
   bool InputLost() const override;
@@ -30,6 +33,7 @@ class CursesScreen : public Screen {
 
  private:
   struct ::screen* screen_ = nullptr;
+  DisplayMode mode_;
 };
 
 }  // namespace ovik::tui

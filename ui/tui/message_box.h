@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ui/tui/canvas.h"
+#include "ui/tui/display_mode.h"
 #include "ui/tui/keys.h"
 #include "ui/tui/modal_box.h"
 
@@ -14,7 +15,9 @@ namespace ovik::tui {
 
 class MessageBox {
  public:
-  explicit MessageBox(std::string_view message) : message_(message) {}
+  // |message| as a terminal of |mode| shows it.
+  MessageBox(std::string_view message, const DisplayMode& mode)
+      : message_(ForDisplay(message, mode)) {}
 
   // Draws the box centred on |canvas|.
   CursorPos Render(Canvas* canvas) const;

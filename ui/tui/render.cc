@@ -207,24 +207,25 @@ void RenderMessageBox(const MessageBoxLayout& layout, std::string_view caption,
 
 CursorPos RenderSaveAs(const SaveAsLayout& layout, std::string_view title,
                        const LineEdit& field, SaveAsFocus focus,
-                       Canvas* canvas) {
-  CaptionFrame(layout.frame, title, canvas);
-  canvas->Put(layout.field.x, layout.label_row, text::kSaveAsFileName);
+                       const DisplayMode& mode, Canvas* canvas) {
+  CaptionFrame(layout.frame, ForDisplay(title, mode), canvas);
+  canvas->Put(layout.field.x, layout.label_row,
+              ForDisplay(text::kSaveAsFileName, mode));
   const LineEdit::View view = field.Visible(layout.field.w);
   canvas->Fill(layout.field, U' ', kUnderline);
   canvas->Put(layout.field.x, layout.field.y, view.text, kUnderline,
               layout.field.w);
   DrawButton(layout.ok, text::kOk, true, focus == SaveAsFocus::kOk, true,
              canvas);
-  DrawButton(layout.cancel, text::kCancel, true,
+  DrawButton(layout.cancel, ForDisplay(text::kCancel, mode), true,
              focus == SaveAsFocus::kCancel, false, canvas);
   if (focus != SaveAsFocus::kField) return {};
   return CursorPos{layout.field.x + view.cursor_cell, layout.field.y};
 }
 
 void RenderAboutDialog(const DialogLayout& layout, const MemoryDialogPort& port,
-                       Canvas* canvas) {
-  CaptionFrame(layout.frame, text::kAboutCaption, canvas);
+                       const DisplayMode& mode, Canvas* canvas) {
+  CaptionFrame(layout.frame, ForDisplay(text::kAboutCaption, mode), canvas);
   for (const PlacedControl& c : layout.controls) {
     const int id = c.spec->id;
     const std::string text =
@@ -242,7 +243,7 @@ void RenderAboutDialog(const DialogLayout& layout, const MemoryDialogPort& port,
         DrawButton(c.cells, text, true, true, true, canvas);
         break;
       default:
-        DrawLabel(c.cells, text, false, kPlain, canvas);
+        DrawLabel(c.cells, ForDisplay(text, mode), false, kPlain, canvas);
         break;
     }
   }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ui/tui/canvas.h"
+#include "ui/tui/display_mode.h"
 #include "ui/tui/layout.h"
 #include "ui/tui/line_edit.h"
 #include "ui/memory_dialog_port.h"
@@ -44,13 +45,15 @@ void RenderMessageBox(const MessageBoxLayout& layout, std::string_view caption,
 
 enum class SaveAsFocus { kField, kOk, kCancel };
 
-// Returns the screen cell of the field's cursor.
+// Drawn with the texts a terminal of |mode| shows. Returns the screen cell
+// of the field's cursor.
 CursorPos RenderSaveAs(const SaveAsLayout& layout, std::string_view title,
                        const LineEdit& field, SaveAsFocus focus,
-                       Canvas* canvas);
+                       const DisplayMode& mode, Canvas* canvas);
 
-void RenderAboutDialog(const DialogLayout& layout,
-                       const MemoryDialogPort& port, Canvas* canvas);
+// Drawn with the texts a terminal of |mode| shows.
+void RenderAboutDialog(const DialogLayout& layout, const MemoryDialogPort& port,
+                       const DisplayMode& mode, Canvas* canvas);
 
 // The icon, drawn in text: three rows of seven cells.
 inline constexpr std::string_view kIconRows[] = {"┌─────┐", "│█▆▄▂▁│",

@@ -9,14 +9,15 @@
 namespace ovik::tui {
 
 SaveAsBox::SaveAsBox(const SaveAsRequest& request,
-                     std::string current_directory)
+                     std::string current_directory, const DisplayMode& mode)
     : title_(request.title),
       default_extension_(request.default_extension),
-      current_directory_(std::move(current_directory)) {}
+      current_directory_(std::move(current_directory)),
+      mode_(mode) {}
 
 CursorPos SaveAsBox::Render(Canvas* canvas) const {
   return RenderSaveAs(LayoutSaveAs(canvas->width(), canvas->height()), title_,
-                      field_, focus_, canvas);
+                      field_, focus_, mode_, canvas);
 }
 
 BoxStep SaveAsBox::Close(SaveAsResult result) {

@@ -20,7 +20,9 @@ class SaveAsBox {
  public:
   // A relative name is taken relative to |current_directory|; when that
   // is empty (it could not be found out) choosing a name fails.
-  SaveAsBox(const SaveAsRequest& request, std::string current_directory);
+  // It is drawn for a terminal of |mode|.
+  SaveAsBox(const SaveAsRequest& request, std::string current_directory,
+            const DisplayMode& mode);
 
   CursorPos Render(Canvas* canvas) const;
   BoxStep Handle(const Key& key, int cols, int rows);
@@ -41,6 +43,7 @@ class SaveAsBox {
   SaveAsFocus focus_ = SaveAsFocus::kField;
   SaveAsResult result_ = SaveAsResult::kCancelled;
   std::string path_;
+  DisplayMode mode_;
 };
 
 }  // namespace ovik::tui

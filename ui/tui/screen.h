@@ -5,6 +5,7 @@
 #define OVIK_UI_TUI_SCREEN_H_
 
 #include "ui/tui/canvas.h"
+#include "ui/tui/display_mode.h"
 #include "ui/tui/keys.h"
 
 namespace ovik::tui {
@@ -13,6 +14,8 @@ class Screen {
  public:
   virtual ~Screen() = default;
   virtual void Size(int* cols, int* rows) const = 0;
+  // What the terminal can show; the canvas is drawn in any case.
+  virtual DisplayMode Mode() const = 0;
   // Shows |canvas|; the cursor is shown at |cursor| when that is set.
   virtual void Show(const Canvas& canvas, CursorPos cursor) = 0;
   // The next key or click; KeyCode::kNone after |timeout_ms| without one.

@@ -258,18 +258,19 @@ void TerminalApp::RunDropList() {
 void TerminalApp::RunAbout() {
   // This system keeps no registered owner or organisation (see
   // platform/settings.h): the labels keep their own texts.
-  AboutBox about{RegisteredOwner{}};
+  AboutBox about{RegisteredOwner{}, screen_.Mode()};
   RunModal(about);
 }
 
 void TerminalApp::RunMessageBox(std::string_view message) {
-  MessageBox box(message);
+  MessageBox box(message, screen_.Mode());
   RunModal(box);
 }
 
 SaveAsResult TerminalApp::RunSaveAs(const SaveAsRequest& request,
                                     std::string* path) {
-  SaveAsBox box(request, current_directory_ ? current_directory_() : "");
+  SaveAsBox box(request, current_directory_ ? current_directory_() : "",
+                screen_.Mode());
   RunModal(box);
   if (box.result() == SaveAsResult::kChosen) *path = box.path();
   return box.result();

@@ -1,12 +1,13 @@
 // Start-up of the terminal dialog: the checks that it can run at all,
-// the directories named on the command line, the terminal taken over and
-// given back.
+// the directories named on the command line, what the terminal can show,
+// the terminal taken over and given back.
 #include "ui/tui/terminal_dialog.h"
 
 #include <langinfo.h>
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -16,12 +17,19 @@
 #include "platform/volumes.h"
 #include "ui/texts.h"
 #include "ui/tui/curses_screen.h"
+#include "ui/tui/display_mode.h"
 #include "ui/tui/paths.h"
 #include "ui/tui/signal_watch.h"
 #include "ui/tui/terminal_app.h"
+#include "ui/tui/terminal_caps.h"
+#include "ui/tui/terminal_probe.h"
 
 namespace ovik {
 namespace {
+
+// How long the terminal is given to answer where its cursor is: far
+// longer than a terminal takes, short enough not to be noticed.
+constexpr int kProbeTimeoutMs = 250;
 
 std::string CurrentDirectory() {
   std::error_code error;
@@ -29,23 +37,47 @@ std::string CurrentDirectory() {
   return error ? std::string() : cwd.string();
 }
 
-bool IsUtf8Locale(std::string* codeset) {
+bool LocaleIsUtf8() {
   const char* name = nl_langinfo(CODESET);
-  *codeset = name == nullptr ? std::string() : std::string(name);
-  return *codeset == "UTF-8";
+  return name != nullptr && std::string_view(name) == "UTF-8";
+}
+
+// TERM as the message about it names it, in printable ASCII.
+std::string TermForMessage(std::string_view term) {
+  if (term.empty()) return std::string(text::kTermUnset);
+  std::string out = "TERM=";
+  for (char c : term.substr(0, 64)) out += (c >= 0x20 && c < 0x7F) ? c : '?';
+  return out;
+}
+
+// The locale curses reads and writes characters in: a UTF-8 one where
+// the terminal takes UTF-8, whatever the environment says; elsewhere the
+// environment's own, unless that is UTF-8. False when the system has no
+// UTF-8 locale.
+bool SetCharacterLocale(const tui::DisplayMode& mode, bool locale_utf8) {
+  if (mode.utf8 == locale_utf8) return true;
+  if (!mode.utf8) return std::setlocale(LC_CTYPE, "C") != nullptr;
+  for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+    if (std::setlocale(LC_CTYPE, name) != nullptr) return true;
+  }
+  return false;
 }
 
 }  // namespace
 
 int RunTerminalDialog(const std::vector<std::string>& paths) {
   std::setlocale(LC_ALL, "");
-  std::string codeset;
-  if (!IsUtf8Locale(&codeset)) {
-    std::cerr << text::kNeedsUtf8 << codeset << "\n";
-    return 2;
-  }
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
     std::cerr << text::kNeedsTerminal << "\n";
+    return 2;
+  }
+  const char* term_variable = std::getenv("TERM");
+  const std::string term = term_variable == nullptr ? "" : term_variable;
+  tui::TerminalCaps caps;
+  if (term.empty() || !tui::ReadTerminalCaps(term, &caps) ||
+      !caps.addressable) {
+    std::cerr << text::kUnusableTerminal << TermForMessage(term)
+              << text::kUnusableTerminalHelp << "\n";
     return 2;
   }
 
@@ -62,8 +94,23 @@ int RunTerminalDialog(const std::vector<std::string>& paths) {
   std::unique_ptr<VolumeSource> volumes = MakeSystemVolumeSource();
   // Blocked before any thread starts, so that every thread inherits it.
   tui::SignalWatch signals;
+
+  tui::TerminalFacts facts;
+  facts.locale_utf8 = LocaleIsUtf8();
+  facts.term = term;
+  if (!caps.cursor_request.empty()) {
+    facts.probe_cells =
+        tui::ProbeCells(STDIN_FILENO, STDOUT_FILENO, tui::kProbeText,
+                        caps.cursor_request, kProbeTimeoutMs);
+  }
+  tui::DisplayMode mode = tui::DecideDisplayMode(facts);
+  if (!SetCharacterLocale(mode, facts.locale_utf8)) {
+    mode = tui::kSingleByteMode;
+    std::setlocale(LC_CTYPE, "C");
+  }
+
   tui::CursesScreen screen;
-  if (!screen.Start()) {
+  if (!screen.Start(mode, caps.mouse)) {
     std::cerr << text::kTerminalFailed << "\n";
     return 2;
   }
