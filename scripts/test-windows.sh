@@ -3,9 +3,9 @@
 # compiler and runs every Windows test under Wine; the dialog tests run
 # on a virtual X display. Exits non-zero on any failure.
 #
-# Needs the Debian packages g++-mingw-w64-x86-64-posix, mingw-w64,
-# googletest, wine64, xvfb and xauth; with --install (and root) it
-# installs them first.
+# Needs the Debian packages ninja-build, g++-mingw-w64-x86-64-posix,
+# mingw-w64, googletest, wine64, xvfb and xauth; with --install (and
+# root) it installs them first.
 set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,7 +15,7 @@ JOBS=${JOBS:-2}
 if [ "${1:-}" = "--install" ]; then
   apt-get update
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-    cmake make g++-mingw-w64-x86-64-posix mingw-w64 googletest wine64 \
+    cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64 googletest wine64 \
     xvfb xauth
 fi
 
@@ -37,6 +37,7 @@ run() {
 
 # Everything that needs no window, in the prefix's Western locale...
 run wine_run "$BUILD_DIR/tests/ovik_tests.exe"
+run wine_run "$BUILD_DIR/tests/ovik_scan_tests.exe"
 # ...and the report's bytes again with the Japanese ANSI code page.
 run env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$WINE_LOADER" \
   "$BUILD_DIR/tests/ovik_tests.exe" --gtest_filter='ReportEncodingWin32Test.*'
