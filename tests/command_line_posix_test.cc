@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -92,6 +92,22 @@ TEST(ParseCommandLineTest, HelpIsTheAskedCommandsOwn) {
   EXPECT_NE(HelpText("report"), HelpText(""));
 }
 
+// A manual's line without font changes, quotes and \- for a hyphen.
+std::string PlainRoff(const std::string& line) {
+  std::string plain;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == 'f') {
+      i += 2;  // \fB, \fI, \fR, \fP
+    } else if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '-') {
+      plain += '-';
+      ++i;
+    } else if (line[i] != '"') {
+      plain += line[i];
+    }
+  }
+  return plain;
+}
+
 // The manual's plain text by section ("OPTIONS") and subsection
 // ("OPTIONS/ovik report"), without requests and font changes.
 std::map<std::string, std::string> ReadManual(const std::string& path) {
@@ -100,9 +116,7 @@ std::map<std::string, std::string> ReadManual(const std::string& path) {
   std::map<std::string, std::string> sections;
   std::string section, subsection, line;
   while (std::getline(in, line)) {
-    line = std::regex_replace(line, std::regex(R"(\\f[BIRP])"), "");
-    line = std::regex_replace(line, std::regex(R"(\\-)"), "-");
-    line = std::regex_replace(line, std::regex("\""), "");
+    line = PlainRoff(line);
     if (line.rfind(".SH ", 0) == 0) {
       section = line.substr(4);
       subsection.clear();
@@ -122,34 +136,58 @@ std::map<std::string, std::string> ReadManual(const std::string& path) {
   return sections;
 }
 
-// Options named in |text|: words such as -o and --output.
-std::set<std::string> OptionsIn(const std::string& text) {
-  static const std::regex kOption(R"((^|[^\w-])(--?[A-Za-z][\w-]*))");
-  std::set<std::string> found;
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), kOption);
-       it != std::sregex_iterator(); ++it) {
-    found.insert((*it)[2]);
+// The words of |text|: runs of letters, digits, _ and -, so "-h,--help"
+// holds -h and --help.
+std::set<std::string> Words(const std::string& text) {
+  std::set<std::string> words;
+  std::string word;
+  for (char c : text + " ") {
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-') {
+      word += c;
+    } else if (!word.empty()) {
+      words.insert(word);
+      word.clear();
+    }
   }
-  return found;
+  return words;
 }
 
 bool HasWord(const std::string& text, const std::string& word) {
-  return std::regex_search(
-      text, std::regex("(^|[^\\w-])" + word + "([^\\w-]|$)"));
+  return Words(text).count(word) != 0;
+}
+
+// Options named in |text|: words such as -o and --output.
+std::set<std::string> OptionsIn(const std::string& text) {
+  std::set<std::string> options;
+  for (const std::string& word : Words(text)) {
+    const std::size_t name = word.find_first_not_of('-');
+    if (name == 1 || name == 2) {
+      if (std::isalpha(static_cast<unsigned char>(word[name]))) options.insert(word);
+    }
+  }
+  return options;
+}
+
+// The words a bash completion script offers: its -W "..." lists and
+// commands="...".
+std::string OfferedWords(const std::string& script) {
+  std::string offered;
+  for (const std::string opening : {"-W \"", "commands=\""}) {
+    for (auto at = script.find(opening); at != std::string::npos;
+         at = script.find(opening, at + 1)) {
+      const std::size_t begin = at + opening.size();
+      offered += script.substr(begin, script.find('"', begin) - begin) + " ";
+    }
+  }
+  return offered;
 }
 
 TEST(CommandLineInStepTest, HelpManualAndCompletionListWhatTheParserAccepts) {
   const auto manual = ReadManual(OVIK_DIST_DIR "/ovik.1.in");
-  // The words the completion offers: its -W "..." lists and commands="...".
   std::ifstream completion_file(OVIK_DIST_DIR "/ovik.bash-completion");
-  const std::string script((std::istreambuf_iterator<char>(completion_file)),
-                           std::istreambuf_iterator<char>());
-  static const std::regex kWordList(R"re((-W |commands=)"([^"]*)")re");
-  std::string completion;
-  for (auto it = std::sregex_iterator(script.begin(), script.end(), kWordList);
-       it != std::sregex_iterator(); ++it) {
-    completion += (*it)[2].str() + " ";
-  }
+  const std::string completion = OfferedWords(
+      std::string(std::istreambuf_iterator<char>(completion_file),
+                  std::istreambuf_iterator<char>()));
   ASSERT_FALSE(completion.empty());
   const std::string program_help = HelpText("");
 
@@ -202,7 +240,7 @@ TEST(CommandLineInStepTest, HelpManualAndCompletionListWhatTheParserAccepts) {
   }
   std::istringstream lines(manual.at("EXIT STATUS"));
   for (std::string line; std::getline(lines, line);) {
-    if (std::regex_match(line, std::regex("[0-9]+"))) {
+    if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
       EXPECT_TRUE(statuses.count(line)) << "exit status " << line << " is unknown";
     }
   }
