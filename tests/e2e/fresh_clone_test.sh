@@ -8,20 +8,8 @@
 set -u
 
 repo=$(git -C "$(dirname "$0")" rev-parse --show-toplevel) || exit 2
-work=$(mktemp -d /tmp/ovik-fresh-clone.XXXXXX)
-chmod 755 "$work"
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-. "$(dirname "$0")/small_tree_lib.sh"
-cleanup() {
-  small_tree_unmount
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export LANG=C.UTF-8 LC_ALL=C.UTF-8
+. "$(dirname "$0")/smoke_lib.sh"
+smoke_begin fresh-clone
 
 [[ -z $(git -C "$repo" status --porcelain --untracked-files=no) ]] ||
   echo "note: the working tree has changes that the clone does not"
@@ -44,8 +32,4 @@ small_tree_check "$work/report.txt" || fail "scripts/run.sh report: wrong bytes"
 [[ -x build/run/ovik ]] || fail "the program is not at build/run/ovik"
 [[ $(ls build) == run ]] || fail "the run command built more than build/run: $(ls build)"
 
-if ((failures > 0)); then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "fresh clone: scripts/run.sh builds and runs ovik"
+smoke_end "fresh clone: scripts/run.sh builds and runs ovik"

@@ -12,30 +12,21 @@ deb=${1:?usage: $0 path/to/ovik_VERSION_ARCH.deb}
 deb=$(realpath "$deb")
 sudo_cmd=()
 [[ $(id -u) == 0 ]] || sudo_cmd=(sudo)
-export LANG=C.UTF-8 LC_ALL=C.UTF-8 DEBIAN_FRONTEND=noninteractive
+export DEBIAN_FRONTEND=noninteractive
 
 if [[ $(dpkg-query -W -f='${Status}' ovik 2>/dev/null) == *" installed" ]]; then
   echo "a package named ovik is installed already; remove it to run this test"
   exit 1
 fi
 
-work=$(mktemp -d /tmp/ovik-package.XXXXXX)
-chmod 755 "$work"
-failures=0
+. "$(dirname "$0")/smoke_lib.sh"
+smoke_begin package
 installed=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-. "$(dirname "$0")/small_tree_lib.sh"
-cleanup() {
+smoke_cleanup_hook() {
   if ((installed)); then
     "${sudo_cmd[@]}" apt-get remove -y -qq ovik >/dev/null 2>&1
   fi
-  small_tree_unmount
-  rm -rf "$work"
 }
-trap cleanup EXIT
 
 # --- The package itself: its name and the libraries it needs.
 version=$(dpkg-deb -f "$deb" Version)
@@ -108,8 +99,4 @@ fi
 [[ $(dpkg-query -W -f='${Status}' ovik 2>/dev/null) != *" installed" ]] ||
   fail "ovik is still installed"
 
-if ((failures > 0)); then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "package: installed, ran, removed"
+smoke_end "package: installed, ran, removed"

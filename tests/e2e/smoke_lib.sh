@@ -1,5 +1,9 @@
-# Shared by the tests that run a built or installed ovik on a small tree.
-# Source it after setting $work (a scratch folder), then:
+# Shared by the tests that run a built or installed ovik as its users do.
+# Source it, then:
+#   smoke_begin NAME         a scratch folder $work, removed on exit (after
+#                            the caller's smoke_cleanup_hook, if defined)
+#   fail MESSAGE             counts a failed check
+#   smoke_end MESSAGE        exits 1 if a check failed, else says MESSAGE
 #   small_tree_make          makes $small_tree: files of 3 MiB in all, owned
 #                            by whoever runs the test; on a tmpfs of 100 MiB
 #                            when one can be mounted (root), so that the
@@ -7,10 +11,36 @@
 #   small_tree_check FILE    compares a report of it, byte for byte (the
 #                            share's digits only by their form when the
 #                            tree is on an unknown volume)
-#   small_tree_unmount       for the caller's exit trap
 
+failures=0
 small_tree_mount=""
 small_tree_share=""
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+smoke_cleanup() {
+  if declare -F smoke_cleanup_hook >/dev/null; then smoke_cleanup_hook; fi
+  [[ -z $small_tree_mount ]] || umount "$small_tree_mount" 2>/dev/null || true
+  rm -rf "$work"
+}
+
+smoke_begin() {
+  work=$(mktemp -d "/tmp/ovik-$1.XXXXXX") || exit 2
+  chmod 755 "$work"
+  trap smoke_cleanup EXIT
+  export LANG=C.UTF-8 LC_ALL=C.UTF-8
+}
+
+smoke_end() {
+  if ((failures > 0)); then
+    echo "$failures check(s) failed"
+    exit 1
+  fi
+  echo "$1"
+}
 
 small_tree_make() {
   small_tree="$work/small-tree"
@@ -26,10 +56,6 @@ small_tree_make() {
   truncate -s 512K "$small_tree/.hidden/c"
   ln -s a "$small_tree/link-to-a"  # its own size: 1 byte
   chmod -R a+rX "$small_tree"
-}
-
-small_tree_unmount() {
-  [[ -z $small_tree_mount ]] || umount "$small_tree_mount" 2>/dev/null || true
 }
 
 small_tree_check() {
