@@ -124,6 +124,7 @@ std::unique_ptr<CLI::App> MakeParser(ParseState& state) {
       "drives", "list the volumes that can be scanned, with their facts");
   drives->callback([&state] { state.line.action = Action::kDrives; });
 
+  // help comes last: its topics are the commands defined above.
   std::vector<std::string> topics;
   for (const CLI::App* command : app->get_subcommands({})) {
     topics.push_back(command->get_name());
