@@ -27,25 +27,38 @@ cmake --build "$BUILD_DIR" -j"$JOBS"
 wine_prepare_prefix
 
 status=0
+logs="$BUILD_DIR/test-logs"
+mkdir -p "$logs"
+# run NAME COMMAND...: a GoogleTest program under Wine. It passes only
+# with exit status 0 and GoogleTest's closing summary with every test
+# passed: Wine can end a program that crashed (a stack overflow) with
+# status 0.
 run() {
+  name=$1
+  shift
   echo "== $*"
-  if ! "$@"; then
+  rm -f "$logs/$name.log" "$logs/$name.status"
+  { "$@"; echo $? >"$logs/$name.status"; } 2>&1 | tee "$logs/$name.log"
+  if [ "$(cat "$logs/$name.status")" != 0 ] ||
+     ! grep -q '^\[==========\] [0-9]* tests\{0,1\} from .* ran' "$logs/$name.log" ||
+     ! grep -q '^\[  PASSED  \] [1-9][0-9]* tests\{0,1\}\.' "$logs/$name.log" ||
+     grep -q '^\[  FAILED  \]' "$logs/$name.log"; then
     echo "!! failed: $*"
     status=1
   fi
 }
 
 # Everything that needs no window, in the prefix's Western locale...
-run wine_run "$BUILD_DIR/tests/ovik_tests.exe"
-run wine_run "$BUILD_DIR/tests/ovik_scan_tests.exe"
+run unit wine_run "$BUILD_DIR/tests/ovik_tests.exe"
+run scan wine_run "$BUILD_DIR/tests/ovik_scan_tests.exe"
 # ...and the report's bytes again with the Japanese ANSI code page.
-run env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$WINE_LOADER" \
+run japanese env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$WINE_LOADER" \
   "$BUILD_DIR/tests/ovik_tests.exe" --gtest_filter='ReportEncodingWin32Test.*'
 "$WINESERVER" -k 2>/dev/null || true
 "$WINESERVER" -w
 
 # The dialogs, on a display of their own.
-run xvfb-run -a -s "-screen 0 1024x768x24" \
+run dialogs xvfb-run -a -s "-screen 0 1024x768x24" \
   "$WINE_LOADER" "$BUILD_DIR/tests/wine/ovik_dialog_tests.exe"
 "$WINESERVER" -k 2>/dev/null || true
 
