@@ -111,9 +111,10 @@ std::string ReferencePercent(double x) {
   if (n >= len) {
     r = s + std::string(static_cast<std::size_t>(n - len), '0');
   } else {
-    const unsigned __int128 q = Pow10(len - n);
-    const unsigned __int128 v = std::strtoull(s.c_str(), nullptr, 10);
-    r = std::to_string(static_cast<std::uint64_t>((v + q / 2) / q));
+    // v < 10^17 and q <= 10^17: the sum stays far below 2^64.
+    const std::uint64_t q = Pow10(len - n);
+    const std::uint64_t v = std::strtoull(s.c_str(), nullptr, 10);
+    r = std::to_string((v + q / 2) / q);
   }
   if (r.size() <= 4) return "0." + std::string(4 - r.size(), '0') + r;
   return r.substr(0, r.size() - 4) + "." + r.substr(r.size() - 4);

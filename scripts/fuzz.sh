@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a bounded time
-# on a copy of the corpus kept in fuzz/corpus (new inputs found on the way
-# are not written back). Fails on any crash, leak or failed check; the
-# input that caused it is kept in build/fuzz/artifacts.
+# Sets up and builds the libFuzzer targets with clang and runs each for a
+# bounded time on a copy of the corpus kept in fuzz/corpus (new inputs
+# found on the way are not written back). Fails on any crash, leak or
+# failed check; the input that caused it is kept in build/fuzz/artifacts.
+# (scripts/test.sh only replays the corpus, in its sanitizer build.)
 #   OVIK_FUZZ_SECONDS   seconds per target (default 30)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/setup.sh --fuzz
 
 seconds=${OVIK_FUZZ_SECONDS:-30}
 build=build/fuzz
-targets=(usage_text report_line mountinfo)
+targets=()
+for f in fuzz/*_fuzzer.cc; do f=${f##*/}; targets+=("${f%_fuzzer.cc}"); done
 
-command -v clang++ >/dev/null || { echo "fuzz: clang++ is needed" >&2; exit 1; }
-CC=clang CXX=clang++ cmake -S fuzz -B "$build" >/dev/null
+export CCACHE_BASEDIR=$PWD
+CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
 work=$(mktemp -d /tmp/ovik-fuzz.XXXXXX)

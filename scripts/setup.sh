@@ -1,18 +1,30 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Ovik needs, only those that are missing.
 #   scripts/setup.sh          what building and running the Linux program needs
-#   scripts/setup.sh --test   also what every test needs (Windows build, Wine, ...)
+#   scripts/setup.sh --test   also what every test needs (Windows build, Wine,
+#                             the Debian package, ...)
+#   scripts/setup.sh --fuzz   also what the libFuzzer runs need (clang)
+#   scripts/setup.sh --all    all of these, and the tools bench/compare runs
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libncurses-dev libutf8proc-dev
-          nlohmann-json3-dev)
-if [[ "${1:-}" == "--test" || "${1:-}" == "--all" ]]; then
+mode=${1:-}
+case "$mode" in
+  ""|--test|--fuzz|--all) ;;
+  *) echo "usage: $0 [--test|--fuzz|--all]" >&2; exit 2 ;;
+esac
+
+packages=(build-essential cmake ninja-build ccache pkg-config libncurses-dev
+          libcli11-dev libutf8proc-dev nlohmann-json3-dev)
+if [[ $mode == --test || $mode == --all ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev tmux
-             clang libclang-rt-14-dev
              g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-             wine64 xvfb xauth python3 chromium x11-utils)
+             wine64 xvfb xauth python3 chromium x11-utils
+             dpkg-dev file man-db)
 fi
-if [[ "${1:-}" == "--all" ]]; then
+if [[ $mode == --fuzz || $mode == --all ]]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+if [[ $mode == --all ]]; then
   packages+=(hyperfine gdu time imagemagick)
 fi
 
@@ -24,7 +36,14 @@ done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}" >&2
   sudo_cmd=()
-  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  if [[ $(id -u) -ne 0 ]]; then
+    command -v sudo >/dev/null || {
+      echo "setup: run this as root, or install sudo, to install: ${missing[*]}" >&2
+      exit 1
+    }
+    sudo_cmd=(sudo)
+  fi
   "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
 fi

@@ -1,36 +1,55 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the Linux build with AddressSanitizer
-# and UndefinedBehaviorSanitizer, the optimised build, the scan tests under
-# ThreadSanitizer, the fuzzers, and the Windows build under Wine.
+# Sets up, builds and runs every test, each build compiling only what it
+# runs:
+#   1. debug: AddressSanitizer and UndefinedBehaviorSanitizer; the unit
+#      tests, the fuzzers' corpus replayed, the program end to end (the
+#      report, the terminal dialog in tmux)
+#   2. tsan: the scan's tests under ThreadSanitizer (the parallel walk)
+#   3. release: the optimised program and benchmarks; the Debian package
+#      built, installed, run and removed
+#   4. mingw: the Windows program and its tests under Wine
+# Longer fuzzing runs on its own: scripts/fuzz.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --test
 jobs=$(nproc)
+# Paths below the clone are hashed relative to it, so that another clone
+# reuses what this one compiled.
+export CCACHE_BASEDIR=$PWD
 
-echo "== Linux, debug with sanitizers"
+started=$SECONDS
+stage_started=$SECONDS
+stage() {
+  if ((SECONDS > started)); then echo "-- $((SECONDS - stage_started)) s"; fi
+  stage_started=$SECONDS
+  echo "== $*"
+}
+
+stage "Linux, debug with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset debug >/dev/null
 cmake --build --preset debug -j"$jobs"
 ctest --preset debug -j"$jobs"
 
-echo "== Linux, release"
+stage "Linux, ThreadSanitizer: the scan's tests (the parallel walk)"
+# The test preset leaves out the deep-tree test on the in-memory tree: it
+# walks with one thread only and takes most of the time under
+# ThreadSanitizer, so it is left to the debug build.
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j"$jobs"
+ctest --preset tsan -j"$jobs"
+
+stage "Linux, release: the program, the benchmarks and the Debian package"
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$jobs"
-ctest --preset release -j"$jobs"
+rm -rf build/release/package
+cpack --preset deb >/dev/null
+debs=(build/release/package/ovik_*.deb)
+[[ ${#debs[@]} == 1 && -f ${debs[0]} ]] ||
+  { echo "expected one package in build/release/package: ${debs[*]}" >&2; exit 1; }
+tests/e2e/package_test.sh "${debs[0]}"
 
-echo "== Linux, ThreadSanitizer: the scan tests (the parallel walk)"
-# The deep-tree test on the in-memory tree walks with one thread only and
-# takes most of the time under ThreadSanitizer, so it is left to the
-# other builds.
-cmake --preset tsan >/dev/null
-cmake --build --preset tsan -j"$jobs" --target ovik_tests
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  build/tsan/tests/ovik_tests --gtest_brief=1 \
-  --gtest_filter='Scan*:-ScanTest.DeepTreeKeepsFewDirectoriesOpen'
-
-if [[ -x scripts/fuzz.sh ]]; then
-  echo "== Fuzzers"
-  scripts/fuzz.sh
-fi
-
-echo "== Windows, cross-built, under Wine"
+stage "Windows, cross-built, under Wine"
 scripts/test-windows.sh
+
+stage "done"
+echo "all tests passed in $((SECONDS - started)) s"

@@ -13,7 +13,11 @@ ovik=${1:?usage: $0 /path/to/ovik}
 ovik=$(realpath "$ovik")
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
 
-work=$(mktemp -d /tmp/ovik-hostile.XXXXXX)
+# The tree below has 80,000 entries: made and removed in memory where
+# possible, as on a disk that can take a minute.
+scratch=/tmp
+[[ -d /dev/shm && -w /dev/shm ]] && scratch=/dev/shm
+work=$(mktemp -d "$scratch/ovik-hostile.XXXXXX")
 socket="ovik-hostile-$$"
 . "$(dirname "$0")/tmux_lib.sh"
 title() { tmux -L "$socket" display -p -t "$1" '#{pane_title}'; }

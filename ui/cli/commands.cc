@@ -19,18 +19,6 @@
 namespace ovik {
 namespace {
 
-bool ParseThreads(const std::string& text, unsigned* threads) {
-  if (text.empty() || text.size() > 4) return false;
-  unsigned n = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    n = n * 10 + static_cast<unsigned>(c - '0');
-  }
-  if (n == 0 || n > 256) return false;
-  *threads = n;
-  return true;
-}
-
 // How often a running scan's progress is shown on a terminal.
 constexpr std::chrono::milliseconds kProgressInterval{200};
 
@@ -163,84 +151,10 @@ int Report(const CommandLine& line, CommandContext& c) {
 
 }  // namespace
 
-std::string UsageText() {
-  return "Usage:\n"
-         "  ovik [PATH...]                 open the dialog (PATH: extra "
-         "directories to offer)\n"
-         "  ovik report [PATH] [-o FILE] [-j N]\n"
-         "                                 rank the owners of PATH (default: "
-         "the default volume)\n"
-         "                                 and write the report to FILE or "
-         "standard output;\n"
-         "                                 -j N scans with N threads (default: "
-         "one per processor, at least four)\n"
-         "  ovik drives                    list the volumes that can be "
-         "scanned\n"
-         "  ovik --help | --version\n";
-}
-
-CommandLine ParseCommandLine(const std::vector<std::string>& args) {
-  CommandLine line;
-  auto fail = [&line](std::string why) {
-    line.action = CommandLine::Action::kError;
-    line.error = std::move(why);
-    return line;
-  };
-  if (args.empty()) return line;
-  const std::string& first = args[0];
-  if (first == "--help" || first == "-h" || first == "help") {
-    line.action = CommandLine::Action::kHelp;
-    return line;
-  }
-  if (first == "--version" || first == "-V") {
-    line.action = CommandLine::Action::kVersion;
-    return line;
-  }
-  if (first == "drives") {
-    if (args.size() > 1) return fail("drives takes no arguments");
-    line.action = CommandLine::Action::kDrives;
-    return line;
-  }
-  if (first == "report") {
-    line.action = CommandLine::Action::kReport;
-    bool options_done = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-      const std::string& a = args[i];
-      if (!options_done && a == "--") {
-        options_done = true;
-      } else if (!options_done && (a == "-o" || a == "--output")) {
-        if (++i >= args.size()) return fail(a + " needs a file name");
-        line.output = args[i];
-      } else if (!options_done && a.rfind("-o", 0) == 0 && a.size() > 2) {
-        line.output = a.substr(2);
-      } else if (!options_done && (a == "-j" || a == "--jobs")) {
-        if (++i >= args.size() || !ParseThreads(args[i], &line.threads)) {
-          return fail(a + " needs a number of threads from 1 to 256");
-        }
-      } else if (!options_done && a.rfind("-j", 0) == 0 && a.size() > 2) {
-        if (!ParseThreads(a.substr(2), &line.threads)) {
-          return fail("-j needs a number of threads from 1 to 256");
-        }
-      } else if (!options_done && a.size() > 1 && a[0] == '-') {
-        return fail("unknown option " + a);
-      } else {
-        if (!line.paths.empty()) return fail("report scans one directory");
-        line.paths.push_back(a);
-      }
-    }
-    return line;
-  }
-  for (const std::string& a : args) {
-    if (a.size() > 1 && a[0] == '-') return fail("unknown option " + a);
-    line.paths.push_back(a);
-  }
-  return line;
-}
-
 int RunCommand(const CommandLine& line, CommandContext& context) {
   switch (line.action) {
     case CommandLine::Action::kHelp:
-      context.out << UsageText();
+      context.out << line.help;
       return kExitOk;
     case CommandLine::Action::kVersion:
       context.out << "ovik " << OVIK_VERSION << "\n";
@@ -250,7 +164,7 @@ int RunCommand(const CommandLine& line, CommandContext& context) {
     case CommandLine::Action::kReport:
       return Report(line, context);
     case CommandLine::Action::kError:
-      context.err << "ovik: " << line.error << "\n" << UsageText();
+      context.err << "ovik: " << line.error << "\n" << line.help;
       return kExitUsage;
     case CommandLine::Action::kDialog:
       break;

@@ -8,6 +8,7 @@
 
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
+#include "ui/cli/command_line.h"
 
 namespace ovik {
 
@@ -24,22 +25,8 @@ struct CommandContext {
   bool err_is_terminal = false;  // show progress on |err|
 };
 
-// What the command line asks for.
-struct CommandLine {
-  enum class Action { kDialog, kReport, kDrives, kHelp, kVersion, kError };
-  Action action = Action::kDialog;
-  std::vector<std::string> paths;  // kDialog: roots to add; kReport: at most 1
-  std::string output;              // kReport: -o FILE; empty for stdout
-  unsigned threads = 0;            // kReport: -j N; 0 lets the scan choose
-  std::string error;               // kError: what was wrong
-};
-
-CommandLine ParseCommandLine(const std::vector<std::string>& args);
-
 // Runs a parsed headless action (not kDialog); returns the exit code.
 int RunCommand(const CommandLine& line, CommandContext& context);
-
-std::string UsageText();
 
 }  // namespace ovik
 

@@ -1,0 +1,48 @@
+// The Linux program's command line: what it asks for, its help, and the
+// list of every command and option it accepts.
+#ifndef OVIK_UI_CLI_COMMAND_LINE_H_
+#define OVIK_UI_CLI_COMMAND_LINE_H_
+
+#include <string>
+#include <vector>
+
+namespace ovik {
+
+// What the command line asks for.
+struct CommandLine {
+  enum class Action { kDialog, kReport, kDrives, kHelp, kVersion, kError };
+  Action action = Action::kDialog;
+  std::vector<std::string> paths;  // kDialog: roots to add; kReport: at most 1
+  std::string output;              // kReport: -o FILE; empty for stdout
+  unsigned threads = 0;            // kReport: -j N; 0 lets the scan choose
+  std::string error;               // kError: what was wrong
+  // kHelp: the help to show; kError: the usage of the command at fault
+  // and where its help is.
+  std::string help;
+};
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The help of the program ("") or of one of its commands.
+std::string HelpText(const std::string& command);
+
+// Everything the parser accepts, read from the parser itself: each
+// command ("" for the program itself) with its option names ("-o",
+// "--output", ...) and the names of its arguments ("PATH").
+struct CommandSyntax {
+  std::string command;
+  std::vector<std::string> options;
+  std::vector<std::string> arguments;
+};
+std::vector<CommandSyntax> DescribeCommandLine();
+
+// The exit statuses the help lists, with their meaning.
+struct ExitStatusText {
+  int status;
+  const char* meaning;
+};
+std::vector<ExitStatusText> ExitStatusTexts();
+
+}  // namespace ovik
+
+#endif  // OVIK_UI_CLI_COMMAND_LINE_H_
