@@ -58,10 +58,15 @@ void Walker::WalkTask(Task& task) {
     start.subdirectories = std::move(task.subdirectories);
     start.first_ordinal = task.first_ordinal;
   } else {
-    const Status opened = Retrying(nullptr, [&] { return ReopenFrame(0); });
-    if (!opened.ok()) {
-      CountUnenterable(opened);
-      return;
+    // The root: this walker's own handle lists it, so that a scan whose
+    // root opens can go on with a single further descriptor.
+    start.dir = std::move(root_);
+    if (!start.dir) {
+      const Status opened = Retrying(nullptr, [&] { return ReopenFrame(0); });
+      if (!opened.ok()) {
+        CountUnenterable(opened);
+        return;
+      }
     }
     if (!FirstVisit(*start.dir)) return;
     WalkDirectory(start);

@@ -96,12 +96,16 @@ Status Walker::ReopenFrame(std::size_t i) {
 // The directory a task starts in, from this walker's root along the
 // task's names.
 Status Walker::OpenAlongTask(std::unique_ptr<Directory>* directory) {
-  if (!root_) return Status(StatusCode::kOther);
+  if (!root_) {
+    // Given to the root's own listing, or back to save descriptors.
+    const Status opened = context_.fs.OpenRoot(context_.root, &root_);
+    if (!opened.ok()) return opened;
+  }
   if (task_names_->empty()) {
-    // The task is the root itself: a listing of its own.
-    const Status again = root_->OpenAgain(directory);
-    if (again.code() != StatusCode::kUnsupported) return again;
-    return context_.fs.OpenRoot(context_.root, directory);
+    // The task is the root itself; the handle is opened again when
+    // needed.
+    *directory = std::move(root_);
+    return Status::Ok();
   }
   std::unique_ptr<Directory> current;
   Directory* from = root_.get();
@@ -121,6 +125,7 @@ void Walker::GiveBack(const Directory* keep) {
     if (frame.dir.get() != keep) frame.dir.reset();
   }
   up_.reset();
+  if (root_.get() != keep) root_.reset();
 }
 
 void Walker::LimitOpenDirectories() {

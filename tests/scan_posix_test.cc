@@ -14,48 +14,12 @@
 #include <string>
 
 #include "scan/scan.h"
+#include "tests/scan_posix_util.h"
 
 namespace ovik {
 namespace {
 
 constexpr uid_t kUnmappedUid = 3999999;  // no account has it
-
-class TempTree {
- public:
-  TempTree() {
-    char tmpl[] = "/tmp/ovik-scan-XXXXXX";
-    root_ = mkdtemp(tmpl);
-  }
-  ~TempTree() {
-    for (const std::string& m : mounts_) umount2(m.c_str(), MNT_DETACH);
-    std::string cmd = "chmod -R u+rwx '" + root_ + "' 2>/dev/null; rm -rf '" + root_ + "'";
-    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cleanup of " << root_;
-  }
-  const std::string& root() const { return root_; }
-  std::string Path(const std::string& rel) const { return root_ + "/" + rel; }
-
-  void Dir(const std::string& rel, mode_t mode = 0755) {
-    ASSERT_EQ(mkdir(Path(rel).c_str(), mode), 0) << rel;
-  }
-  void File(const std::string& rel, std::size_t size, uid_t uid = 0) {
-    std::ofstream(Path(rel)) << std::string(size, 'x');
-    if (uid != 0) {
-      ASSERT_EQ(lchown(Path(rel).c_str(), uid, 0), 0);
-    }
-  }
-  bool Mount(const std::string& rel, const char* type, const std::string& source,
-             unsigned long flags) {
-    if (mount(source.c_str(), Path(rel).c_str(), type, flags, nullptr) != 0) {
-      return false;
-    }
-    mounts_.push_back(Path(rel));
-    return true;
-  }
-
- private:
-  std::string root_;
-  std::vector<std::string> mounts_;
-};
 
 std::uint64_t TotalOf(const ScanResult& r, const std::string& name) {
   auto i = r.table.FindOwner(name);
