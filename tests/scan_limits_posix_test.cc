@@ -1,0 +1,178 @@
+// The scan at the machine's limits, each lowered in a child process: few
+// descriptors, threads that cannot start, little memory. The answer is
+// the one a scan without limits gives, or one that says it is short or
+// out of memory; never an abort.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "scan/scan.h"
+#include "tests/scan_posix_util.h"
+
+namespace ovik {
+namespace {
+
+// Branches of chains, a side directory at every level, and files of
+// several owners where the test may give them.
+void BuildWideAndDeep(TempTree& t, int width, int depth) {
+  const bool as_root = geteuid() == 0;
+  for (int w = 0; w < width; ++w) {
+    std::string path = "w" + std::to_string(w);
+    for (int d = 0; d < depth; ++d) {
+      const auto owner = static_cast<uid_t>(as_root ? 1 + (w + d) % 4 : 0);
+      t.Dir(path);
+      t.Dir(path + "/side");
+      t.File(path + "/side/f", static_cast<std::size_t>(w + d), owner);
+      t.File(path + "/f", static_cast<std::size_t>(7 * w + d), owner);
+      path += "/l";
+    }
+  }
+  ASSERT_EQ(chmod(t.root().c_str(), 0755), 0);
+}
+
+TEST(ScanLimitsTest, FewDescriptorsGiveTheWholeAnswerWithAnyThreadCount) {
+  TempTree t;
+  BuildWideAndDeep(t, 10, 30);
+  auto fs = MakeSystemFileSystem();
+  const ScanResult whole = RunScan(*fs, t.root(), {.threads = 1});
+  ASSERT_TRUE(whole.ok());
+  ASSERT_EQ(whole.stats.skipped_directories, 0u);
+  for (rlim_t limit : {16, 24, 64, 200}) {
+    for (unsigned threads : {0u, 16u, 64u}) {
+      InChild([&] {
+        const struct rlimit lim = {limit, limit};
+        if (setrlimit(RLIMIT_NOFILE, &lim) != 0) return 98;
+        return SameScan(RunScan(*fs, t.root(), {.threads = threads}), whole)
+                   ? 0 : 1;
+      });
+      if (HasFailure()) FAIL() << "limit " << limit << ", threads " << threads;
+    }
+  }
+}
+
+// Takes every free descriptor but |left|.
+bool LeaveFreeDescriptors(int left) {
+  std::vector<int> taken;
+  for (int fd; (fd = dup(0)) >= 0;) taken.push_back(fd);
+  if (static_cast<int>(taken.size()) < left) return false;
+  for (int k = 0; k < left; ++k) close(taken[taken.size() - 1 - k]);
+  return true;
+}
+
+TEST(ScanLimitsTest, TwoDescriptorsWalkEverythingAndOneSaysItIsShort) {
+  TempTree t;
+  BuildWideAndDeep(t, 3, 20);
+  auto fs = MakeSystemFileSystem();
+  const ScanResult whole = RunScan(*fs, t.root(), {.threads = 1});
+  ASSERT_TRUE(whole.ok());
+  InChild([&] {
+    const struct rlimit lim = {128, 128};
+    if (setrlimit(RLIMIT_NOFILE, &lim) != 0 || !LeaveFreeDescriptors(2)) {
+      return 98;
+    }
+    return SameScan(RunScan(*fs, t.root(), {.threads = 8}), whole) ? 0 : 1;
+  });
+  // With the root's descriptor the only one, what lies below is counted
+  // as skipped: the scan is never short without saying so.
+  InChild([&] {
+    const struct rlimit lim = {128, 128};
+    if (setrlimit(RLIMIT_NOFILE, &lim) != 0 || !LeaveFreeDescriptors(1)) {
+      return 98;
+    }
+    const ScanResult r = RunScan(*fs, t.root(), {.threads = 8});
+    if (!r.ok()) return 1;
+    if (r.stats.skipped_directories != 3 || r.stats.skipped_for_handles != 3) {
+      return 2;
+    }
+    return 0;
+  });
+}
+
+TEST(ScanLimitsTest, ThreadsThatCannotStartAreDoneWithoutAndCounted) {
+  TempTree t;
+  BuildWideAndDeep(t, 6, 10);
+  auto fs = MakeSystemFileSystem();
+  const ScanResult whole = RunScan(*fs, t.root(), {.threads = 1});
+  ASSERT_TRUE(whole.ok());
+  InChild([&] {
+    // Root may start threads whatever the limit says.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 98;
+    const struct rlimit none = {0, 0};
+    if (setrlimit(RLIMIT_NPROC, &none) != 0) return 98;
+    const ScanResult r = RunScan(*fs, t.root(), {.threads = 8});
+    if (!SameScan(r, whole)) return 1;
+    if (r.stats.threads != 1 || r.stats.threads_not_started != 7) return 2;
+    return 0;
+  });
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// The process's address space now, in bytes.
+std::uint64_t AddressSpace() {
+  unsigned long pages = 0;
+  std::FILE* statm = std::fopen("/proc/self/statm", "r");
+  if (statm == nullptr) return 0;
+  if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
+  std::fclose(statm);
+  return pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+// Memory running out anywhere in the scan (the walkers, the owners, the
+// ranking) ends it with kOutOfMemory; with enough it gives the whole
+// answer. Never an abort, never a short answer presented as whole.
+TEST(ScanLimitsTest, OutOfMemoryAnywhereEndsTheScanCleanly) {
+  if (kSanitized) {
+    GTEST_SKIP() << "the sanitizers' allocators end the process when memory "
+                    "runs out; the optimised build runs this test";
+  }
+  TempTree t;
+  const bool as_root = geteuid() == 0;
+  for (int d = 0; d < 3000; ++d) {
+    // Long names, and as root an owner each: the walk's memory grows.
+    const std::string dir = std::to_string(d) + std::string(200, 'n');
+    t.Dir(dir);
+    t.File(dir + "/f", 1, static_cast<uid_t>(as_root ? 200000 + d : 0));
+  }
+  auto fs = MakeSystemFileSystem();
+  const ScanResult whole = RunScan(*fs, t.root(), {.threads = 4});
+  ASSERT_TRUE(whole.ok());
+  std::vector<int> verdicts;
+  for (std::uint64_t margin = 64 << 10; margin <= (256u << 20); margin *= 2) {
+    verdicts.push_back(ChildVerdict([&] {
+      const std::uint64_t space = AddressSpace() + margin;
+      const struct rlimit lim = {space, space};
+      if (setrlimit(RLIMIT_AS, &lim) != 0) return 98;
+      const ScanResult r = RunScan(*fs, t.root(), {.threads = 4});
+      if (r.status == ScanStatus::kOutOfMemory) {
+        return r.ranking.empty() ? 1 : 2;
+      }
+      return SameScan(r, whole) ? 0 : 3;
+    }));
+  }
+  std::string seen;
+  for (int v : verdicts) seen += std::to_string(v) + " ";
+  for (int v : verdicts) EXPECT_TRUE(v == 0 || v == 1) << seen;
+  EXPECT_EQ(verdicts.front(), 1) << "the smallest margin should run out: " << seen;
+  EXPECT_EQ(verdicts.back(), 0) << seen;
+}
+
+}  // namespace
+}  // namespace ovik
