@@ -4,6 +4,10 @@
 // levels deep, files owned round-robin by the first OWNERS accounts of the
 // system (then uids 20000.., which have none) when run as root,
 // sparse sizes from 0 to 64 KiB, and every 97th file a hard link.
+//   ovik_gentree --deep DIR LEVELS [--side-branches]
+// A chain of LEVELS directories, each with one file; with
+// --side-branches every level also holds a directory with one file, so
+// the walk comes back to every level.
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -27,9 +31,57 @@ std::uint64_t Next(std::uint64_t* state) {
   return *state >> 33;
 }
 
+// One file of |size| bytes named |name| in the directory |dirfd|.
+bool AddFile(int dirfd, const char* name, off_t size) {
+  const int fd = openat(dirfd, name, O_CREAT | O_WRONLY | O_EXCL, 0644);
+  if (fd < 0) return false;
+  const bool sized = ftruncate(fd, size) == 0;
+  close(fd);
+  return sized;
+}
+
+// A directory |name| in |dirfd| holding one file.
+bool AddBranch(int dirfd, const char* name) {
+  if (mkdirat(dirfd, name, 0755) != 0) return false;
+  const int fd = openat(dirfd, name, O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return false;
+  const bool added = AddFile(fd, "g", 1);
+  close(fd);
+  return added;
+}
+
+int DeepTree(const std::string& top, long levels, bool side_branches) {
+  if (mkdir(top.c_str(), 0755) != 0) {
+    std::perror(top.c_str());
+    return 1;
+  }
+  int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  for (long i = 0; i < levels && fd >= 0; ++i) {
+    if (!AddFile(fd, "f", 1) ||
+        (side_branches && !AddBranch(fd, "s")) ||
+        mkdirat(fd, "d", 0755) != 0) {
+      std::perror("level");
+      return 1;
+    }
+    const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+    close(fd);
+    fd = next;
+  }
+  if (fd < 0) {
+    std::perror("openat");
+    return 1;
+  }
+  close(fd);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 4 && std::string(argv[1]) == "--deep") {
+    return DeepTree(argv[2], std::atol(argv[3]),
+                    argc > 4 && std::string(argv[4]) == "--side-branches");
+  }
   if (argc < 3) {
     std::fprintf(stderr, "usage: %s DIR FILES [OWNERS]\n", argv[0]);
     return 2;
