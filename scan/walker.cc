@@ -15,6 +15,10 @@ namespace {
 // that way, so a handover never costs more than a few opens.
 constexpr std::size_t kShallowDepth = 8;
 
+// What listing a directory earns towards handing work over, in levels of
+// path: a listing costs more than copying a few names.
+constexpr std::uint64_t kShareCreditPerDirectory = 16;
+
 }  // namespace
 
 bool IsDescendable(const Entry& entry) {
@@ -102,6 +106,7 @@ bool Walker::FirstVisit(const Directory& dir) {
 // before anything below it.
 void Walker::WalkDirectory(Frame& frame) {
   ++stats_.directories;
+  credit_ += kShareCreditPerDirectory;
   const std::uint64_t files_before = stats_.files;
   const std::uint64_t bytes_before = stats_.bytes;
   for (std::uint64_t place = 0;; ++place) {
@@ -218,28 +223,44 @@ void Walker::CountUnenterable(const Status& status, std::uint64_t count) {
 // frame that has any, and a way to reach them cheaply, to the threads
 // waiting for work. Halves, so that a directory of many subdirectories
 // handed on from thread to thread costs time in proportion to its size.
+//
+// Work handed over carries its path, which costs time in proportion to
+// its depth; a thread hands work over only as far as what it has walked
+// since pays for it, so deep work handed over in small pieces (a side
+// branch at every level of a deep chain) cannot cost more than the walk.
+// Only levels still open, or shallow, are looked at: those between are
+// closed and reached again by this thread on its way back up.
 void Walker::ShareWork() {
   const std::size_t top = frames_.size() - 1;
+  const std::size_t depth = task_names_->size();
+  const std::size_t shallow_end =
+      depth <= kShallowDepth ? kShallowDepth - depth + 1 : 0;
+  const std::size_t limit = std::max(2u, context_.max_open_directories);
+  const std::size_t open_begin = top >= limit ? top - limit + 1 : 0;
   for (std::size_t f = 0; f <= top; ++f) {
+    if (f >= shallow_end && f < open_begin) f = open_begin;
+    const std::uint64_t cost = depth + f;
+    if (cost > credit_) return;  // deeper frames cost more still
     Frame& frame = frames_[f];
     const std::size_t count = frame.subdirectories.size();
     // The top frame keeps its next subdirectory for this thread, so a lone
     // chain of directories is not handed back and forth.
-    const std::size_t first =
-        std::max(frame.next + (f == top ? 1 : 0), frame.next + (count - frame.next) / 2);
+    const std::size_t first = std::max(frame.next + (f == top ? 1 : 0),
+                                       frame.next + (count - frame.next) / 2);
     if (first >= count) continue;
     Task task;
     if (!HandOver(f, first, &task.directory)) continue;
     task.names = *task_names_;
     for (std::size_t k = 1; k <= f; ++k) task.names.push_back(frames_[k].name);
-    const auto depth = static_cast<std::ptrdiff_t>(ordinals_.size() - (top - f));
-    task.ordinals.assign(ordinals_.begin(), ordinals_.begin() + depth);
+    const auto ordinals = static_cast<std::ptrdiff_t>(ordinals_.size() - (top - f));
+    task.ordinals.assign(ordinals_.begin(), ordinals_.begin() + ordinals);
     task.subdirectories.assign(
         std::make_move_iterator(frame.subdirectories.begin() +
                                 static_cast<std::ptrdiff_t>(first)),
         std::make_move_iterator(frame.subdirectories.end()));
     task.first_ordinal = frame.first_ordinal + static_cast<std::uint32_t>(first);
     frame.subdirectories.resize(first);
+    credit_ -= cost;
     context_.queue.Share(std::move(task));
     return;
   }

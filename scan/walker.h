@@ -136,6 +136,8 @@ class Walker {
   // The directory of the frame left last, kept while its parent's is
   // closed: the way back up to the parent.
   std::unique_ptr<Directory> up_;
+  // Path levels this thread may still copy into work it hands over.
+  std::uint64_t credit_ = 0;
   Entry entry_;
   Tallies tallies_;
   ScanStats stats_;
