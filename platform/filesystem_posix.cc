@@ -19,11 +19,8 @@
 
 #include "platform/filesystem.h"
 #include "platform/descriptors_posix.h"
+#include "platform/entry_status_posix.h"
 #include "platform/mount_points_posix.h"
-
-#ifndef STATX_MNT_ID
-#define STATX_MNT_ID 0x00001000U
-#endif
 
 namespace ovik {
 namespace {
@@ -96,18 +93,6 @@ Status OpenDirectory(int dirfd, const char* name, int flags,
 }
 
 constexpr std::size_t kListingBuffer = 32 * 1024;
-
-// What statx or fstatat tells of an entry that is not a directory.
-struct EntryStatus {
-  mode_t mode = 0;
-  std::uint64_t size = 0;
-  dev_t device = 0;
-  std::uint64_t inode = 0;
-  std::uint64_t links = 1;
-  uid_t uid = 0;
-  std::uint64_t mount_id = 0;
-  bool has_mount_id = false;
-};
 
 class PosixDirectory final : public Directory {
  public:
@@ -233,36 +218,6 @@ class PosixDirectory final : public Directory {
     return id.device == root.device;
   }
 
-  // Reads the status of the entry |name| of this directory; false, with
-  // errno set, when it cannot be read.
-  bool StatEntry(const char* name, EntryStatus* s) const {
-    if (volume_->root.has_mount_id) {
-      struct statx stx;
-      if (statx(fd_, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                STATX_BASIC_STATS | STATX_MNT_ID, &stx) != 0) {
-        return false;
-      }
-      s->mode = stx.stx_mode;
-      s->size = stx.stx_size;
-      s->device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
-      s->inode = stx.stx_ino;
-      s->links = stx.stx_nlink;
-      s->uid = stx.stx_uid;
-      s->has_mount_id = (stx.stx_mask & STATX_MNT_ID) != 0;
-      s->mount_id = stx.stx_mnt_id;
-      return true;
-    }
-    struct stat st;
-    if (fstatat(fd_, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
-    s->mode = st.st_mode;
-    s->size = static_cast<std::uint64_t>(st.st_size);
-    s->device = st.st_dev;
-    s->inode = st.st_ino;
-    s->links = st.st_nlink;
-    s->uid = st.st_uid;
-    return true;
-  }
-
   // Whether an entry that is no directory is a mount point: a file
   // bind-mounted here shows the mount it comes from.
   bool IsMountPoint(const char* name, const EntryStatus& s) const {
@@ -278,7 +233,9 @@ class PosixDirectory final : public Directory {
   // are not directories, their status.
   Status Describe(const char* name, unsigned char type, Entry* entry) {
     EntryStatus st;
-    const bool stat_failed = type != DT_DIR && !StatEntry(name, &st);
+    const bool stat_failed =
+        type != DT_DIR &&
+        !StatEntry(fd_, name, volume_->root.has_mount_id, &st);
     if (stat_failed && errno == ENOENT) {
       return Status(StatusCode::kNotFound, ENOENT);
     }
