@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,19 +38,30 @@ void BuildWideAndDeep(TempTree& t, int width, int depth) {
   ASSERT_EQ(chmod(t.root().c_str(), 0755), 0);
 }
 
-TEST(ScanLimitsTest, FewDescriptorsGiveTheWholeAnswerWithAnyThreadCount) {
-  TempTree t;
-  BuildWideAndDeep(t, 10, 30);
-  auto fs = MakeSystemFileSystem();
-  const ScanResult whole = RunScan(*fs, t.root(), {.threads = 1});
-  ASSERT_TRUE(whole.ok());
-  ASSERT_EQ(whole.stats.skipped_directories, 0u);
+// A wide and deep tree and its scan with one thread and no limits, the
+// answer every limited scan must give.
+class ScanLimitsTest : public ::testing::Test {
+ protected:
+  void Build(int width, int depth) {
+    BuildWideAndDeep(t_, width, depth);
+    whole_ = RunScan(*fs_, t_.root(), {.threads = 1});
+    ASSERT_TRUE(whole_.ok());
+    ASSERT_EQ(whole_.stats.skipped_directories, 0u);
+  }
+
+  TempTree t_;
+  std::unique_ptr<FileSystem> fs_ = MakeSystemFileSystem();
+  ScanResult whole_;
+};
+
+TEST_F(ScanLimitsTest, FewDescriptorsGiveTheWholeAnswerWithAnyThreadCount) {
+  Build(10, 30);
   for (rlim_t limit : {16, 24, 64, 200}) {
     for (unsigned threads : {0u, 16u, 64u}) {
       InChild([&] {
         const struct rlimit lim = {limit, limit};
         if (setrlimit(RLIMIT_NOFILE, &lim) != 0) return 98;
-        return SameScan(RunScan(*fs, t.root(), {.threads = threads}), whole)
+        return SameScan(RunScan(*fs_, t_.root(), {.threads = threads}), whole_)
                    ? 0 : 1;
       });
       if (HasFailure()) FAIL() << "limit " << limit << ", threads " << threads;
@@ -66,18 +78,14 @@ bool LeaveFreeDescriptors(int left) {
   return true;
 }
 
-TEST(ScanLimitsTest, TwoDescriptorsWalkEverythingAndOneSaysItIsShort) {
-  TempTree t;
-  BuildWideAndDeep(t, 3, 20);
-  auto fs = MakeSystemFileSystem();
-  const ScanResult whole = RunScan(*fs, t.root(), {.threads = 1});
-  ASSERT_TRUE(whole.ok());
+TEST_F(ScanLimitsTest, TwoDescriptorsWalkEverythingAndOneSaysItIsShort) {
+  Build(3, 20);
   InChild([&] {
     const struct rlimit lim = {128, 128};
     if (setrlimit(RLIMIT_NOFILE, &lim) != 0 || !LeaveFreeDescriptors(2)) {
       return 98;
     }
-    return SameScan(RunScan(*fs, t.root(), {.threads = 8}), whole) ? 0 : 1;
+    return SameScan(RunScan(*fs_, t_.root(), {.threads = 8}), whole_) ? 0 : 1;
   });
   // With the root's descriptor the only one, what lies below is counted
   // as skipped: the scan is never short without saying so.
@@ -86,7 +94,7 @@ TEST(ScanLimitsTest, TwoDescriptorsWalkEverythingAndOneSaysItIsShort) {
     if (setrlimit(RLIMIT_NOFILE, &lim) != 0 || !LeaveFreeDescriptors(1)) {
       return 98;
     }
-    const ScanResult r = RunScan(*fs, t.root(), {.threads = 8});
+    const ScanResult r = RunScan(*fs_, t_.root(), {.threads = 8});
     if (!r.ok()) return 1;
     if (r.stats.skipped_directories != 3 || r.stats.skipped_for_handles != 3) {
       return 2;
@@ -95,19 +103,15 @@ TEST(ScanLimitsTest, TwoDescriptorsWalkEverythingAndOneSaysItIsShort) {
   });
 }
 
-TEST(ScanLimitsTest, ThreadsThatCannotStartAreDoneWithoutAndCounted) {
-  TempTree t;
-  BuildWideAndDeep(t, 6, 10);
-  auto fs = MakeSystemFileSystem();
-  const ScanResult whole = RunScan(*fs, t.root(), {.threads = 1});
-  ASSERT_TRUE(whole.ok());
+TEST_F(ScanLimitsTest, ThreadsThatCannotStartAreDoneWithoutAndCounted) {
+  Build(6, 10);
   InChild([&] {
     // Root may start threads whatever the limit says.
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 98;
     const struct rlimit none = {0, 0};
     if (setrlimit(RLIMIT_NPROC, &none) != 0) return 98;
-    const ScanResult r = RunScan(*fs, t.root(), {.threads = 8});
-    if (!SameScan(r, whole)) return 1;
+    const ScanResult r = RunScan(*fs_, t_.root(), {.threads = 8});
+    if (!SameScan(r, whole_)) return 1;
     if (r.stats.threads != 1 || r.stats.threads_not_started != 7) return 2;
     return 0;
   });
@@ -138,21 +142,19 @@ std::uint64_t AddressSpace() {
 // Memory running out anywhere in the scan (the walkers, the owners, the
 // ranking) ends it with kOutOfMemory; with enough it gives the whole
 // answer. Never an abort, never a short answer presented as whole.
-TEST(ScanLimitsTest, OutOfMemoryAnywhereEndsTheScanCleanly) {
+TEST_F(ScanLimitsTest, OutOfMemoryAnywhereEndsTheScanCleanly) {
   if (kSanitized) {
     GTEST_SKIP() << "the sanitizers' allocators end the process when memory "
                     "runs out; the optimised build runs this test";
   }
-  TempTree t;
   const bool as_root = geteuid() == 0;
   for (int d = 0; d < 1500; ++d) {
     // Long names, and as root an owner each: the walk's memory grows.
     const std::string dir = std::to_string(d) + std::string(200, 'n');
-    t.Dir(dir);
-    t.File(dir + "/f", 1, static_cast<uid_t>(as_root ? 200000 + d : 0));
+    t_.Dir(dir);
+    t_.File(dir + "/f", 1, static_cast<uid_t>(as_root ? 200000 + d : 0));
   }
-  auto fs = MakeSystemFileSystem();
-  const ScanResult whole = RunScan(*fs, t.root(), {.threads = 4});
+  const ScanResult whole = RunScan(*fs_, t_.root(), {.threads = 4});
   ASSERT_TRUE(whole.ok());
   std::vector<int> verdicts;
   for (std::uint64_t margin = 16 << 10; margin <= (16u << 20); margin *= 2) {
@@ -160,7 +162,7 @@ TEST(ScanLimitsTest, OutOfMemoryAnywhereEndsTheScanCleanly) {
       const std::uint64_t space = AddressSpace() + margin;
       const struct rlimit lim = {space, space};
       if (setrlimit(RLIMIT_AS, &lim) != 0) return 98;
-      const ScanResult r = RunScan(*fs, t.root(), {.threads = 4});
+      const ScanResult r = RunScan(*fs_, t_.root(), {.threads = 4});
       if (r.status == ScanStatus::kOutOfMemory) {
         return r.ranking.empty() ? 1 : 2;
       }

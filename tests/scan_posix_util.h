@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -65,6 +66,7 @@ inline constexpr int kChildSkipped = 77;
 // or minus the signal that ended it.
 template <typename Body>
 int ChildVerdict(Body body) {
+  std::fflush(nullptr);  // or the child's exit may print it again
   const pid_t pid = fork();
   if (pid < 0) return -1000;
   if (pid == 0) {
