@@ -68,7 +68,8 @@ class ForwardingFileSystem : public FileSystem {
     }
 
    private:
-    // Wraps the directory the real one just opened into opened_.
+    // Hands on, wrapped, what the real directory just opened (it is put in
+    // opened_, which is empty between calls).
     Status Wrap(const Status& opened, std::unique_ptr<Directory>* out) {
       if (opened.ok()) *out = std::make_unique<Dir>(fs_, std::move(opened_));
       return opened;
