@@ -6,8 +6,9 @@
 // sparse sizes from 0 to 64 KiB, and every 97th file a hard link.
 //   ovik_gentree --deep DIR LEVELS [--side-branches]
 // A chain of LEVELS directories, each with one file; with
-// --side-branches every level also holds a directory with one file, so
-// the walk comes back to every level.
+// --side-branches every level also holds a directory with one file,
+// listed after the next level, so the walk comes back to every level.
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,34 @@ bool AddBranch(int dirfd, const char* name) {
   return added;
 }
 
+// Whether |dirfd| lists the entry |first| before |second|.
+bool ListedBefore(int dirfd, const char* first, const char* second) {
+  DIR* listing = fdopendir(dup(dirfd));
+  if (listing == nullptr) return false;
+  rewinddir(listing);  // the offset is shared with |dirfd|
+  bool before = false;
+  while (const struct dirent* d = readdir(listing)) {
+    if (std::strcmp(d->d_name, first) == 0) before = true;
+    if (std::strcmp(d->d_name, second) == 0) break;
+  }
+  closedir(listing);
+  return before;
+}
+
+// A side branch that the directory lists after the chain's next level
+// "d" (names are tried until one is), so a walk goes down the chain
+// first and has to come back to every level.
+bool AddSideBranchListedLast(int dirfd) {
+  if (!AddBranch(dirfd, "s")) return false;
+  std::string name = "s";
+  for (int k = 0; k < 64 && !ListedBefore(dirfd, "d", name.c_str()); ++k) {
+    const std::string next = "s" + std::to_string(k);
+    if (renameat(dirfd, name.c_str(), dirfd, next.c_str()) != 0) return false;
+    name = next;
+  }
+  return true;
+}
+
 int DeepTree(const std::string& top, long levels, bool side_branches) {
   if (mkdir(top.c_str(), 0755) != 0) {
     std::perror(top.c_str());
@@ -57,9 +87,8 @@ int DeepTree(const std::string& top, long levels, bool side_branches) {
   }
   int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
   for (long i = 0; i < levels && fd >= 0; ++i) {
-    if (!AddFile(fd, "f", 1) ||
-        (side_branches && !AddBranch(fd, "s")) ||
-        mkdirat(fd, "d", 0755) != 0) {
+    if (!AddFile(fd, "f", 1) || mkdirat(fd, "d", 0755) != 0 ||
+        (side_branches && !AddSideBranchListedLast(fd))) {
       std::perror("level");
       return 1;
     }
