@@ -4,6 +4,11 @@
 // levels deep, files owned round-robin by the first OWNERS accounts of the
 // system (then uids 20000.., which have none) when run as root,
 // sparse sizes from 0 to 64 KiB, and every 97th file a hard link.
+//   ovik_gentree --deep DIR LEVELS [--side-branches]
+// A chain of LEVELS directories, each with one file; with
+// --side-branches every level also holds a directory with one file,
+// listed after the next level, so the walk comes back to every level.
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -12,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,9 +33,84 @@ std::uint64_t Next(std::uint64_t* state) {
   return *state >> 33;
 }
 
+// One file of |size| bytes named |name| in the directory |dirfd|.
+bool AddFile(int dirfd, const char* name, off_t size) {
+  const int fd = openat(dirfd, name, O_CREAT | O_WRONLY | O_EXCL, 0644);
+  if (fd < 0) return false;
+  const bool sized = ftruncate(fd, size) == 0;
+  close(fd);
+  return sized;
+}
+
+// A directory |name| in |dirfd| holding one file.
+bool AddBranch(int dirfd, const char* name) {
+  if (mkdirat(dirfd, name, 0755) != 0) return false;
+  const int fd = openat(dirfd, name, O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return false;
+  const bool added = AddFile(fd, "g", 1);
+  close(fd);
+  return added;
+}
+
+// Whether |dirfd| lists the entry |first| before |second|.
+bool ListedBefore(int dirfd, const char* first, const char* second) {
+  DIR* listing = fdopendir(dup(dirfd));
+  if (listing == nullptr) return false;
+  rewinddir(listing);  // the offset is shared with |dirfd|
+  bool before = false;
+  while (const struct dirent* d = readdir(listing)) {
+    if (std::strcmp(d->d_name, first) == 0) before = true;
+    if (std::strcmp(d->d_name, second) == 0) break;
+  }
+  closedir(listing);
+  return before;
+}
+
+// A side branch that the directory lists after the chain's next level
+// "d" (names are tried until one is), so a walk goes down the chain
+// first and has to come back to every level.
+bool AddSideBranchListedLast(int dirfd) {
+  if (!AddBranch(dirfd, "s")) return false;
+  std::string name = "s";
+  for (int k = 0; k < 64 && !ListedBefore(dirfd, "d", name.c_str()); ++k) {
+    const std::string next = "s" + std::to_string(k);
+    if (renameat(dirfd, name.c_str(), dirfd, next.c_str()) != 0) return false;
+    name = next;
+  }
+  return true;
+}
+
+int DeepTree(const std::string& top, long levels, bool side_branches) {
+  if (mkdir(top.c_str(), 0755) != 0) {
+    std::perror(top.c_str());
+    return 1;
+  }
+  int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  for (long i = 0; i < levels && fd >= 0; ++i) {
+    if (!AddFile(fd, "f", 1) || mkdirat(fd, "d", 0755) != 0 ||
+        (side_branches && !AddSideBranchListedLast(fd))) {
+      std::perror("level");
+      return 1;
+    }
+    const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+    close(fd);
+    fd = next;
+  }
+  if (fd < 0) {
+    std::perror("openat");
+    return 1;
+  }
+  close(fd);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 4 && std::string(argv[1]) == "--deep") {
+    return DeepTree(argv[2], std::atol(argv[3]),
+                    argc > 4 && std::string(argv[4]) == "--side-branches");
+  }
   if (argc < 3) {
     std::fprintf(stderr, "usage: %s DIR FILES [OWNERS]\n", argv[0]);
     return 2;

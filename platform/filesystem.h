@@ -38,6 +38,10 @@ enum class EntryKind : std::uint8_t {
   // symbolic link is a kLink whatever it points to.)
   kDirectoryLink,
   kOther,      // fifo, socket, device
+  // Where another volume or mount is mounted on this name (a bind-mounted
+  // file, say): what shows here belongs to that volume, so it is neither
+  // counted nor entered.
+  kMountPoint,
 };
 
 enum class OwnerStatus : std::uint8_t {
@@ -91,6 +95,20 @@ class Directory {
                           std::uint64_t* /*inode*/) const {
     return Status(StatusCode::kUnsupported);
   }
+  // A second handle on this same directory, listing from its first entry,
+  // so part of its work can go to another thread. Fails as
+  // OpenSubdirectory does; kUnsupported where the system has no way.
+  virtual Status OpenAgain(std::unique_ptr<Directory>* /*again*/) {
+    return Status(StatusCode::kUnsupported);
+  }
+  // The directory this one was opened from with OpenSubdirectory, reached
+  // in one step (through "..", or by path where there is none), so a walk
+  // goes back up without opening the whole path again. kNotFound when
+  // that directory no longer holds this one (the tree changed);
+  // kUnsupported for a root, or where the system has no way.
+  virtual Status OpenParent(std::unique_ptr<Directory>* /*parent*/) {
+    return Status(StatusCode::kUnsupported);
+  }
 };
 
 class FileSystem {
@@ -117,6 +135,13 @@ class FileSystem {
   // How account names compare: nullptr where they are case-sensitive and
   // compare byte for byte, a case-folding function where they are not.
   virtual NameFolder name_folder() const { return nullptr; }
+  // How many directories the process may still hold open at once (the
+  // descriptor limit less those in use and a few kept for the rest of the
+  // program), read when asked. kUnsupported where handles are not so
+  // limited.
+  virtual Status DirectoryBudget(std::uint64_t* /*directories*/) {
+    return Status(StatusCode::kUnsupported);
+  }
 };
 
 // The system's own file system.

@@ -1,6 +1,6 @@
 // The walk on POSIX systems: directory file descriptors, getdents64 and
-// fstatat, so no path is ever built and the current directory is never
-// changed.
+// statx (fstatat where there is no mount id), so no path is ever built
+// and the current directory is never changed.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -18,29 +18,44 @@
 #include <vector>
 
 #include "platform/filesystem.h"
-
-#ifndef STATX_MNT_ID
-#define STATX_MNT_ID 0x00001000U
-#endif
+#include "platform/descriptors_posix.h"
+#include "platform/entry_status_posix.h"
+#include "platform/mount_points_posix.h"
 
 namespace ovik {
 namespace {
 
-// The volume a scan stays on: its device and, where the kernel tells,
-// its mount, so bind mounts of the same device are not entered either.
-struct VolumeIdentity {
+// Where a directory lies: its device, inode and, where the kernel tells,
+// its mount.
+struct DirectoryIdentity {
   dev_t device = 0;
+  std::uint64_t inode = 0;
   std::uint64_t mount_id = 0;
   bool has_mount_id = false;
-  std::uint64_t inode = 0;  // of the directory itself
+};
+
+// The volume a scan stays on, shared by every directory of the scan.
+struct ScanVolume {
+  DirectoryIdentity root;
   // Whether (device, inode) names one directory only. Not so on an
   // overlay whose layers lie on different file systems.
   bool unique_inodes = true;
+  // Mount points below the root, where there are no mount ids to tell
+  // them; null when there are none or mount ids tell.
+  std::shared_ptr<const MountPointSet> mount_points;
+};
+
+// The directories a directory was opened through, nearest first, so it
+// can check that ".." still leads to the one it came from.
+struct Lineage {
+  dev_t device;
+  std::uint64_t inode;
+  std::shared_ptr<const Lineage> parent;
 };
 
 constexpr long kOverlayMagic = 0x794c7630;
 
-bool Identify(int fd, VolumeIdentity* id) {
+bool Identify(int fd, DirectoryIdentity* id) {
   struct statx stx;
   if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_MNT_ID,
             &stx) == 0) {
@@ -58,15 +73,15 @@ bool Identify(int fd, VolumeIdentity* id) {
   return true;
 }
 
-// Opens a directory relative to |dirfd| and tells which volume it is on.
+// Opens a directory relative to |dirfd| and tells where it lies.
 Status OpenDirectory(int dirfd, const char* name, int flags,
-                     VolumeIdentity* id, int* fd_out) {
+                     DirectoryIdentity* id, int* fd_out) {
   int fd;
   do {
     fd = openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return Status::FromSystemError(errno);
-  VolumeIdentity identity;
+  DirectoryIdentity identity;
   if (!Identify(fd, &identity)) {
     const int error = errno;
     close(fd);
@@ -81,15 +96,29 @@ constexpr std::size_t kListingBuffer = 32 * 1024;
 
 class PosixDirectory final : public Directory {
  public:
-  // |volume| is the scan root's; |inode| this directory's own.
-  PosixDirectory(int fd, VolumeIdentity volume, std::uint64_t inode)
+  // |lineage| starts with this directory itself.
+  PosixDirectory(int fd, std::shared_ptr<const ScanVolume> volume,
+                 std::shared_ptr<const Lineage> lineage)
       : fd_(fd),
-        volume_(volume),
-        inode_(inode),
+        volume_(std::move(volume)),
+        lineage_(std::move(lineage)),
         buffer_(new char[kListingBuffer]) {}
   ~PosixDirectory() override { close(fd_); }
   PosixDirectory(const PosixDirectory&) = delete;
   PosixDirectory& operator=(const PosixDirectory&) = delete;
+
+  // Wraps the open directory |fd|, closing it should that fail.
+  static void Adopt(int fd, std::shared_ptr<const ScanVolume> volume,
+                    std::shared_ptr<const Lineage> lineage,
+                    std::unique_ptr<Directory>* directory) {
+    try {
+      *directory = std::make_unique<PosixDirectory>(fd, std::move(volume),
+                                                    std::move(lineage));
+    } catch (...) {
+      close(fd);
+      throw;
+    }
+  }
 
   Status Next(Entry* entry) override {
     for (;;) {
@@ -121,24 +150,48 @@ class PosixDirectory final : public Directory {
   Status OpenSubdirectory(std::string_view name,
                           std::unique_ptr<Directory>* subdirectory) override {
     const std::string n(name);
-    VolumeIdentity id;
+    auto lineage = std::make_shared<Lineage>();
     int fd = -1;
+    DirectoryIdentity id;
     const Status status = OpenDirectory(fd_, n.c_str(), O_NOFOLLOW, &id, &fd);
     if (!status.ok()) return status;
-    if (id.device != volume_.device ||
-        (id.has_mount_id && volume_.has_mount_id &&
-         id.mount_id != volume_.mount_id)) {
+    if (!OnScanMount(id, n)) {
       close(fd);
       return Status(StatusCode::kOtherVolume);
     }
-    *subdirectory = std::make_unique<PosixDirectory>(fd, volume_, id.inode);
+    *lineage = Lineage{id.device, id.inode, lineage_};
+    Adopt(fd, volume_, std::move(lineage), subdirectory);
     return Status::Ok();
   }
 
   Status Identity(std::uint64_t* device, std::uint64_t* inode) const override {
-    if (!volume_.unique_inodes) return Status(StatusCode::kUnsupported);
-    *device = volume_.device;
-    *inode = inode_;
+    if (!volume_->unique_inodes) return Status(StatusCode::kUnsupported);
+    *device = lineage_->device;
+    *inode = lineage_->inode;
+    return Status::Ok();
+  }
+
+  Status OpenAgain(std::unique_ptr<Directory>* again) override {
+    int fd = -1;
+    DirectoryIdentity id;
+    const Status status = OpenDirectory(fd_, ".", 0, &id, &fd);
+    if (!status.ok()) return status;
+    Adopt(fd, volume_, lineage_, again);
+    return Status::Ok();
+  }
+
+  Status OpenParent(std::unique_ptr<Directory>* parent) override {
+    if (!lineage_->parent) return Status(StatusCode::kUnsupported);
+    const Lineage& above = *lineage_->parent;
+    int fd = -1;
+    DirectoryIdentity id;
+    const Status status = OpenDirectory(fd_, "..", 0, &id, &fd);
+    if (!status.ok()) return status;
+    if (id.device != above.device || id.inode != above.inode) {
+      close(fd);  // moved elsewhere since it was opened
+      return Status(StatusCode::kNotFound);
+    }
+    Adopt(fd, volume_, lineage_->parent, parent);
     return Status::Ok();
   }
 
@@ -151,13 +204,38 @@ class PosixDirectory final : public Directory {
                : status;
   }
 
+  // Whether the subdirectory |name|, which lies at |id|, is on the scan's
+  // mount: by mount id where the kernel gives one (a btrfs subvolume has
+  // a device number of its own but is no mount), else by the mount table,
+  // else by device number.
+  bool OnScanMount(const DirectoryIdentity& id, const std::string& name) const {
+    const DirectoryIdentity& root = volume_->root;
+    if (root.has_mount_id && id.has_mount_id) return id.mount_id == root.mount_id;
+    if (volume_->mount_points) {
+      return !volume_->mount_points->Contains(lineage_->device,
+                                              lineage_->inode, name);
+    }
+    return id.device == root.device;
+  }
+
+  // Whether an entry that is no directory is a mount point: a file
+  // bind-mounted here shows the mount it comes from.
+  bool IsMountPoint(const char* name, const EntryStatus& s) const {
+    if (s.has_mount_id) return s.mount_id != volume_->root.mount_id;
+    if (volume_->mount_points) {
+      return volume_->mount_points->Contains(lineage_->device, lineage_->inode,
+                                             name);
+    }
+    return s.device != lineage_->device;
+  }
+
   // Fills *entry from the listing's name and type and, for entries that
   // are not directories, their status.
   Status Describe(const char* name, unsigned char type, Entry* entry) {
-    struct stat st;
+    EntryStatus st;
     const bool stat_failed =
         type != DT_DIR &&
-        fstatat(fd_, name, &st, AT_SYMLINK_NOFOLLOW) != 0;
+        !StatEntry(fd_, name, volume_->root.has_mount_id, &st);
     if (stat_failed && errno == ENOENT) {
       return Status(StatusCode::kNotFound, ENOENT);
     }
@@ -165,7 +243,7 @@ class PosixDirectory final : public Directory {
     entry->size = 0;
     entry->inode = 0;
     entry->links = 1;
-    if (type == DT_DIR || (!stat_failed && S_ISDIR(st.st_mode))) {
+    if (type == DT_DIR || (!stat_failed && S_ISDIR(st.mode))) {
       entry->kind = EntryKind::kDirectory;
       return Status::Ok();
     }
@@ -179,22 +257,26 @@ class PosixDirectory final : public Directory {
       entry->owner_key.clear();
       return Status::Ok();
     }
-    entry->kind = S_ISREG(st.st_mode)   ? EntryKind::kFile
-                  : S_ISLNK(st.st_mode) ? EntryKind::kLink
-                                        : EntryKind::kOther;
-    entry->size = static_cast<std::uint64_t>(st.st_size);
-    entry->device = st.st_dev;
-    entry->inode = st.st_ino;
-    entry->links = static_cast<std::uint32_t>(st.st_nlink);
+    if (IsMountPoint(name, st)) {
+      entry->kind = EntryKind::kMountPoint;
+      return Status::Ok();
+    }
+    entry->kind = S_ISREG(st.mode)   ? EntryKind::kFile
+                  : S_ISLNK(st.mode) ? EntryKind::kLink
+                                     : EntryKind::kOther;
+    entry->size = st.size;
+    entry->device = st.device;
+    entry->inode = st.inode;
+    entry->links = static_cast<std::uint32_t>(st.links);
     entry->owner_status = OwnerStatus::kKnown;
-    const uid_t uid = st.st_uid;
+    const uid_t uid = st.uid;
     entry->owner_key.assign(reinterpret_cast<const char*>(&uid), sizeof uid);
     return Status::Ok();
   }
 
   int fd_;
-  VolumeIdentity volume_;
-  std::uint64_t inode_;
+  std::shared_ptr<const ScanVolume> volume_;
+  std::shared_ptr<const Lineage> lineage_;
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
@@ -213,15 +295,27 @@ class PosixFileSystem final : public FileSystem {
   Status OpenRoot(std::string_view path,
                   std::unique_ptr<Directory>* root) override {
     const std::string p(path);
-    VolumeIdentity id;
+    auto volume = std::make_shared<ScanVolume>();
+    auto lineage = std::make_shared<Lineage>();
     int fd = -1;
-    const Status status = OpenDirectory(AT_FDCWD, p.c_str(), 0, &id, &fd);
+    const Status status =
+        OpenDirectory(AT_FDCWD, p.c_str(), 0, &volume->root, &fd);
     if (!status.ok()) return status;
-    struct statfs sfs;
-    if (fstatfs(fd, &sfs) == 0 && static_cast<long>(sfs.f_type) == kOverlayMagic) {
-      id.unique_inodes = false;
+    try {
+      struct statfs sfs;
+      if (fstatfs(fd, &sfs) == 0 &&
+          static_cast<long>(sfs.f_type) == kOverlayMagic) {
+        volume->unique_inodes = false;
+      }
+      if (!volume->root.has_mount_id) {
+        volume->mount_points = MountPointSet::Below(fd, p);
+      }
+    } catch (...) {
+      close(fd);
+      throw;
     }
-    *root = std::make_unique<PosixDirectory>(fd, id, id.inode);
+    *lineage = Lineage{volume->root.device, volume->root.inode, nullptr};
+    PosixDirectory::Adopt(fd, std::move(volume), std::move(lineage), root);
     return Status::Ok();
   }
 
@@ -244,6 +338,11 @@ class PosixFileSystem final : public FileSystem {
     std::string name;
     if (NameOfUid(0, &name).ok()) return name;
     return "root";
+  }
+
+  Status DirectoryBudget(std::uint64_t* directories) override {
+    // A few are left for the rest of the program.
+    return SpareDescriptors(4, directories);
   }
 
  private:

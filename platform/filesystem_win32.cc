@@ -153,7 +153,17 @@ class Win32Directory : public Directory {
   Status OpenSubdirectory(std::string_view name,
                           std::unique_ptr<Directory>* subdirectory) override;
 
-  static Status Open(std::wstring path, std::unique_ptr<Directory>* directory);
+  Status OpenAgain(std::unique_ptr<Directory>* again) override {
+    return Open(path_, again, opened_from_parent_);
+  }
+
+  // By path: the listing holds no handle on the directory to go up from.
+  Status OpenParent(std::unique_ptr<Directory>* parent) override;
+
+  // |from_parent|: opened as a subdirectory, so it has a parent to go
+  // back up to.
+  static Status Open(std::wstring path, std::unique_ptr<Directory>* directory,
+                     bool from_parent = false);
 
  private:
   // A failed listing is never mistaken for an entry that went away.
@@ -206,6 +216,7 @@ class Win32Directory : public Directory {
   }
 
   std::wstring path_;  // "\\?\..." ending in a backslash
+  bool opened_from_parent_ = false;
   HANDLE find_ = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW data_ = {};
   bool have_data_ = true;  // data_ holds an entry not yet returned
@@ -215,7 +226,8 @@ class Win32Directory : public Directory {
 };
 
 Status Win32Directory::Open(std::wstring path,
-                            std::unique_ptr<Directory>* directory) {
+                            std::unique_ptr<Directory>* directory,
+                            bool from_parent) {
   // Asked with its trailing backslash, a file would look missing rather
   // than not a directory; a drive root keeps it.
   std::wstring probe = path;
@@ -240,10 +252,14 @@ Status Win32Directory::Open(std::wstring path,
     if (last != ERROR_FILE_NOT_FOUND && last != ERROR_NO_MORE_FILES) {
       return Status::FromSystemError(static_cast<int>(last));
     }
-    *directory = std::make_unique<Win32Directory>(std::move(path));
+    auto empty = std::make_unique<Win32Directory>(std::move(path));
+    empty->opened_from_parent_ = from_parent;
+    *directory = std::move(empty);
     return Status::Ok();
   }
-  *directory = std::make_unique<Win32Directory>(std::move(path), find, data);
+  auto listing = std::make_unique<Win32Directory>(std::move(path), find, data);
+  listing->opened_from_parent_ = from_parent;
+  *directory = std::move(listing);
   return Status::Ok();
 }
 
@@ -259,7 +275,27 @@ Status Win32Directory::OpenSubdirectory(
     return Status(StatusCode::kNotDirectory);
   }
   path.push_back(L'\\');
-  return Open(std::move(path), subdirectory);
+  return Open(std::move(path), subdirectory, true);
+}
+
+Status Win32Directory::OpenParent(std::unique_ptr<Directory>* parent) {
+  if (!opened_from_parent_) return Status(StatusCode::kUnsupported);
+  // path_ is "...\parent\name\": the parent is what comes before name.
+  const std::size_t end = path_.rfind(L'\\', path_.size() - 2);
+  if (end == std::wstring::npos) return Status(StatusCode::kUnsupported);
+  std::wstring path = path_.substr(0, end + 1);
+  // Replaced by a link since the walk came down through it: not the one
+  // it came from. A drive root is asked with its backslash.
+  const std::wstring probe =
+      path[path.size() - 2] == L':' ? path : path.substr(0, path.size() - 1);
+  const DWORD attributes = GetFileAttributesW(probe.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return Status::FromSystemError(static_cast<int>(GetLastError()));
+  }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    return Status(StatusCode::kNotFound);
+  }
+  return Open(std::move(path), parent, true);
 }
 
 // Account names compare as the system compares them: without regard to

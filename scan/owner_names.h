@@ -3,6 +3,7 @@
 #ifndef OVIK_SCAN_OWNER_NAMES_H_
 #define OVIK_SCAN_OWNER_NAMES_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,13 +20,16 @@ inline constexpr std::string_view kUnreadableOwnerName = "<unreadable>:";
 
 // The owner's account name; where it has none, or it cannot be had, the
 // identifier's own text; where the key is no identifier at all, the
-// unreadable pseudo-owner. Never the name of another owner.
-std::string OwnerName(FileSystem& fs, std::string_view owner_key);
+// unreadable pseudo-owner. Never the name of another owner. nullopt when
+// the name could not be had for want of memory.
+std::optional<std::string> OwnerName(FileSystem& fs,
+                                     std::string_view owner_key);
 
 // Records the owners of |tallies| in |table| in the order one walk would
 // have met them, each under its name; owners whose names compare equal
-// share a record. Owners there was no memory for are counted in |stats|.
-void RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
+// share a record. False when memory ran out: owners that could not be
+// recorded are counted in |stats|.
+bool RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
                   ScanStats* stats);
 
 }  // namespace ovik

@@ -3,6 +3,8 @@
 #include <new>
 #include <utility>
 
+#include "scan/saturating.h"
+
 namespace ovik {
 
 std::string OwnerTable::Key(std::string_view name) const {
@@ -39,7 +41,7 @@ bool OwnerTable::AppendOwner(std::string_view name) {
 }
 
 void OwnerTable::AddToOwner(OwnerIndex index, std::uint64_t bytes) {
-  records_[index].total += bytes;
+  records_[index].total = SaturatingAdd(records_[index].total, bytes);
 }
 
 std::optional<OwnerIndex> OwnerTable::FindOrAppend(std::string_view name) {

@@ -16,7 +16,7 @@ namespace ovik {
 
 struct OwnerRecord {
   std::string name;         // the spelling first recorded
-  std::uint64_t total = 0;  // bytes
+  std::uint64_t total = 0;  // bytes; stops at the largest figure
 };
 
 // Position of a record in the table, 0 being the head.

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "scan/identity_set.h"
+#include "scan/saturating.h"
 #include "scan/tallies.h"
 #include "scan/walker.h"
 #include "scan/work_queue.h"
@@ -13,40 +16,132 @@
 namespace ovik {
 namespace {
 
-// At least four: with a cold cache the walk waits on the disk, and more
-// requests in flight pay off even on two processors.
-unsigned ThreadCount(unsigned asked) {
-  return asked != 0 ? asked
-                    : std::max(4u, std::thread::hardware_concurrency());
+// Handles a thread holds beside the directories it keeps open: its root,
+// the directory it came up from, a subdirectory being opened, and the
+// directory of work handed to it.
+constexpr std::uint64_t kHandlesBesideOpenDirectories = 4;
+constexpr unsigned kFewestOpenDirectories = 2;
+
+struct ThreadPlan {
+  unsigned threads;
+  unsigned open_directories;  // per thread
+};
+
+// At least four threads by default: with a cold cache the walk waits on
+// the disk, and more requests in flight pay off even on two processors.
+// Where descriptors are limited, each thread gets an equal share of what
+// is left, and there are no more threads than can have a useful share.
+ThreadPlan PlanThreads(FileSystem& fs, const ScanOptions& options) {
+  ThreadPlan plan;
+  plan.threads = options.threads != 0
+                     ? options.threads
+                     : std::max(4u, std::thread::hardware_concurrency());
+  plan.open_directories =
+      std::max(kFewestOpenDirectories, options.max_open_directories);
+  std::uint64_t budget = 0;
+  if (!fs.DirectoryBudget(&budget).ok()) return plan;
+  const std::uint64_t fewest =
+      kHandlesBesideOpenDirectories + kFewestOpenDirectories;
+  plan.threads = static_cast<unsigned>(std::min<std::uint64_t>(
+      plan.threads, std::max<std::uint64_t>(1, budget / fewest)));
+  const std::uint64_t share = budget / plan.threads;
+  const std::uint64_t open = share > kHandlesBesideOpenDirectories
+                                 ? share - kHandlesBesideOpenDirectories
+                                 : 0;
+  plan.open_directories = static_cast<unsigned>(std::clamp<std::uint64_t>(
+      open, kFewestOpenDirectories, plan.open_directories));
+  return plan;
 }
 
 // Walks the whole tree with up to |threads| threads; false when the root
-// cannot be opened. The walkers keep what they counted.
+// cannot be opened. The walkers keep what they counted. Threads the
+// system will not start are done without, and counted in |stats|.
 bool Walk(WalkContext& context, unsigned threads,
-          std::vector<std::unique_ptr<Walker>>* walkers) {
+          std::vector<std::unique_ptr<Walker>>* walkers, ScanStats* stats) {
   for (unsigned t = 0; t < threads; ++t) {
     walkers->push_back(std::make_unique<Walker>(context));
   }
   // The first thread's root decides whether the scan can start at all.
-  if (!(*walkers)[0]->OpenRoot()) return false;
+  Walker& first = *(*walkers)[0];
+  if (!first.OpenRoot()) return false;
   // A thread that cannot open the root (out of descriptors, say) stays
   // out rather than lose the subtrees it would take.
   std::vector<Walker*> helpers;
   for (unsigned t = 1; t < threads; ++t) {
-    if ((*walkers)[t]->OpenRoot()) helpers.push_back((*walkers)[t].get());
+    if ((*walkers)[t]->OpenRootFrom(first)) helpers.push_back((*walkers)[t].get());
   }
   context.queue.SetThreadCount(static_cast<unsigned>(helpers.size()) + 1);
 
   std::vector<std::thread> pool;
+  pool.reserve(helpers.size());
   for (Walker* w : helpers) {
-    pool.emplace_back([&context, w] {
-      Task task;
-      if (context.queue.Take(&task)) w->Run(std::move(task));
-    });
+    if (!context.out_of_memory.load()) {
+      try {
+        pool.emplace_back([&context, w] {
+          Task task;
+          if (context.queue.Take(&task)) w->Run(std::move(task));
+        });
+        continue;
+      } catch (const std::system_error&) {
+        ++stats->threads_not_started;
+      } catch (const std::bad_alloc&) {
+        context.out_of_memory.store(true);
+      }
+    }
+    w->CloseRoot();
+    context.queue.Withdraw();
   }
-  (*walkers)[0]->Run(Task{});
+  stats->threads = static_cast<unsigned>(pool.size()) + 1;
+  first.Run(Task{});
   for (std::thread& t : pool) t.join();
   return true;
+}
+
+// The scan itself; RunScan turns running out of memory anywhere in it
+// into kOutOfMemory.
+void Scan(FileSystem& fs, std::string_view root_path,
+          const ScanOptions& options, ScanResult* result) {
+  result->table = OwnerTable(fs.name_folder());
+  if (!result->table.SeedOwnerTable(fs.AdministratorsName())) {
+    result->status = ScanStatus::kOutOfMemory;
+    return;
+  }
+
+  const ThreadPlan plan = PlanThreads(fs, options);
+  WorkQueue queue(plan.threads);
+  IdentitySet links;
+  IdentitySet directories;
+  WalkContext context{fs,          std::string(root_path), queue, links,
+                      directories, options.progress,
+                      plan.open_directories};
+  std::vector<std::unique_ptr<Walker>> walkers;
+  if (!Walk(context, plan.threads, &walkers, &result->stats)) {
+    result->status = ScanStatus::kRootNotEnterable;
+    return;
+  }
+  if (context.out_of_memory.load()) {
+    result->status = ScanStatus::kOutOfMemory;
+    return;
+  }
+  if (context.cancelled()) {
+    result->status = ScanStatus::kCancelled;
+    return;
+  }
+
+  Tallies tallies;
+  for (auto& w : walkers) {
+    result->stats += w->stats();
+    tallies.Merge(std::move(w->tallies()));
+  }
+  walkers.clear();
+  if (!RecordOwners(fs, tallies, &result->table, &result->stats)) {
+    result->status = ScanStatus::kOutOfMemory;
+    return;
+  }
+  result->ranking = BuildRanking(result->table);
+  for (const OwnerRecord& record : result->table.records()) {
+    if (record.total == kMaxTotal) ++result->stats.saturated_totals;
+  }
 }
 
 }  // namespace
@@ -54,36 +149,16 @@ bool Walk(WalkContext& context, unsigned threads,
 ScanResult RunScan(FileSystem& fs, std::string_view root_path,
                    const ScanOptions& options) {
   ScanResult result;
-  result.table = OwnerTable(fs.name_folder());
-  if (!result.table.SeedOwnerTable(fs.AdministratorsName())) {
+  try {
+    Scan(fs, root_path, options, &result);
+  } catch (const std::bad_alloc&) {
     result.status = ScanStatus::kOutOfMemory;
-    return result;
   }
-
-  const unsigned threads = ThreadCount(options.threads);
-  WorkQueue queue(threads);
-  IdentitySet links;
-  IdentitySet directories;
-  WalkContext context{fs,          std::string(root_path), queue, links,
-                      directories, options.progress,
-                      options.max_open_directories};
-  std::vector<std::unique_ptr<Walker>> walkers;
-  if (!Walk(context, threads, &walkers)) {
-    result.status = ScanStatus::kRootNotEnterable;
-    return result;
+  if (result.status != ScanStatus::kOk) {
+    // Nothing of a scan that did not finish may pass for a ranking.
+    result.table = OwnerTable();
+    result.ranking = Ranking();
   }
-  if (context.cancelled()) {
-    result.status = ScanStatus::kCancelled;
-    return result;
-  }
-
-  Tallies tallies;
-  for (auto& w : walkers) {
-    result.stats += w->stats();
-    tallies.Merge(std::move(w->tallies()));
-  }
-  RecordOwners(fs, tallies, &result.table, &result.stats);
-  result.ranking = BuildRanking(result.table);
   return result;
 }
 

@@ -20,22 +20,33 @@ enum class ScanStatus : std::uint8_t {
   kOk,
   kRootNotEnterable,  // nothing was scanned
   kCancelled,
-  kOutOfMemory,       // the owner table could not be started
+  // Memory ran out somewhere in the scan (the walk, the owner table, the
+  // ranking): what was counted is incomplete and is not given.
+  kOutOfMemory,
 };
 
 struct ScanOptions {
-  unsigned threads = 1;  // 0: one per processor, at least four
+  // 0: one per processor, at least four. Fewer where descriptors are
+  // limited, or where the system will not start them (stats.threads tells
+  // how many walked).
+  unsigned threads = 1;
   ScanProgress* progress = nullptr;
-  // Directories each thread keeps open at once; deeper levels are opened
-  // again from their ancestors when the walk comes back to them.
+  // Directories each thread keeps open at once (fewer where descriptors
+  // are limited); deeper levels are opened again when the walk comes back
+  // to them.
   unsigned max_open_directories = 16;
 };
 
 // Plain data: nothing in it refers to the file system it came from.
 struct ScanResult {
   ScanStatus status = ScanStatus::kOk;
+  // Only for kOk are the table and ranking given; they are empty
+  // otherwise.
   OwnerTable table;  // in the order the owners were first met
   Ranking ranking;
+  // The reasons a ranking may be short (skipped directories, unreadable
+  // owners), the threads that did not start and the totals that reached
+  // the largest figure, for the hosts to tell.
   ScanStats stats;
   bool ok() const { return status == ScanStatus::kOk; }
 };

@@ -1,12 +1,15 @@
 #include "scan/stats.h"
 
+#include "scan/saturating.h"
+
 namespace ovik {
 
 ScanStats& ScanStats::operator+=(const ScanStats& other) {
   files += other.files;
-  bytes += other.bytes;
+  bytes = SaturatingAdd(bytes, other.bytes);
   directories += other.directories;
   skipped_directories += other.skipped_directories;
+  skipped_for_handles += other.skipped_for_handles;
   unreadable_entries += other.unreadable_entries;
   vanished_entries += other.vanished_entries;
   other_volumes += other.other_volumes;

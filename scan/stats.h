@@ -9,14 +9,30 @@ namespace ovik {
 
 struct ScanStats {
   std::uint64_t files = 0;        // counted entries (each hard link once)
-  std::uint64_t bytes = 0;        // their total size
+  // Their total size; it stops at kMaxTotal (scan/saturating.h) rather
+  // than wrap, and then means "at least".
+  std::uint64_t bytes = 0;
   std::uint64_t directories = 0;  // directories listed, the root included
   std::uint64_t skipped_directories = 0;  // could not be entered or listed
+  // Of those, the ones no descriptor or handle could be had for, even
+  // after the walk gave back all it could spare.
+  std::uint64_t skipped_for_handles = 0;
   std::uint64_t unreadable_entries = 0;   // counted under the pseudo-owner
   std::uint64_t vanished_entries = 0;     // gone between listing and status
-  std::uint64_t other_volumes = 0;        // mount points not entered
+  // Mount points not entered or counted: directories and files on which
+  // another volume or mount is mounted.
+  std::uint64_t other_volumes = 0;
   std::uint64_t hard_link_duplicates = 0; // further links of counted files
-  std::uint64_t unrecorded_owners = 0;    // no memory to record them
+  // Owners there was no memory to record; a scan with any is never kOk.
+  std::uint64_t unrecorded_owners = 0;
+
+  // Set by the scan as a whole, not added up from its parts:
+  // Owners whose total reached kMaxTotal; their true totals are larger.
+  std::uint64_t saturated_totals = 0;
+  unsigned threads = 0;              // threads that walked the tree
+  // Threads the system would not start (a process or thread limit); the
+  // walk went on without them, with a result just as complete.
+  unsigned threads_not_started = 0;
 
   // Adds the figures of another part of the same walk.
   ScanStats& operator+=(const ScanStats& other);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "scan/saturating.h"
+
 namespace ovik {
 
 void Tallies::StartTask() {
@@ -18,7 +20,7 @@ OwnerTally& Tallies::MeetUnreadable(
 }
 
 void Tallies::Combine(Slot& into, OwnerTally&& tally) {
-  into.tally.bytes += tally.bytes;
+  into.tally.bytes = SaturatingAdd(into.tally.bytes, tally.bytes);
   if (tally.first < into.tally.first) into.tally.first = std::move(tally.first);
 }
 

@@ -18,7 +18,7 @@
 namespace ovik {
 
 struct OwnerTally {
-  std::uint64_t bytes = 0;
+  std::uint64_t bytes = 0;  // added with SaturatingAdd
   WalkPosition first;  // where the owner was first met
 };
 

@@ -1,9 +1,25 @@
 #include "scan/walker.h"
 
 #include <algorithm>
+#include <iterator>
+#include <new>
 #include <utility>
 
+#include "scan/saturating.h"
+
 namespace ovik {
+namespace {
+
+// Work handed over without a handle on its directory is opened along its
+// path from the root; only directories this close to it are handed over
+// that way, so a handover never costs more than a few opens.
+constexpr std::size_t kShallowDepth = 8;
+
+// What listing a directory earns towards handing work over, in levels of
+// path: a listing costs more than copying a few names.
+constexpr std::uint64_t kShareCreditPerDirectory = 16;
+
+}  // namespace
 
 bool IsDescendable(const Entry& entry) {
   return entry.kind == EntryKind::kDirectory;
@@ -11,55 +27,65 @@ bool IsDescendable(const Entry& entry) {
 
 bool IsCounted(const Entry& entry) {
   return entry.kind != EntryKind::kDirectory &&
-         entry.kind != EntryKind::kDirectoryLink;
-}
-
-bool Walker::OpenRoot() {
-  return context_.fs.OpenRoot(context_.root, &root_).ok();
+         entry.kind != EntryKind::kDirectoryLink &&
+         entry.kind != EntryKind::kMountPoint;
 }
 
 void Walker::Run(Task first) {
   Task task = std::move(first);
-  do {
-    if (!context_.cancelled()) WalkTask(task);
-  } while (context_.queue.Take(&task));
+  for (;;) {
+    if (!context_.stopped()) {
+      try {
+        WalkTask(task);
+      } catch (const std::bad_alloc&) {
+        context_.out_of_memory.store(true, std::memory_order_relaxed);
+      }
+    }
+    frames_.clear();
+    up_.reset();
+    task.directory.reset();
+    if (!context_.queue.Take(&task)) return;
+  }
 }
 
-void Walker::WalkTask(const Task& task) {
+void Walker::WalkTask(Task& task) {
   tallies_.StartTask();
   ordinals_ = task.ordinals;
   task_names_ = &task.names;
   frames_.clear();
   frames_.emplace_back();
-  frames_.back().name = task.names.empty() ? std::string() : task.names.back();
-  const Status opened = ReopenFrame(0);
-  if (!opened.ok()) {
-    CountUnenterable(opened);
-    return;
+  Frame& start = frames_.back();
+  start.name = task.names.empty() ? std::string() : task.names.back();
+  start.dir = std::move(task.directory);
+  if (!task.subdirectories.empty()) {
+    // Listed by the thread that handed it over.
+    start.subdirectories = std::move(task.subdirectories);
+    start.first_ordinal = task.first_ordinal;
+  } else {
+    // The root: this walker's own handle lists it, so that a scan whose
+    // root opens can go on with a single further descriptor.
+    start.dir = std::move(root_);
+    if (!start.dir) {
+      const Status opened = Retrying(nullptr, [&] { return ReopenFrame(0); });
+      if (!opened.ok()) {
+        CountUnenterable(opened);
+        return;
+      }
+    }
+    if (!FirstVisit(*start.dir)) return;
+    WalkDirectory(start);
   }
-  if (!FirstVisit(*frames_.back().dir)) return;
-  WalkDirectory(frames_.back());
   while (!frames_.empty()) {
-    if (context_.cancelled()) return;
+    if (context_.stopped()) return;
     if (context_.queue.hungry()) ShareWork();
     std::unique_ptr<Directory> child;
-    std::uint32_t ordinal = 0;
-    const bool found = frames_.back().next == 0
-                           ? FindFirstSubdirectory(&child, &ordinal)
-                           : FindNextSubdirectory(&child, &ordinal);
-    if (!found) {
-      frames_.pop_back();
-      if (!frames_.empty()) ordinals_.pop_back();
-      continue;
+    std::size_t index = 0;
+    if (!FindNextSubdirectory(&child, &index)) {
+      PopFrame();
+    } else if (FirstVisit(*child)) {
+      PushFrame(std::move(child), index);
+      WalkDirectory(frames_.back());
     }
-    if (!FirstVisit(*child)) continue;
-    Frame frame;
-    frame.dir = std::move(child);
-    frame.name = frames_.back().subdirectories[ordinal];
-    frames_.push_back(std::move(frame));
-    ordinals_.push_back(ordinal);
-    LimitOpenDirectories();
-    WalkDirectory(frames_.back());
   }
 }
 
@@ -80,6 +106,7 @@ bool Walker::FirstVisit(const Directory& dir) {
 // before anything below it.
 void Walker::WalkDirectory(Frame& frame) {
   ++stats_.directories;
+  credit_ += kShareCreditPerDirectory;
   const std::uint64_t files_before = stats_.files;
   const std::uint64_t bytes_before = stats_.bytes;
   for (std::uint64_t place = 0;; ++place) {
@@ -87,21 +114,22 @@ void Walker::WalkDirectory(Frame& frame) {
     if (read.ok()) {
       if (IsDescendable(entry_)) {
         frame.subdirectories.push_back(entry_.name);
+      } else if (entry_.kind == EntryKind::kMountPoint) {
+        ++stats_.other_volumes;
       } else if (IsCounted(entry_) && CountEntry(place)) {
         ++stats_.files;
-        stats_.bytes += entry_.size;
+        stats_.bytes = SaturatingAdd(stats_.bytes, entry_.size);
       }
     } else if (read.code() == StatusCode::kNotFound) {
       ++stats_.vanished_entries;
     } else {
-      if (read.code() != StatusCode::kEnd) ++stats_.skipped_directories;
+      if (read.code() != StatusCode::kEnd) CountUnenterable(read);
       break;
     }
   }
-  if (frame.subdirectories.empty()) frame.dir.reset();
   if (ScanProgress* p = context_.progress) {
     p->files.fetch_add(stats_.files - files_before, std::memory_order_relaxed);
-    p->bytes.fetch_add(stats_.bytes - bytes_before, std::memory_order_relaxed);
+    SaturatingAdd(p->bytes, stats_.bytes - bytes_before);
     p->directories.fetch_add(1, std::memory_order_relaxed);
     if ((stats_.directories & 63) == 1) p->SetCurrentDirectory(CurrentPath());
   }
@@ -122,42 +150,33 @@ bool Walker::CountEntry(std::uint64_t place) {
     ++stats_.hard_link_duplicates;
     return false;
   }
-  tally->bytes += entry_.size;
+  tally->bytes = SaturatingAdd(tally->bytes, entry_.size);
   return true;
-}
-
-// Opens the first subdirectory of the top frame that can be entered,
-// once its own entries have been counted.
-bool Walker::FindFirstSubdirectory(std::unique_ptr<Directory>* child,
-                                   std::uint32_t* ordinal) {
-  return FindNextSubdirectory(child, ordinal);
 }
 
 // Opens the next subdirectory of the top frame that can be entered. Those
 // that cannot are counted and passed over, so the walk neither repeats the
 // parent nor leaves it.
 bool Walker::FindNextSubdirectory(std::unique_ptr<Directory>* child,
-                                  std::uint32_t* ordinal) {
-  const std::size_t top = frames_.size() - 1;
-  Frame& frame = frames_[top];
+                                  std::size_t* index) {
+  Frame& frame = frames_.back();
   while (frame.next < frame.subdirectories.size()) {
     const std::size_t i = frame.next++;
-    if (!frame.dir && !ReopenFrame(top).ok()) {
-      // The directory itself went away or became unreachable.
-      stats_.skipped_directories += frame.subdirectories.size() - i;
-      frame.next = frame.subdirectories.size();
-      return false;
-    }
-    Status opened = frame.dir->OpenSubdirectory(frame.subdirectories[i], child);
-    if (opened.code() == StatusCode::kTooManyOpen) {
-      CloseAllBut(top);
-      opened = frame.dir->OpenSubdirectory(frame.subdirectories[i], child);
-    }
-    if (opened.ok()) {
-      *ordinal = static_cast<std::uint32_t>(i);
-      if (frame.next == frame.subdirectories.size()) {
-        frame.dir.reset();  // no further child to open from it
+    if (!frame.dir) {
+      const Status reopened = ReopenTop();
+      if (!reopened.ok()) {
+        // The directory itself went away or became unreachable.
+        CountUnenterable(reopened, frame.subdirectories.size() - i);
+        frame.next = frame.subdirectories.size();
+        return false;
       }
+    }
+    Directory* dir = frame.dir.get();
+    const Status opened = Retrying(dir, [&] {
+      return dir->OpenSubdirectory(frame.subdirectories[i], child);
+    });
+    if (opened.ok()) {
+      *index = i;
       return true;
     }
     CountUnenterable(opened);
@@ -165,115 +184,102 @@ bool Walker::FindNextSubdirectory(std::unique_ptr<Directory>* child,
   return false;
 }
 
-void Walker::CountUnenterable(const Status& status) {
+void Walker::PushFrame(std::unique_ptr<Directory> dir, std::size_t index) {
+  Frame& parent = frames_.back();
+  Frame frame;
+  frame.dir = std::move(dir);
+  frame.name = parent.subdirectories[index];
+  ordinals_.push_back(parent.first_ordinal +
+                      static_cast<std::uint32_t>(index));
+  frames_.push_back(std::move(frame));
+  up_.reset();
+  LimitOpenDirectories();
+}
+
+void Walker::CountUnenterable(const Status& status, std::uint64_t count) {
   switch (status.code()) {
     case StatusCode::kOtherVolume:
-      ++stats_.other_volumes;
+      stats_.other_volumes += count;
       break;
     case StatusCode::kNotFound:
     case StatusCode::kNotDirectory:
-      ++stats_.vanished_entries;
+      stats_.vanished_entries += count;
+      break;
+    case StatusCode::kNoMemory:
+      context_.out_of_memory.store(true, std::memory_order_relaxed);
+      stats_.skipped_directories += count;
+      break;
+    case StatusCode::kTooManyOpen:
+      stats_.skipped_for_handles += count;
+      stats_.skipped_directories += count;
       break;
     default:
-      ++stats_.skipped_directories;
+      stats_.skipped_directories += count;
       break;
   }
 }
 
-// Opens frame |i| again from its nearest open ancestor, or from the root
-// along the task's names. Only one directory on the way is open at a time.
-Status Walker::ReopenFrame(std::size_t i) {
-  std::size_t j = i;
-  while (j > 0 && !frames_[j - 1].dir) --j;
-  std::unique_ptr<Directory> current;
-  Directory* from = nullptr;
-  if (j == 0) {
-    const Status opened = OpenAlongTask(&current);
-    if (!opened.ok()) return opened;
-    if (i == 0) {
-      frames_[0].dir = std::move(current);
-      return Status::Ok();
-    }
-    j = 1;
-    from = current.get();
-    if (frames_[0].next < frames_[0].subdirectories.size()) {
-      frames_[0].dir = std::move(current);  // still needed later
-    }
-  } else {
-    from = frames_[j - 1].dir.get();
-  }
-  for (std::size_t k = j; k <= i; ++k) {
-    std::unique_ptr<Directory> next;
-    const Status opened = from->OpenSubdirectory(frames_[k].name, &next);
-    if (!opened.ok()) return opened;
-    from = next.get();
-    current = std::move(next);  // closes the one before
-  }
-  frames_[i].dir = std::move(current);
-  return Status::Ok();
-}
-
-// The directory a task starts in, from this walker's root along the
-// task's names.
-Status Walker::OpenAlongTask(std::unique_ptr<Directory>* directory) {
-  if (!root_) return Status(StatusCode::kOther);
-  if (task_names_->empty()) {
-    // The task is the root itself: a listing of its own.
-    return context_.fs.OpenRoot(context_.root, directory);
-  }
-  std::unique_ptr<Directory> current;
-  Directory* from = root_.get();
-  for (const std::string& name : *task_names_) {
-    std::unique_ptr<Directory> next;
-    const Status opened = from->OpenSubdirectory(name, &next);
-    if (!opened.ok()) return opened;
-    current = std::move(next);
-    from = current.get();
-  }
-  *directory = std::move(current);
-  return Status::Ok();
-}
-
-void Walker::LimitOpenDirectories() {
-  const std::size_t limit = std::max(2u, context_.max_open_directories);
-  if (frames_.size() > limit) frames_[frames_.size() - 1 - limit].dir.reset();
-}
-
-void Walker::CloseAllBut(std::size_t keep) {
-  for (std::size_t k = 0; k < frames_.size(); ++k) {
-    if (k != keep) frames_[k].dir.reset();
-  }
-}
-
-// Hands the pending subdirectories of the shallowest frame that has any to
-// the threads waiting for work.
+// Hands the later half of the pending subdirectories of the shallowest
+// frame that has any, and a way to reach them cheaply, to the threads
+// waiting for work. Halves, so that a directory of many subdirectories
+// handed on from thread to thread costs time in proportion to its size.
+//
+// Work handed over carries its path, which costs time in proportion to
+// its depth; a thread hands work over only as far as what it has walked
+// since pays for it, so deep work handed over in small pieces (a side
+// branch at every level of a deep chain) cannot cost more than the walk.
+// Only levels still open, or shallow, are looked at: those between are
+// closed and reached again by this thread on its way back up.
 void Walker::ShareWork() {
-  for (std::size_t f = 0; f < frames_.size(); ++f) {
+  const std::size_t top = frames_.size() - 1;
+  const std::size_t depth = task_names_->size();
+  const std::size_t shallow_end =
+      depth <= kShallowDepth ? kShallowDepth - depth + 1 : 0;
+  const std::size_t limit = std::max(2u, context_.max_open_directories);
+  const std::size_t open_begin = top >= limit ? top - limit + 1 : 0;
+  for (std::size_t f = 0; f <= top; ++f) {
+    if (f >= shallow_end && f < open_begin) f = open_begin;
+    const std::uint64_t cost = depth + f;
+    if (cost > credit_) return;  // deeper frames cost more still
     Frame& frame = frames_[f];
+    const std::size_t count = frame.subdirectories.size();
     // The top frame keeps its next subdirectory for this thread, so a lone
     // chain of directories is not handed back and forth.
-    const std::size_t first = frame.next + (f + 1 == frames_.size() ? 1 : 0);
-    if (first >= frame.subdirectories.size()) continue;
-    std::vector<std::string> names = *task_names_;
-    for (std::size_t k = 1; k <= f; ++k) names.push_back(frames_[k].name);
-    const auto depth = static_cast<std::ptrdiff_t>(ordinals_.size() -
-                                                   (frames_.size() - 1 - f));
-    const std::vector<std::uint32_t> ordinals(ordinals_.begin(),
-                                              ordinals_.begin() + depth);
-    std::vector<Task> tasks;
-    for (std::size_t s = first; s < frame.subdirectories.size(); ++s) {
-      Task t;
-      t.names = names;
-      t.names.push_back(frame.subdirectories[s]);
-      t.ordinals = ordinals;
-      t.ordinals.push_back(static_cast<std::uint32_t>(s));
-      tasks.push_back(std::move(t));
-    }
+    const std::size_t first = std::max(frame.next + (f == top ? 1 : 0),
+                                       frame.next + (count - frame.next) / 2);
+    if (first >= count) continue;
+    Task task;
+    if (!HandOver(f, first, &task.directory)) continue;
+    task.names = *task_names_;
+    for (std::size_t k = 1; k <= f; ++k) task.names.push_back(frames_[k].name);
+    const auto ordinals = static_cast<std::ptrdiff_t>(ordinals_.size() - (top - f));
+    task.ordinals.assign(ordinals_.begin(), ordinals_.begin() + ordinals);
+    task.subdirectories.assign(
+        std::make_move_iterator(frame.subdirectories.begin() +
+                                static_cast<std::ptrdiff_t>(first)),
+        std::make_move_iterator(frame.subdirectories.end()));
+    task.first_ordinal = frame.first_ordinal + static_cast<std::uint32_t>(first);
     frame.subdirectories.resize(first);
-    if (frame.next >= first) frame.dir.reset();
-    context_.queue.Share(&tasks);
+    credit_ -= cost;
+    context_.queue.Share(std::move(task));
     return;
   }
+}
+
+// A handle on frame |f|'s directory for work handed over from its
+// subdirectory |first| on: the frame's own when this thread needs it no
+// more, else a second one. Without one, only shallow work goes (by path).
+bool Walker::HandOver(std::size_t f, std::size_t first,
+                      std::unique_ptr<Directory>* handle) {
+  Frame& frame = frames_[f];
+  if (frame.dir) {
+    if (frame.next >= first) {
+      *handle = std::move(frame.dir);
+      return true;
+    }
+    if (frame.dir->OpenAgain(handle).ok()) return true;
+  }
+  return task_names_->size() + f <= kShallowDepth;
 }
 
 std::string Walker::CurrentPath() const {

@@ -3,12 +3,20 @@
 // number of directories open, counts what it meets in tallies of its own,
 // and hands part of its pending work to the queue when another thread
 // waits for some.
+//
+// Every step costs time in proportion to the directories it touches, not
+// to their depth: the walk goes back up to a directory it closed through
+// the child it leaves (OpenParent), and work handed over carries a handle
+// on its directory (or is shallow enough to open along its path).
 #ifndef OVIK_SCAN_WALKER_H_
 #define OVIK_SCAN_WALKER_H_
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/filesystem.h"
@@ -21,11 +29,11 @@
 namespace ovik {
 
 // Whether the walk goes into this entry: real directories only, never a
-// link or reparse point. "." and ".." never reach here; every other name,
-// those beginning with a dot included, is walked.
+// link, reparse point or mount point. "." and ".." never reach here; every
+// other name, those beginning with a dot included, is walked.
 bool IsDescendable(const Entry& entry);
 // Whether the entry's size counts for its owner: every entry that is not a
-// directory entry (a directory, or a link that is one).
+// directory entry (a directory, or a link that is one) or a mount point.
 bool IsCounted(const Entry& entry);
 
 // What the threads of one scan share. Everything it refers to outlives
@@ -38,12 +46,17 @@ struct WalkContext {
   IdentitySet& directories;  // directories entered, walked once
   ScanProgress* progress = nullptr;
   // Directories each thread keeps open at once; deeper levels are opened
-  // again from their ancestors when the walk comes back to them.
+  // again from their children when the walk comes back to them.
   unsigned max_open_directories = 16;
+  // Set by the thread that ran out of memory; every thread then stops.
+  std::atomic<bool> out_of_memory{false};
 
   bool cancelled() const {
     return progress != nullptr &&
            progress->cancel.load(std::memory_order_relaxed);
+  }
+  bool stopped() const {
+    return cancelled() || out_of_memory.load(std::memory_order_relaxed);
   }
 };
 
@@ -52,10 +65,15 @@ class Walker {
   explicit Walker(WalkContext& context) : context_(context) {}
 
   // Opens this walker's own handle on the root, from which it reaches
-  // every task. False when the root cannot be opened.
+  // work handed over without a handle. False when the root cannot be
+  // opened.
   bool OpenRoot();
+  // The same, as a second handle on |first|'s root.
+  bool OpenRootFrom(Walker& first);
+  void CloseRoot() { root_.reset(); }
   // Walks |first|, then whatever the queue hands over, until the walk is
-  // over or cancelled.
+  // over, cancelled or out of memory. Running out of memory sets the
+  // context's flag; it never ends the thread by an exception.
   void Run(Task first);
 
   Tallies& tallies() { return tallies_; }
@@ -68,22 +86,46 @@ class Walker {
     std::string name;                // within its parent
     std::vector<std::string> subdirectories;  // in listing order
     std::size_t next = 0;                     // next subdirectory to enter
+    std::uint32_t first_ordinal = 0;  // ordinal of subdirectories[0]
   };
 
-  void WalkTask(const Task& task);
+  void WalkTask(Task& task);
   bool FirstVisit(const Directory& dir);
   void WalkDirectory(Frame& frame);
   bool CountEntry(std::uint64_t place);
-  bool FindFirstSubdirectory(std::unique_ptr<Directory>* child,
-                             std::uint32_t* ordinal);
   bool FindNextSubdirectory(std::unique_ptr<Directory>* child,
-                            std::uint32_t* ordinal);
-  void CountUnenterable(const Status& status);
+                            std::size_t* index);
+  void PushFrame(std::unique_ptr<Directory> dir, std::size_t index);
+  void PopFrame();
+  void CountUnenterable(const Status& status, std::uint64_t count = 1);
+  Status ReopenTop();
   Status ReopenFrame(std::size_t i);
   Status OpenAlongTask(std::unique_ptr<Directory>* directory);
+  // Runs |open| again when it failed for want of descriptors or handles:
+  // first after giving back every handle this thread can spare but
+  // |keep|, then after short waits for those held elsewhere (by other
+  // threads, or the rest of the program).
+  template <typename Open>
+  Status Retrying(const Directory* keep, Open open) {
+    constexpr int kRetries = 5;
+    Status status = open();
+    for (int attempt = 0;
+         status.code() == StatusCode::kTooManyOpen && attempt < kRetries;
+         ++attempt) {
+      if (attempt == 0) {
+        GiveBack(keep);
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 << attempt));
+      }
+      status = open();
+    }
+    return status;
+  }
+  void GiveBack(const Directory* keep);
   void LimitOpenDirectories();
-  void CloseAllBut(std::size_t keep);
   void ShareWork();
+  bool HandOver(std::size_t f, std::size_t first,
+                std::unique_ptr<Directory>* handle);
   std::string CurrentPath() const;
 
   WalkContext& context_;
@@ -91,6 +133,11 @@ class Walker {
   const std::vector<std::string>* task_names_ = nullptr;
   std::vector<Frame> frames_;
   std::vector<std::uint32_t> ordinals_;  // WalkPosition of the top frame
+  // The directory of the frame left last, kept while its parent's is
+  // closed: the way back up to the parent.
+  std::unique_ptr<Directory> up_;
+  // Path levels this thread may still copy into work it hands over.
+  std::uint64_t credit_ = 0;
   Entry entry_;
   Tallies tallies_;
   ScanStats stats_;

@@ -10,6 +10,15 @@ void WorkQueue::SetThreadCount(unsigned threads) {
   busy_ = threads;
 }
 
+void WorkQueue::Withdraw() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    --threads_;
+    --busy_;
+  }
+  ready_.notify_all();
+}
+
 bool WorkQueue::Take(Task* task) {
   std::unique_lock<std::mutex> lock(mutex_);
   --busy_;
@@ -26,14 +35,13 @@ bool WorkQueue::Take(Task* task) {
   return true;
 }
 
-void WorkQueue::Share(std::vector<Task>* tasks) {
+void WorkQueue::Share(Task task) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (Task& t : *tasks) tasks_.push_back(std::move(t));
+    tasks_.push_back(std::move(task));
     hungry_.store(false, std::memory_order_relaxed);
   }
-  tasks->clear();
-  ready_.notify_all();
+  ready_.notify_one();
 }
 
 }  // namespace ovik

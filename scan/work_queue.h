@@ -8,17 +8,29 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/filesystem.h"
+
 namespace ovik {
 
-// A subtree waiting for a thread: the names leading to it from the root,
-// and its ordinals for the walk order. The root itself has neither.
+// Work waiting for a thread: the whole tree (the root task, with no names
+// and nothing listed), or subdirectories of a directory already listed.
 struct Task {
+  // The names leading from the root to the directory, and its ordinals
+  // for the walk order.
   std::vector<std::string> names;
   std::vector<std::uint32_t> ordinals;
+  // A handle on the directory, so the thread that takes the task need not
+  // open the whole path again; null when there was none to give.
+  std::unique_ptr<Directory> directory;
+  // The subdirectories to walk, in listing order, and the ordinal of the
+  // first; empty for the root task.
+  std::vector<std::string> subdirectories;
+  std::uint32_t first_ordinal = 0;
 };
 
 class WorkQueue {
@@ -29,13 +41,15 @@ class WorkQueue {
 
   // Before any of the threads starts.
   void SetThreadCount(unsigned threads);
+  // One of the threads counted will never take part (it could not start).
+  void Withdraw();
   // Waits for a task; false when the walk is over: nothing is queued and
   // no thread is busy, so nothing more can come.
   bool Take(Task* task);
   // Whether some thread waits for work that a busy thread could share.
   bool hungry() const { return hungry_.load(std::memory_order_relaxed); }
-  // Queues |tasks| (emptied) for the waiting threads.
-  void Share(std::vector<Task>* tasks);
+  // Queues |task| for the waiting threads.
+  void Share(Task task);
 
  private:
   std::mutex mutex_;

@@ -14,9 +14,20 @@ FakeNode* FakeNode::Child(std::string_view child_name) {
 
 namespace {
 
+// The directories a directory was opened through, nearest first.
+struct FakeLineage {
+  const FakeNode* node;
+  std::shared_ptr<const FakeLineage> parent;
+};
+
 class FakeDirectory : public Directory {
  public:
-  FakeDirectory(FakeFileSystem& fs, const FakeNode& node) : fs_(fs), node_(node) {
+  FakeDirectory(FakeFileSystem& fs, const FakeNode& node,
+                std::shared_ptr<const FakeLineage> parent)
+      : fs_(fs),
+        node_(node),
+        lineage_(std::make_shared<FakeLineage>(FakeLineage{&node, std::move(parent)})) {
+    ++fs_.opens;
     int now = ++fs_.open_directories;
     int seen = fs_.max_open_directories.load();
     while (now > seen && !fs_.max_open_directories.compare_exchange_weak(seen, now)) {
@@ -60,10 +71,23 @@ class FakeDirectory : public Directory {
       if (c->cannot_enter) return Status(StatusCode::kAccessDenied);
       if (c->other_volume) return Status(StatusCode::kOtherVolume);
       *subdirectory = std::make_unique<FakeDirectory>(
-          fs_, c->moved_from != nullptr ? *c->moved_from : *c);
+          fs_, c->moved_from != nullptr ? *c->moved_from : *c, lineage_);
       return Status::Ok();
     }
     return Status(StatusCode::kNotFound);
+  }
+
+  Status OpenAgain(std::unique_ptr<Directory>* again) override {
+    *again = std::make_unique<FakeDirectory>(fs_, node_, lineage_->parent);
+    return Status::Ok();
+  }
+
+  Status OpenParent(std::unique_ptr<Directory>* parent) override {
+    if (!lineage_->parent) return Status(StatusCode::kUnsupported);
+    if (node_.parent_moved) return Status(StatusCode::kNotFound);
+    const FakeLineage& above = *lineage_->parent;
+    *parent = std::make_unique<FakeDirectory>(fs_, *above.node, above.parent);
+    return Status::Ok();
   }
 
   Status Identity(std::uint64_t* device, std::uint64_t* inode) const override {
@@ -76,6 +100,7 @@ class FakeDirectory : public Directory {
  private:
   FakeFileSystem& fs_;
   const FakeNode& node_;
+  std::shared_ptr<const FakeLineage> lineage_;
   std::size_t next_ = 0;
   bool failed_ = false;
 };
@@ -104,8 +129,8 @@ std::vector<std::string_view> Split(std::string_view path) {
 
 FakeFileSystem::FakeFileSystem() { root_.kind = EntryKind::kDirectory; }
 
-FakeNode* FakeFileSystem::AddDirectory(std::string_view path) {
-  FakeNode* node = &root_;
+FakeNode* FakeFileSystem::AddDirectory(std::string_view path, FakeNode* under) {
+  FakeNode* node = under != nullptr ? under : &root_;
   for (auto part : Split(path)) {
     FakeNode* child = node->Child(part);
     if (child == nullptr) {
@@ -121,10 +146,11 @@ FakeNode* FakeFileSystem::AddDirectory(std::string_view path) {
 }
 
 FakeNode* FakeFileSystem::AddFile(std::string_view path, std::string_view owner,
-                                  std::uint64_t size) {
+                                  std::uint64_t size, FakeNode* under) {
   auto slash = path.rfind('/');
-  FakeNode* parent =
-      slash == std::string_view::npos ? &root_ : AddDirectory(path.substr(0, slash));
+  FakeNode* parent = slash == std::string_view::npos
+                         ? (under != nullptr ? under : &root_)
+                         : AddDirectory(path.substr(0, slash), under);
   parent->children.push_back(std::make_unique<FakeNode>());
   FakeNode* node = parent->children.back().get();
   node->name = std::string(
@@ -175,7 +201,7 @@ Status FakeFileSystem::OpenRoot(std::string_view path,
     last_root = std::string(path);
   }
   if (!root_enterable_) return Status(StatusCode::kAccessDenied);
-  *root = std::make_unique<FakeDirectory>(*this, root_);
+  *root = std::make_unique<FakeDirectory>(*this, root_, nullptr);
   return Status::Ok();
 }
 

@@ -29,6 +29,7 @@ struct FakeNode {
   bool cannot_enter = false;      // directory: access denied
   bool other_volume = false;      // directory: a mount point
   int listing_fails_after = -1;   // directory: listing errors after n entries
+  bool parent_moved = false;      // directory: ".." no longer leads back
   // Directory: opening it opens this one instead, as when a directory
   // moved here while the walk ran.
   FakeNode* moved_from = nullptr;
@@ -41,11 +42,12 @@ class FakeFileSystem : public FileSystem {
  public:
   FakeFileSystem();
 
-  // Paths are relative to the root, '/'-separated; missing directories on
-  // the way are created. Each returns the new node for further settings.
-  FakeNode* AddDirectory(std::string_view path);
+  // Paths are relative to the root (or to the directory |under|),
+  // '/'-separated; missing directories on the way are created. Each
+  // returns the new node for further settings.
+  FakeNode* AddDirectory(std::string_view path, FakeNode* under = nullptr);
   FakeNode* AddFile(std::string_view path, std::string_view owner,
-                    std::uint64_t size);
+                    std::uint64_t size, FakeNode* under = nullptr);
   FakeNode* AddLink(std::string_view path, std::string_view owner,
                     std::uint64_t size);
   // A directory entry that is a link (a junction, say), with the owner
@@ -83,9 +85,11 @@ class FakeFileSystem : public FileSystem {
   std::string AdministratorsName() override { return administrators_; }
   NameFolder name_folder() const override;
 
-  // Directories open right now and the most open at any time.
+  // Directories open right now, the most open at any time, and how many
+  // times one was opened.
   std::atomic<int> open_directories{0};
   std::atomic<int> max_open_directories{0};
+  std::atomic<int> opens{0};
   std::atomic<int> lookups{0};
   std::string last_root;  // written under a lock; read it once calls end
 

@@ -289,6 +289,31 @@ TEST(FileSystemWin32Test, OpenRootReportsWhatIsWrong) {
   EXPECT_EQ(none, nullptr);
 }
 
+// The walk goes back up a level, and hands a level to another thread,
+// without the path from the root: a directory opens its parent and a
+// second handle on itself; a root has no parent to go back to.
+TEST(FileSystemWin32Test, ParentsAndSecondHandlesListTheSameDirectories) {
+  ScratchDirectory scratch;
+  ASSERT_TRUE(CreateDirectoryW(scratch.Long(L"a").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(scratch.Long(L"a\\b").c_str(), nullptr));
+  ASSERT_TRUE(MakeFile(scratch.Long(L"a\\in-a"), 3));
+  ASSERT_TRUE(MakeFile(scratch.Long(L"a\\b\\in-b"), 4));
+  std::unique_ptr<FileSystem> fs = MakeSystemFileSystem();
+  std::unique_ptr<Directory> root = OpenRoot(*fs, scratch.utf8());
+  ASSERT_NE(root, nullptr);
+  std::unique_ptr<Directory> a = OpenSubdirectory(*root, "a");
+  ASSERT_NE(a, nullptr);
+  std::unique_ptr<Directory> b = OpenSubdirectory(*a, "b");
+  ASSERT_NE(b, nullptr);
+  std::unique_ptr<Directory> up, again, none;
+  ASSERT_TRUE(b->OpenParent(&up).ok());
+  EXPECT_EQ(ReadAll(*up).count("in-a"), 1u);
+  ASSERT_TRUE(b->OpenAgain(&again).ok());
+  EXPECT_EQ(ReadAll(*again).count("in-b"), 1u);
+  EXPECT_EQ(root->OpenParent(&none).code(), StatusCode::kUnsupported);
+  EXPECT_EQ(none, nullptr);
+}
+
 TEST(FileSystemWin32Test, AnEmptyDirectoryListsNothing) {
   ScratchDirectory scratch;
   std::unique_ptr<FileSystem> fs = MakeSystemFileSystem();

@@ -34,6 +34,9 @@ class ForwardingFileSystem : public FileSystem {
     return real_.AdministratorsName();
   }
   NameFolder name_folder() const override { return real_.name_folder(); }
+  Status DirectoryBudget(std::uint64_t* directories) override {
+    return real_.DirectoryBudget(directories);
+  }
 
  protected:
   // Called for every entry read from a directory this file system opened.
@@ -51,19 +54,30 @@ class ForwardingFileSystem : public FileSystem {
     }
     Status OpenSubdirectory(std::string_view name,
                             std::unique_ptr<Directory>* sub) override {
-      std::unique_ptr<Directory> real_sub;
-      const Status opened = real_->OpenSubdirectory(name, &real_sub);
-      if (opened.ok()) *sub = std::make_unique<Dir>(fs_, std::move(real_sub));
-      return opened;
+      return Wrap(real_->OpenSubdirectory(name, &opened_), sub);
     }
     Status Identity(std::uint64_t* device,
                     std::uint64_t* inode) const override {
       return real_->Identity(device, inode);
     }
+    Status OpenAgain(std::unique_ptr<Directory>* again) override {
+      return Wrap(real_->OpenAgain(&opened_), again);
+    }
+    Status OpenParent(std::unique_ptr<Directory>* parent) override {
+      return Wrap(real_->OpenParent(&opened_), parent);
+    }
 
    private:
+    // Hands on, wrapped, what the real directory just opened (it is put in
+    // opened_, which is empty between calls).
+    Status Wrap(const Status& opened, std::unique_ptr<Directory>* out) {
+      if (opened.ok()) *out = std::make_unique<Dir>(fs_, std::move(opened_));
+      return opened;
+    }
+
     const ForwardingFileSystem& fs_;
     std::unique_ptr<Directory> real_;
+    std::unique_ptr<Directory> opened_;
   };
 
   FileSystem& real_;

@@ -2,6 +2,7 @@
 // need root to set up; those cases skip elsewhere.
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/vfs.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,49 +14,15 @@
 #include <fstream>
 #include <string>
 
+#include "platform/mount_points_posix.h"
+#include "scan/saturating.h"
 #include "scan/scan.h"
+#include "tests/scan_posix_util.h"
 
 namespace ovik {
 namespace {
 
 constexpr uid_t kUnmappedUid = 3999999;  // no account has it
-
-class TempTree {
- public:
-  TempTree() {
-    char tmpl[] = "/tmp/ovik-scan-XXXXXX";
-    root_ = mkdtemp(tmpl);
-  }
-  ~TempTree() {
-    for (const std::string& m : mounts_) umount2(m.c_str(), MNT_DETACH);
-    std::string cmd = "chmod -R u+rwx '" + root_ + "' 2>/dev/null; rm -rf '" + root_ + "'";
-    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cleanup of " << root_;
-  }
-  const std::string& root() const { return root_; }
-  std::string Path(const std::string& rel) const { return root_ + "/" + rel; }
-
-  void Dir(const std::string& rel, mode_t mode = 0755) {
-    ASSERT_EQ(mkdir(Path(rel).c_str(), mode), 0) << rel;
-  }
-  void File(const std::string& rel, std::size_t size, uid_t uid = 0) {
-    std::ofstream(Path(rel)) << std::string(size, 'x');
-    if (uid != 0) {
-      ASSERT_EQ(lchown(Path(rel).c_str(), uid, 0), 0);
-    }
-  }
-  bool Mount(const std::string& rel, const char* type, const std::string& source,
-             unsigned long flags) {
-    if (mount(source.c_str(), Path(rel).c_str(), type, flags, nullptr) != 0) {
-      return false;
-    }
-    mounts_.push_back(Path(rel));
-    return true;
-  }
-
- private:
-  std::string root_;
-  std::vector<std::string> mounts_;
-};
 
 std::uint64_t TotalOf(const ScanResult& r, const std::string& name) {
   auto i = r.table.FindOwner(name);
@@ -121,6 +88,119 @@ TEST(ScanPosixTest, StaysOnTheRootsMount) {
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(TotalOf(r, "root"), 11u);
   EXPECT_EQ(r.stats.other_volumes, 2u);
+}
+
+// Containers bind-mount single files (/etc/hosts, say): what shows there
+// belongs to another mount and counts nothing, even when it comes from
+// the tree itself.
+TEST(ScanPosixTest, FilesThatAreMountPointsCountNothing) {
+  if (!IsRoot()) GTEST_SKIP() << "needs root to mount";
+  TempTree t;
+  t.Dir("tree");
+  t.Dir("outside");
+  t.File("tree/hosts", 100);           // hidden by what is mounted on it
+  t.File("outside/real", 1000, 1);     // daemon's, mounted on tree/hosts
+  t.File("tree/source", 500, 2);       // bin's, mounted on tree/copy too
+  t.File("tree/copy", 7);
+  t.File("tree/plain", 30);
+  const std::string tree = t.Path("tree");
+  InChild(
+      [&] {
+        if (!PrivateMountNamespace() ||
+            mount(t.Path("outside/real").c_str(), t.Path("tree/hosts").c_str(),
+                  nullptr, MS_BIND, nullptr) != 0 ||
+            mount(t.Path("tree/source").c_str(), t.Path("tree/copy").c_str(),
+                  nullptr, MS_BIND, nullptr) != 0) {
+          return kChildSkipped;
+        }
+        auto fs = MakeSystemFileSystem();
+        const ScanResult r = RunScan(*fs, tree, {.threads = 2});
+        if (!r.ok() || r.table.FindOwner("daemon").has_value()) return 1;
+        if (TotalOf(r, "bin") != 500 || TotalOf(r, "root") != 30) return 2;
+        if (r.stats.other_volumes != 2) return 3;
+        // Where statx gives no mount id the mount table tells the places.
+        const int fd = open(tree.c_str(), O_RDONLY | O_DIRECTORY);
+        struct stat st;
+        if (fd < 0 || fstat(fd, &st) != 0) return 4;
+        const auto places = MountPointSet::Below(fd, tree);
+        close(fd);
+        if (!places || !places->Contains(st.st_dev, st.st_ino, "hosts") ||
+            !places->Contains(st.st_dev, st.st_ino, "copy") ||
+            places->Contains(st.st_dev, st.st_ino, "plain")) {
+          return 5;
+        }
+        return 0;
+      },
+      "cannot make a private mount namespace here");
+}
+
+// A btrfs subvolume has a device number of its own but is no mount: its
+// space is the volume's, and the walk goes into it.
+TEST(ScanPosixTest, BtrfsSubvolumesInsideTheTreeAreWalked) {
+  if (!IsRoot()) GTEST_SKIP() << "needs root to mount";
+  if (std::system("command -v mkfs.btrfs >/dev/null && command -v btrfs >/dev/null") != 0) {
+    GTEST_SKIP() << "needs btrfs-progs";
+  }
+  TempTree t;
+  const std::string image = t.Path("image");
+  const int fd = open(image.c_str(), O_CREAT | O_WRONLY, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, 128 << 20), 0);
+  close(fd);
+  if (std::system(("mkfs.btrfs -q '" + image + "' >/dev/null 2>&1").c_str()) != 0) {
+    GTEST_SKIP() << "mkfs.btrfs failed";
+  }
+  t.Dir("mnt");
+  const std::string mnt = t.Path("mnt");
+  InChild(
+      [&] {
+        if (!PrivateMountNamespace() ||
+            std::system(("mount -o loop '" + image + "' '" + mnt + "' 2>/dev/null").c_str()) != 0) {
+          return kChildSkipped;
+        }
+        if (std::system(("btrfs -q subvolume create '" + mnt + "/sub' && btrfs -q subvolume create '" +
+                         mnt + "/sub/inner'").c_str()) != 0) {
+          return 1;
+        }
+        std::ofstream(mnt + "/top") << std::string(10, 'x');
+        std::ofstream(mnt + "/sub/f") << std::string(200, 'x');
+        std::ofstream(mnt + "/sub/inner/g") << std::string(3000, 'x');
+        auto fs = MakeSystemFileSystem();
+        const ScanResult r = RunScan(*fs, mnt, {.threads = 2});
+        if (!r.ok() || TotalOf(r, "root") != 3210) return 2;
+        if (r.stats.other_volumes != 0 || r.stats.directories != 3) return 3;
+        return 0;
+      },
+      "cannot mount a btrfs image here (private mount namespace, loop device)");
+}
+
+// Three sparse files of 2^63 - 1 bytes: the total stops at the largest
+// figure, and the scan says so, rather than wrap to a small one.
+TEST(ScanPosixTest, TotalsPastTwoToTheSixtyFourStopAtTheLargest) {
+  char tmpl[] = "/dev/shm/ovik-sparse-XXXXXX";
+  if (mkdtemp(tmpl) == nullptr) GTEST_SKIP() << "no /dev/shm";
+  const std::string dir = tmpl;
+  struct statfs sfs;
+  bool made = statfs(dir.c_str(), &sfs) == 0 && sfs.f_type == 0x01021994;  // tmpfs
+  for (int i = 0; made && i < 3; ++i) {
+    const std::string file = dir + "/huge" + std::to_string(i);
+    const int fd = open(file.c_str(), O_CREAT | O_WRONLY, 0644);
+    made = fd >= 0 && ftruncate(fd, INT64_MAX) == 0;
+    if (fd >= 0) close(fd);
+  }
+  ScanResult r;
+  if (made) {
+    auto fs = MakeSystemFileSystem();
+    r = RunScan(*fs, dir, {.threads = 2});
+  }
+  EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
+  if (!made) GTEST_SKIP() << "/dev/shm is no tmpfs that takes files of 2^63 - 1 bytes";
+  ASSERT_TRUE(r.ok());
+  ASSERT_FALSE(r.ranking.empty());
+  EXPECT_EQ(r.ranking[0].bytes, kMaxTotal);
+  EXPECT_EQ(r.ranking[0].kb, kMaxTotal >> 10);
+  EXPECT_EQ(r.stats.bytes, kMaxTotal);
+  EXPECT_EQ(r.stats.saturated_totals, 1u);
 }
 
 TEST(ScanPosixTest, NeverChangesTheCurrentDirectory) {

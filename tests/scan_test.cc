@@ -186,24 +186,48 @@ TEST(ScanTest, CaseInsensitiveAccountsMergeUnderTheFirstSpelling) {
   EXPECT_EQ(r.table.FindOwner("aLiCe"), 1u);
 }
 
-TEST(ScanTest, DeepTreeKeepsFewDirectoriesOpen) {
+// Coming back up to a level closed to save handles, and handing a
+// level's work to another thread, each open a directory or two, never the
+// whole path again: the opens grow with the tree, not with its depth.
+TEST(ScanTest, DeepTreeKeepsFewDirectoriesOpenAndOpensEachFewTimes) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  constexpr int kDepth = 5000;
+  FakeNode* level = nullptr;
+  for (int depth = 0; depth < kDepth; ++depth) {
+    level = fs.AddDirectory("d", level);
+    // A sibling at every level makes the walk come back to each level.
+    fs.AddFile("f", "1", 1, level);
+    fs.AddFile("e/g", "1", 1, level);
+  }
+  for (unsigned threads : {1u, 4u}) {
+    const int opens_before = fs.opens.load();
+    fs.max_open_directories = 0;
+    ScanResult r = RunScan(fs, "/", {.threads = threads, .max_open_directories = 8});
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(TotalOf(r, "alice"), 2u * kDepth);
+    EXPECT_EQ(r.stats.skipped_directories, 0u);
+    EXPECT_LE(fs.max_open_directories.load(), static_cast<int>(threads) * (8 + 4));
+    EXPECT_EQ(fs.open_directories.load(), 0);
+    EXPECT_LE(fs.opens.load() - opens_before, 2 * 2 * kDepth) << threads;
+  }
+}
+
+// A directory moved since the walk went down through it is not reached
+// through "..": the walk finds it again along its path.
+TEST(ScanTest, LevelWhoseParentMovedIsReopenedAlongItsPath) {
   FakeFileSystem fs;
   fs.SetAccount("1", "alice");
   std::string path;
-  for (int depth = 0; depth < 5000; ++depth) {
+  for (int depth = 0; depth < 12; ++depth) {
     path += "d/";
-    // A sibling at every level makes the walk come back to each level.
-    fs.AddFile(path + "f", "1", 1);
     fs.AddFile(path + "e/g", "1", 1);
+    fs.Find(path.substr(0, path.size() - 1))->parent_moved = true;
   }
-  ScanOptions options;
-  options.max_open_directories = 8;
-  ScanResult r = RunScan(fs, "/", options);
+  ScanResult r = RunScan(fs, "/", {.threads = 1, .max_open_directories = 2});
   ASSERT_TRUE(r.ok());
-  EXPECT_EQ(TotalOf(r, "alice"), 10000u);
+  EXPECT_EQ(TotalOf(r, "alice"), 12u);
   EXPECT_EQ(r.stats.skipped_directories, 0u);
-  EXPECT_LE(fs.max_open_directories.load(), 8 + 3);
-  EXPECT_EQ(fs.open_directories.load(), 0);
 }
 
 TEST(ScanTest, CancelledScanReportsCancelled) {
