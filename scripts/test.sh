@@ -31,9 +31,6 @@ cmake --build --preset debug -j"$jobs"
 ctest --preset debug -j"$jobs"
 
 stage "Linux, ThreadSanitizer: the scan's tests (the parallel walk)"
-# The test preset leaves out the deep-tree test on the in-memory tree: it
-# walks with one thread only and takes most of the time under
-# ThreadSanitizer, so it is left to the debug build.
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j"$jobs"
 ctest --preset tsan -j"$jobs"
