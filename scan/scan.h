@@ -16,6 +16,8 @@
 
 namespace ovik {
 
+class WalkPeers;  // scan/walk_peers.h
+
 enum class ScanStatus : std::uint8_t {
   kOk,
   kRootNotEnterable,  // nothing was scanned
@@ -35,6 +37,10 @@ struct ScanOptions {
   // are limited); deeper levels are opened again when the walk comes back
   // to them.
   unsigned max_open_directories = 16;
+  // Other processes that walk the same tree: each scan gives what it
+  // counted to the one that reports, whose result is the whole tree's
+  // (the others' results are empty). Null for a scan of its own.
+  WalkPeers* peers = nullptr;
 };
 
 // Plain data: nothing in it refers to the file system it came from.

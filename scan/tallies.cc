@@ -50,6 +50,13 @@ void Tallies::Merge(Tallies&& other) {
   other.last_ = nullptr;
 }
 
+void Tallies::AddToMet(std::string_view owner_key, bool unreadable,
+                       std::uint64_t bytes) {
+  Slot& slot = unreadable ? unreadable_ ? *unreadable_ : unreadable_.emplace()
+                          : owners_[std::string(owner_key)];
+  slot.tally.bytes = SaturatingAdd(slot.tally.bytes, bytes);
+}
+
 std::vector<MergedOwner> Tallies::InWalkOrder() const {
   struct Ordered {
     MergedOwner owner;

@@ -136,7 +136,8 @@ void Walker::WalkDirectory(Frame& frame) {
 }
 
 // Attributes the entry at |place| to its owner. False when it is a further
-// link of a file already counted: its owner is met, its bytes are not.
+// link of a file already counted, or one put in the ledger: its owner is
+// met, its bytes are not (yet).
 bool Walker::CountEntry(std::uint64_t place) {
   OwnerTally* tally;
   if (entry_.owner_status == OwnerStatus::kUnreadable) {
@@ -145,10 +146,17 @@ bool Walker::CountEntry(std::uint64_t place) {
   } else {
     tally = &tallies_.Meet(entry_.owner_key, ordinals_, place);
   }
-  if (entry_.links > 1 && entry_.inode != 0 &&
-      !context_.links.Insert(entry_.device, entry_.inode)) {
-    ++stats_.hard_link_duplicates;
-    return false;
+  if (entry_.links > 1 && entry_.inode != 0) {
+    if (!context_.links.Insert(entry_.device, entry_.inode)) {
+      ++stats_.hard_link_duplicates;
+      return false;
+    }
+    if (context_.defer_links) {
+      links_.Add({entry_.device, entry_.inode, entry_.size,
+                  entry_.owner_status == OwnerStatus::kUnreadable,
+                  entry_.owner_key});
+      return false;
+    }
   }
   tally->bytes = SaturatingAdd(tally->bytes, entry_.size);
   return true;

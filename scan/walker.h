@@ -21,6 +21,7 @@
 
 #include "platform/filesystem.h"
 #include "scan/identity_set.h"
+#include "scan/link_ledger.h"
 #include "scan/progress.h"
 #include "scan/stats.h"
 #include "scan/tallies.h"
@@ -48,6 +49,9 @@ struct WalkContext {
   // Directories each thread keeps open at once; deeper levels are opened
   // again from their children when the walk comes back to them.
   unsigned max_open_directories = 16;
+  // Other processes walk parts of the same tree: a file with several
+  // links goes in the walker's ledger, to be counted once with theirs.
+  bool defer_links = false;
   // Set by the thread that ran out of memory; every thread then stops.
   std::atomic<bool> out_of_memory{false};
 
@@ -77,6 +81,7 @@ class Walker {
   void Run(Task first);
 
   Tallies& tallies() { return tallies_; }
+  LinkLedger& links() { return links_; }
   const ScanStats& stats() const { return stats_; }
 
  private:
@@ -140,6 +145,7 @@ class Walker {
   std::uint64_t credit_ = 0;
   Entry entry_;
   Tallies tallies_;
+  LinkLedger links_;
   ScanStats stats_;
 };
 
