@@ -101,7 +101,7 @@ int Report(const CommandLine& line, CommandContext& c) {
   ScanOptions options;
   options.threads = line.threads;
   BackgroundFind find;
-  find.Start(c.fs, root, options);
+  find.Start(c.fs, root, options, {}, c.scan);
   while (!find.WaitFor(kProgressInterval)) {
     if (c.err_is_terminal) ShowProgress(c.err, find.progress());
   }
