@@ -9,7 +9,7 @@ std::optional<Token> Termination::Dry() {
     Token token = *token_;
     token_.reset();
     token.count += count_;
-    token.black = token.black;
+    token.black = token.black || black_;
     black_ = false;
     return token;
   }
