@@ -40,14 +40,22 @@ bool WireReader::Number(std::uint64_t* n) {
   return false;
 }
 
-bool WireReader::Number(std::uint32_t* n) {
+template <typename Limit>
+bool WireReader::NumberWithin(Limit limit, std::uint64_t* n) {
   const std::uint8_t* data = data_;
   const std::size_t left = left_;
-  std::uint64_t wide = 0;
-  if (!Number(&wide)) return false;
-  if (wide > std::numeric_limits<std::uint32_t>::max()) {
+  if (!Number(n) || *n > limit()) {
     data_ = data;
     left_ = left;
+    return false;
+  }
+  return true;
+}
+
+bool WireReader::Number(std::uint32_t* n) {
+  std::uint64_t wide = 0;
+  if (!NumberWithin([] { return std::numeric_limits<std::uint32_t>::max(); },
+                    &wide)) {
     return false;
   }
   *n = static_cast<std::uint32_t>(wide);
@@ -69,15 +77,13 @@ bool WireReader::Flag(bool* flag) {
   return true;
 }
 
+bool WireReader::Length(std::uint64_t* n) {
+  return NumberWithin([this] { return left_; }, n);
+}
+
 bool WireReader::Text(std::string* text) {
-  const std::uint8_t* data = data_;
-  const std::size_t left = left_;
   std::uint64_t size = 0;
-  if (!Number(&size) || size > left_) {
-    data_ = data;
-    left_ = left;
-    return false;
-  }
+  if (!Length(&size)) return false;
   text->assign(reinterpret_cast<const char*>(data_), size);
   data_ += size;
   left_ -= size;
@@ -85,14 +91,8 @@ bool WireReader::Text(std::string* text) {
 }
 
 bool WireReader::Count(std::size_t* count) {
-  const std::uint8_t* data = data_;
-  const std::size_t left = left_;
   std::uint64_t n = 0;
-  if (!Number(&n) || n > left_) {
-    data_ = data;
-    left_ = left;
-    return false;
-  }
+  if (!Length(&n)) return false;
   *count = static_cast<std::size_t>(n);
   return true;
 }

@@ -44,6 +44,13 @@ class WireReader {
   bool AtEnd() const { return left_ == 0; }
 
  private:
+  // A number no greater than |limit|(), asked once it is read; on
+  // failure nothing is read.
+  template <typename Limit>
+  bool NumberWithin(Limit limit, std::uint64_t* n);
+  // A length: a number no greater than the bytes left after it.
+  bool Length(std::uint64_t* n);
+
   const std::uint8_t* data_;
   std::size_t left_;
 };
