@@ -249,6 +249,8 @@ std::vector<ExitStatusText> ExitStatusTexts() {
       {kExitFailure, "failure: nothing could be scanned, or the report could "
                      "not be written"},
       {kExitUsage, "usage error: the command line was not understood"},
+      {kExitIncomplete, "the report was written, but some directories or "
+                        "owners could not be read: the ranking is incomplete"},
   };
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/file_writer.h"
 #include "platform/mountinfo.h"
 #include "present/display_name.h"
 #include "present/report.h"
@@ -80,7 +81,41 @@ int Drives(CommandContext& c) {
   return kExitOk;
 }
 
+// Says on |err| what a finished scan could not count, and whatever else
+// makes its figures less than they seem.
+void TellWhatIsMissing(std::ostream& err, const ScanStats& s) {
+  if (s.threads_not_started != 0) {
+    err << "ovik: " << s.threads_not_started
+        << " threads could not be started; the scan went on with "
+        << s.threads << "\n";
+  }
+  if (s.skipped_directories != 0 || s.unreadable_entries != 0) {
+    err << "ovik: " << s.skipped_directories
+        << " directories could not be read and " << s.unreadable_entries
+        << " entries had no readable owner; the ranking is incomplete\n";
+  }
+  if (s.skipped_for_handles != 0) {
+    err << "ovik: " << s.skipped_for_handles
+        << " of those directories could not be opened for want of file "
+           "descriptors; raise the limit (ulimit -n) and scan again\n";
+  }
+  if (s.saturated_totals != 0) {
+    err << "ovik: " << s.saturated_totals
+        << " totals reached the largest figure that can be counted and are "
+           "shown at it; the true totals are larger\n";
+  }
+}
+
 int Report(const CommandLine& line, CommandContext& c) {
+  // A file that can never be written is refused now, not after the walk.
+  if (!line.output.empty()) {
+    if (const Status writable = AtomicFileWriter::Check(line.output);
+        !writable.ok()) {
+      c.err << "ovik: cannot create " << line.output << ": "
+            << writable.ToString() << "\n";
+      return kExitFailure;
+    }
+  }
   std::string root;
   if (line.paths.empty()) {
     EligibleVolumes eligible;
@@ -111,16 +146,18 @@ int Report(const CommandLine& line, CommandContext& c) {
     c.err << "ovik: cannot read directory " << root << "\n";
     return kExitFailure;
   }
+  if (result.status == ScanStatus::kOutOfMemory) {
+    c.err << "ovik: out of memory; the scan of " << root
+          << " was stopped and no ranking is given\n";
+    return kExitFailure;
+  }
   if (!result.ok()) {
     c.err << "ovik: the scan of " << root << " did not finish\n";
     return kExitFailure;
   }
-  const ScanStats& s = result.stats;
-  if (s.skipped_directories != 0 || s.unreadable_entries != 0) {
-    c.err << "ovik: " << s.skipped_directories
-          << " directories could not be read and " << s.unreadable_entries
-          << " entries had no readable owner; the ranking may be incomplete\n";
-  }
+  TellWhatIsMissing(c.err, result.stats);
+  const int written =
+      IsComplete(result.stats) ? kExitOk : kExitIncomplete;
   if (totals.total_kb == 0) {
     c.err << "ovik: the size of the volume holding " << root
           << " is unknown; percentages are not shown\n";
@@ -133,11 +170,11 @@ int Report(const CommandLine& line, CommandContext& c) {
       c.err << "ovik: writing the report failed\n";
       return kExitFailure;
     }
-    return kExitOk;
+    return written;
   }
   switch (WriteReportFile(line.output, report)) {
     case ReportFileResult::kWritten:
-      return kExitOk;
+      return written;
     case ReportFileResult::kNotCreated:
       c.err << "ovik: cannot create " << line.output << "\n";
       return kExitFailure;
