@@ -113,21 +113,9 @@ std::string FormatPercent(double x) {
   return text;
 }
 
-std::string FormatUsage(std::uint64_t total_kb,
-                        std::uint64_t volume_total_kb) {
+std::string FormatSize(std::uint64_t total_kb) {
   static constexpr std::array<const char*, 4> kUnits = {"KB", "MB", "GB",
                                                         "TB"};
-  // The share is taken from the unscaled total; only the shown size is
-  // scaled. Without a known capacity there is no share to show.
-  std::string percent;
-  if (volume_total_kb == 0) {
-    percent = kUnknownPercent;
-  } else {
-    const double x = (static_cast<double>(total_kb) * 100.0) /
-                     static_cast<double>(volume_total_kb);
-    percent = FormatPercent(x);
-  }
-
   // 1024 stays in the smaller unit; TB is the largest.
   std::uint64_t v = total_kb;
   std::size_t u = 0;
@@ -141,6 +129,22 @@ std::string FormatUsage(std::uint64_t total_kb,
   if (number.size() < 4) text.append(4 - number.size(), ' ');
   text += number;
   text += kUnits[u];
+  return text;
+}
+
+std::string FormatUsage(std::uint64_t total_kb,
+                        std::uint64_t volume_total_kb) {
+  // The share is taken from the unscaled total; only the shown size is
+  // scaled. Without a known capacity there is no share to show.
+  std::string percent;
+  if (volume_total_kb == 0) {
+    percent = kUnknownPercent;
+  } else {
+    const double x = (static_cast<double>(total_kb) * 100.0) /
+                     static_cast<double>(volume_total_kb);
+    percent = FormatPercent(x);
+  }
+  std::string text = FormatSize(total_kb);
   text += "  ";
   text += percent;
   text += '%';

@@ -15,6 +15,9 @@ inline constexpr std::string_view kUnknownPercent = "--.----";
 // digits, then half up to four decimals on that digit string.
 std::string FormatPercent(double x);
 
+// "%4luKB", or in MB, GB or TB: the size part of FormatUsage.
+std::string FormatSize(std::uint64_t total_kb);
+
 // "%4luKB  %s%%" and its MB, GB and TB rows.
 std::string FormatUsage(std::uint64_t total_kb, std::uint64_t volume_total_kb);
 
