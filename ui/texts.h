@@ -129,7 +129,7 @@ inline constexpr std::string_view kWhereHere = "Here: ";
 inline constexpr std::string_view kWhereOf = " KB of ";
 inline constexpr std::string_view kFilesHere = "(files in this directory)";
 inline constexpr std::string_view kFilesHereAndFolded =
-    "(files here and in subdirectories not recorded)";
+    "(files here and unlisted subdirectories)";
 inline constexpr std::string_view kNothingHere =
     "No bytes of theirs were counted below this directory.";
 // "Memory budget reached: 12 directories counted in one above them."

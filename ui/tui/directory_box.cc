@@ -103,12 +103,16 @@ void DirectoryBox::DrawRow(const DirectoryBrowser::Row& row, int x, int y,
   const int name_x = bar_x + bar_width + 2;
   const int name_width = x + width - name_x;
   if (name_width <= 0) return;
-  std::string name = row.name;
-  if (row.directory == kNoDirectoryIndex) {
-    name = std::string(browser_.ListedHoldsFolded() ? text::kFilesHereAndFolded
-                                                    : text::kFilesHere);
+  // A path says most at its end; a text at its start.
+  std::string name;
+  if (row.directory != kNoDirectoryIndex) {
+    name = ElideLeft(row.name, name_width);
+  } else {
+    name = FitToWidth(browser_.ListedHoldsFolded() ? text::kFilesHereAndFolded
+                                                   : text::kFilesHere,
+                      name_width);
   }
-  canvas->Put(name_x, y, ElideLeft(name, name_width), kPlain, name_width);
+  canvas->Put(name_x, y, name, kPlain, name_width);
 }
 
 CursorPos DirectoryBox::Render(Canvas* canvas) const {
@@ -134,7 +138,9 @@ CursorPos DirectoryBox::Render(Canvas* canvas) const {
                               std::to_string(count) + " ";
     canvas->Put(x + width - DisplayWidth(place) - 1, box.rule_row, place);
   }
-  if (rows.empty()) canvas->Put(x, box.list.y, text::kNothingHere, kPlain, width);
+  if (rows.empty()) {
+    canvas->Put(x, box.list.y, text::kNothingHere, kPlain, width);
+  }
   for (int i = 0; i < shown && top + i < count; ++i) {
     const int y = box.list.y + i;
     DrawRow(rows[static_cast<std::size_t>(top + i)], x, y, width, canvas);

@@ -94,8 +94,8 @@ void DrawRankingRows(const DialogLayout& layout, const MainView& view,
   }
   if (rows.marked >= 0 && rows.marked < count && !view.busy) {
     const Rect row = RankingRowRect(layout, rows.marked);
-    canvas->AddAttr(Rect{row.x, row.y, std::min(bar_x - 1, row.right()) - row.x, 1},
-                    kReverse);
+    const int end = std::min(bar_x - 1, row.right());
+    canvas->AddAttr(Rect{row.x, row.y, end - row.x, 1}, kReverse);
   }
 }
 

@@ -345,9 +345,9 @@ void TerminalApp::KeepMarkOnPage() {
     focus_ = IDC_OK;
     return;
   }
-  const std::size_t shown = dialog_.ranking().size() - FirstShown();
-  mark_ = std::clamp(mark_, 0,
-                     static_cast<int>(std::min<std::size_t>(shown, kRowsPerPage)) - 1);
+  const std::size_t shown = std::min<std::size_t>(
+      dialog_.ranking().size() - FirstShown(), kRowsPerPage);
+  mark_ = std::clamp(mark_, 0, static_cast<int>(shown) - 1);
 }
 
 void TerminalApp::StepMark(int delta) {
