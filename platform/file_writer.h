@@ -30,6 +30,13 @@ class AtomicFileWriter {
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
   Status Create(const std::string& path);
+
+  // Whether Create(path) would succeed now, leaving nothing behind: a
+  // file to be replaced gets its temporary made and removed again; a
+  // device or FIFO is not opened (a reader would see it closed), only
+  // checked for write access. So a long job can refuse a target it could
+  // never write before it starts, not after.
+  static Status Check(const std::string& path);
   Status Write(std::string_view bytes);
   Status Commit();
 

@@ -1,5 +1,7 @@
 #include "platform/file_writer.h"
 
+#include "platform/termination_signals.h"
+
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -149,6 +151,8 @@ Status CreateTempFile(const std::string& dir, const std::string& base,
 
 struct AtomicFileWriter::State {
   int fd = -1;
+  // Check() only: nothing is opened in place, and the temporary goes.
+  bool check_only = false;
   // Written in place: a device, a FIFO, a descriptor of another process.
   bool in_place = false;
   // Otherwise: the temporary and the target it replaces.
@@ -195,6 +199,11 @@ Status AtomicFileWriter::Create(const std::string& path) {
     in_place = s.target.through_proc;
   }
   if (in_place) {
+    if (s.check_only) {
+      return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0
+                 ? Status::Ok()
+                 : Status::FromSystemError(errno);
+    }
     // Written without creating, truncating or replacing anything.
     s.in_place = true;
     s.fd = open(path.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
@@ -226,6 +235,14 @@ Status AtomicFileWriter::Create(const std::string& path) {
   // umask, default ACLs); an existing file's mode is copied by Write.
   return CreateTempFile(s.dir, base, s.target.exists ? 0600 : 0666, &s.fd,
                         &s.temp_path);
+}
+
+Status AtomicFileWriter::Check(const std::string& path) {
+  // A request to end the program waits until the probe's temporary is gone.
+  HeldTerminationSignals held;
+  AtomicFileWriter probe;
+  probe.state_->check_only = true;
+  return probe.Create(path);  // the temporary goes with |probe|
 }
 
 Status AtomicFileWriter::Write(std::string_view bytes) {

@@ -114,6 +114,12 @@ struct AtomicFileWriter::State {
 AtomicFileWriter::AtomicFileWriter() : state_(std::make_unique<State>()) {}
 AtomicFileWriter::~AtomicFileWriter() = default;
 
+Status AtomicFileWriter::Check(const std::string& path) {
+  // Devices are opened without harm here; the temporary goes with |probe|.
+  AtomicFileWriter probe;
+  return probe.Create(path);
+}
+
 Status AtomicFileWriter::Create(const std::string& path) {
   State& s = *state_;
   const std::wstring target = Utf8ToWide(path);

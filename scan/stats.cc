@@ -18,4 +18,9 @@ ScanStats& ScanStats::operator+=(const ScanStats& other) {
   return *this;
 }
 
+bool IsComplete(const ScanStats& stats) {
+  return stats.skipped_directories == 0 && stats.unreadable_entries == 0 &&
+         stats.saturated_totals == 0 && stats.unrecorded_owners == 0;
+}
+
 }  // namespace ovik

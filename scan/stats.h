@@ -39,6 +39,12 @@ struct ScanStats {
   ScanStats& operator+=(const ScanStats& other);
 };
 
+// Whether a finished scan's ranking holds everything below its root that
+// could be counted: no directory skipped, every entry's owner read, no
+// total held at the largest figure. Mount points left out and entries
+// that went away during the walk do not make it incomplete.
+bool IsComplete(const ScanStats& stats);
+
 }  // namespace ovik
 
 #endif  // OVIK_SCAN_STATS_H_

@@ -19,7 +19,7 @@ if [[ $mode == --test || $mode == --all ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev tmux
              g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
              wine64 xvfb xauth python3 chromium x11-utils
-             dpkg-dev file man-db btrfs-progs)
+             dpkg-dev file man-db btrfs-progs strace)
 fi
 if [[ $mode == --fuzz || $mode == --all ]]; then
   packages+=(clang libclang-rt-14-dev)

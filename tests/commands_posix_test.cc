@@ -6,6 +6,7 @@
 
 #include "tests/fake_filesystem.h"
 #include "tests/fake_volume_source.h"
+#include "tests/gated_filesystem.h"
 
 namespace ovik {
 namespace {
@@ -49,13 +50,34 @@ TEST_F(CommandTest, ReportOfADirectoryUsesItsVolumesSize) {
 TEST_F(CommandTest, ReportSaysWhatIsMissingAndFailsWhenNothingCouldBeScanned) {
   fs.AddFile("locked/x", "1", 1);
   fs.Find("locked")->cannot_enter = true;
-  EXPECT_EQ(Run({"report"}), kExitOk);
+  EXPECT_EQ(Run({"report"}), kExitIncomplete);
   EXPECT_NE(err.str().find("1 directories could not be read"), std::string::npos);
+  EXPECT_NE(err.str().find("the ranking is incomplete"), std::string::npos);
+  EXPECT_NE(out.str().find("No.1:alice"), std::string::npos);
+
+  // Memory that runs out gives no ranking at all.
+  GatedFileSystem starved(fs, true);
+  starved.RunOutOfMemory();
+  CommandContext context{starved, volumes, out, err, false};
+  out.str("");
+  err.str("");
+  EXPECT_EQ(RunCommand(ParseCommandLine({"report"}), context), kExitFailure);
+  EXPECT_NE(err.str().find("out of memory"), std::string::npos) << err.str();
+  EXPECT_EQ(out.str(), "");
 
   fs.SetRootEnterable(false);
   err.str("");
   EXPECT_EQ(Run({"report", "/gone"}), kExitFailure);
   EXPECT_NE(err.str().find("cannot read directory /gone"), std::string::npos);
+}
+
+TEST_F(CommandTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheScan) {
+  EXPECT_EQ(Run({"report", "-o", "/nonexistent-ovik-dir/report.txt"}),
+            kExitFailure);
+  EXPECT_NE(err.str().find("cannot create /nonexistent-ovik-dir/report.txt: "),
+            std::string::npos)
+      << err.str();
+  EXPECT_TRUE(fs.last_root.empty()) << "the scan ran first";
 }
 
 TEST_F(CommandTest, ReportWithoutAnyEligibleVolumeAsksForADirectory) {

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/file_writer.h"
+#include "platform/termination_signals.h"
 #include "present/report.h"
 #include "ui/texts.h"
 
@@ -55,6 +56,10 @@ bool WriteReport(DialogPort& dialog, const Ranking& ranking,
 
 ReportFileResult WriteReportFile(const std::string& path,
                                  std::string_view bytes) {
+  // A request to end the program that comes while the temporary file
+  // exists waits until it is in place or gone (the writer is destroyed
+  // first), so it never leaves a temporary behind.
+  HeldTerminationSignals held;
   // A file that cannot take its place counts as one that could not be
   // created; the target is as it was either way.
   AtomicFileWriter writer;

@@ -147,6 +147,36 @@ echo "${PIPESTATUS[0]}" >"$work/cut.status"
 expect_failure cut "writing $keep/report.txt failed"
 check_kept "file size limit"
 
+# A request to end the program while the report is written (a polite
+# kill, a closed terminal): the temporary goes, and the target is the old
+# report or the whole new one. strace holds the flush for two seconds so
+# that the signal lands in the middle of the write.
+if command -v strace >/dev/null &&
+   strace -qq -o /dev/null -e trace=fsync -e inject=fsync:delay_enter=1 true 2>/dev/null; then
+  for sig in TERM HUP; do
+    printf '%s' "$old_report" >"$keep/report.txt"
+    # (LeakSanitizer cannot run under a tracer.)
+    ASAN_OPTIONS=detect_leaks=0 strace -qq -f -o /dev/null -e trace=fsync \
+      -e inject=fsync:delay_enter=2000000 \
+      "$ovik" report "$big" -o "$keep/report.txt" >/dev/null 2>&1 &
+    tracer=$!
+    for _ in $(seq 200); do  # until the temporary holds the report
+      [[ -n $(find "$keep" -name '.report.txt.tmp*' -size +0 2>/dev/null) ]] && break
+      sleep 0.05
+    done
+    kill -"$sig" "$(pgrep -P "$tracer")"
+    wait "$tracer"
+    status=$?
+    [[ $status != 0 ]] || fail "SIG$sig during the write: exit status 0"
+    [[ $(ls -A "$keep") == report.txt ]] ||
+      fail "SIG$sig during the write: left files behind: $(ls -A "$keep" | tr '\n' ' ')"
+    [[ $(tail -c 2 "$keep/report.txt" | od -An -c | tr -d ' ') == '\r\n' ]] ||
+      fail "SIG$sig during the write: the report is cut short"
+  done
+else
+  note "no strace that can delay a system call: signals during a write not checked"
+fi
+
 # A read-only directory, as an unprivileged user: cannot create.
 if [[ $(id -u) == 0 ]] && command -v setpriv >/dev/null; then
   ro="$work/ro"

@@ -344,6 +344,9 @@ std::vector<ExitStatusText> ExitStatusTexts() {
       {kExitFailure, "failure: nothing could be scanned, the report could "
                      "not be written, or OWNER is not known"},
       {kExitUsage, "usage error: the command line was not understood"},
+      {kExitIncomplete, "the report (or the list of where) was written, but "
+                        "some directories or owners could not be read: it "
+                        "is incomplete"},
   };
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/file_writer.h"
 #include "platform/mountinfo.h"
 #include "scan/scan.h"
 #include "ui/cli/find_run.h"
@@ -48,12 +49,23 @@ int Drives(CommandContext& c) {
 }
 
 int Report(const CommandLine& line, CommandContext& c) {
+  // A file that can never be written is refused now, not after the walk.
+  if (!line.output.empty()) {
+    if (const Status writable = AtomicFileWriter::Check(line.output);
+        !writable.ok()) {
+      c.err << "ovik: cannot create " << line.output << ": "
+            << writable.ToString() << "\n";
+      return kExitFailure;
+    }
+  }
   ScanOptions options;
   options.threads = line.threads;
   options.groups = line.by == RankedBy::kGroup;
   FoundScan found;
   if (!RunFind(line, options, c, &found)) return kExitFailure;
-  TellWhatIsMissing(found, c);
+  TellWhatIsMissing(c.err, found.result.stats);
+  const int written =
+      IsComplete(found.result.stats) ? kExitOk : kExitIncomplete;
   if (found.totals().total_kb == 0) {
     c.err << "ovik: the size of the volume holding " << found.root
           << " is unknown; percentages are not shown\n";
@@ -66,11 +78,11 @@ int Report(const CommandLine& line, CommandContext& c) {
       c.err << "ovik: writing the report failed\n";
       return kExitFailure;
     }
-    return kExitOk;
+    return written;
   }
   switch (WriteReportFile(line.output, report)) {
     case ReportFileResult::kWritten:
-      return kExitOk;
+      return written;
     case ReportFileResult::kNotCreated:
       c.err << "ovik: cannot create " << line.output << "\n";
       return kExitFailure;

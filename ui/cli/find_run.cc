@@ -88,6 +88,11 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
     c.err << "ovik: cannot read directory " << root << "\n";
     return false;
   }
+  if (found->result.status == ScanStatus::kOutOfMemory) {
+    c.err << "ovik: out of memory; the scan of " << root
+          << " was stopped and no ranking is given\n";
+    return false;
+  }
   if (!found->result.ok()) {
     c.err << "ovik: the scan of " << root << " did not finish\n";
     return false;
@@ -95,18 +100,30 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
   return true;
 }
 
-bool RankingComplete(const ScanStats& stats) {
-  return stats.skipped_directories == 0 && stats.unreadable_entries == 0 &&
-         stats.saturated_totals == 0;
-}
-
-void TellWhatIsMissing(const FoundScan& found, CommandContext& c) {
-  const ScanStats& s = found.result.stats;
+// Says on |err| what a finished scan could not count, and whatever else
+// makes its figures less than they seem.
+void TellWhatIsMissing(std::ostream& err, const ScanStats& s) {
+  if (s.threads_not_started != 0) {
+    err << "ovik: " << s.threads_not_started
+        << " threads could not be started; the scan went on with "
+        << s.threads << "\n";
+  }
   if (s.skipped_directories != 0 || s.unreadable_entries != 0) {
-    c.err << "ovik: " << s.skipped_directories
-          << " directories could not be read and " << s.unreadable_entries
-          << " entries had no readable owner; the ranking may be incomplete\n";
+    err << "ovik: " << s.skipped_directories
+        << " directories could not be read and " << s.unreadable_entries
+        << " entries had no readable owner; the ranking is incomplete\n";
+  }
+  if (s.skipped_for_handles != 0) {
+    err << "ovik: " << s.skipped_for_handles
+        << " of those directories could not be opened for want of file "
+           "descriptors; raise the limit (ulimit -n) and scan again\n";
+  }
+  if (s.saturated_totals != 0) {
+    err << "ovik: " << s.saturated_totals
+        << " totals reached the largest figure that can be counted and are "
+           "shown at it; the true totals are larger\n";
   }
 }
+
 
 }  // namespace ovik

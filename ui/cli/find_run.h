@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "platform/volumes.h"
@@ -42,14 +43,9 @@ bool ListVolumes(CommandContext& c, EligibleVolumes* eligible);
 bool RunFind(const CommandLine& line, const ScanOptions& options,
              CommandContext& c, FoundScan* found);
 
-// Whether the ranking holds everything under the root: no directory
-// left out, no entry whose size could not be read, no total held at the
-// largest figure.
-bool RankingComplete(const ScanStats& stats);
-
-// Tells, on the error stream, what the ranking may lack: directories
-// that could not be read, entries without a readable owner.
-void TellWhatIsMissing(const FoundScan& found, CommandContext& c);
+// Says on |err| what a finished scan could not count, and whatever else
+// makes its figures less than they seem.
+void TellWhatIsMissing(std::ostream& err, const ScanStats& s);
 
 }  // namespace ovik
 

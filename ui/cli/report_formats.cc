@@ -19,7 +19,7 @@ ExportData MakeExportData(const FoundScan& found, RankedBy by) {
   facts.finished = found.finished;
   facts.skipped_directories = stats.skipped_directories;
   facts.unreadable_entries = stats.unreadable_entries;
-  facts.complete = RankingComplete(stats);
+  facts.complete = IsComplete(stats);
   const Ranking& ranking = found.result.ranking_by(by);
   data.owners.reserve(ranking.size());
   for (std::size_t i = 0; i < ranking.size(); ++i) {

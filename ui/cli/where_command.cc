@@ -35,7 +35,10 @@ int Where(const CommandLine& line, CommandContext& c) {
   options.keep_directories = true;
   FoundScan found;
   if (!RunFind(line, options, c, &found)) return kExitFailure;
-  TellWhatIsMissing(found, c);
+  TellWhatIsMissing(c.err, found.result.stats);
+  // A list with something missing is still given, but says so.
+  const int listed =
+      IsComplete(found.result.stats) ? kExitOk : kExitIncomplete;
   const ScanResult& result = found.result;
   const OwnerTable& table = result.table_by(by);
 
@@ -68,7 +71,7 @@ int Where(const CommandLine& line, CommandContext& c) {
   if (!directories || directories->total() == 0) {
     c.err << "ovik: " << Shown(name) << " has no bytes under "
           << Shown(found.root) << "\n";
-    return kExitOk;
+    return listed;
   }
 
   const std::uint64_t total = directories->total();
@@ -88,7 +91,7 @@ int Where(const CommandLine& line, CommandContext& c) {
     c.err << "ovik: writing the list failed\n";
     return kExitFailure;
   }
-  return kExitOk;
+  return listed;
 }
 
 }  // namespace ovik

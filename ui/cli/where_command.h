@@ -5,7 +5,8 @@
 // OWNER is looked for in the ranking by name, then by id; then in the
 // account (group) database. One the database knows that has no bytes
 // under PATH is told on the error stream, with nothing listed and exit
-// status 0: that is the answer. One nobody knows is an error (1).
+// status 0: that is the answer (3, as for any list, when the scan could
+// not read everything). One nobody knows is an error (1).
 #ifndef OVIK_UI_CLI_WHERE_COMMAND_H_
 #define OVIK_UI_CLI_WHERE_COMMAND_H_
 

@@ -14,12 +14,12 @@
 #include <system_error>
 
 #include "platform/filesystem.h"
+#include "platform/termination_signals.h"
 #include "platform/volumes.h"
 #include "ui/texts.h"
 #include "ui/tui/curses_screen.h"
 #include "ui/tui/display_mode.h"
 #include "ui/tui/paths.h"
-#include "ui/tui/signal_watch.h"
 #include "ui/tui/terminal_app.h"
 #include "ui/tui/terminal_caps.h"
 #include "ui/tui/terminal_probe.h"
@@ -92,8 +92,8 @@ int RunTerminalDialog(const std::vector<std::string>& paths) {
 
   std::unique_ptr<FileSystem> fs = MakeSystemFileSystem();
   std::unique_ptr<VolumeSource> volumes = MakeSystemVolumeSource();
-  // Blocked before any thread starts, so that every thread inherits it.
-  tui::SignalWatch signals;
+  // Held before any thread starts, so that every thread inherits it.
+  HeldTerminationSignals signals;
 
   tui::TerminalFacts facts;
   facts.locale_utf8 = LocaleIsUtf8();
@@ -117,11 +117,15 @@ int RunTerminalDialog(const std::vector<std::string>& paths) {
   int status = 0;
   {
     tui::TerminalApp app(
-        screen, [&signals] { return signals.Poll(); }, *fs, *volumes,
+        screen, [&signals] { return signals.Take(); }, *fs, *volumes,
         CurrentDirectory);
     status = app.Run(roots);
   }
   screen.Stop();
+  // Whatever arrived after the last look has been answered already by
+  // ending the dialog; drop it rather than die on it now.
+  while (signals.Take() != 0) {
+  }
   return status;
 }
 
