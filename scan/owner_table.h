@@ -22,7 +22,7 @@ struct OwnerRecord {
   // first identifier recorded under this name; empty for the
   // administrators' head until one is, and for the unreadable
   // pseudo-owner.
-  std::string id;
+  std::string id{};
 };
 
 // Position of a record in the table, 0 being the head.

@@ -15,7 +15,7 @@ struct RankedOwner {
   std::uint64_t bytes = 0;
   std::uint64_t kb = 0;  // bytes / 1024, truncated
   std::uint64_t files = 0;
-  std::string id;  // the identifier's text; see OwnerRecord
+  std::string id{};  // the identifier's text; see OwnerRecord
   OwnerIndex index = 0;  // the owner's record in the table ranked
 };
 
