@@ -15,9 +15,12 @@ command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
 
 # The tree below has 80,000 entries: made and removed in memory where
 # possible, as on a disk that can take a minute.
-scratch=/tmp
-[[ -d /dev/shm && -w /dev/shm ]] && scratch=/dev/shm
-work=$(mktemp -d "$scratch/ovik-hostile.XXXXXX")
+# Never go on without a scratch directory of its own: the tree would be
+# made wherever the paths below then point.
+work=""
+[[ -d /dev/shm && -w /dev/shm ]] &&
+  work=$(mktemp -d /dev/shm/ovik-hostile.XXXXXX 2>/dev/null)
+[[ -n $work ]] || work=$(mktemp -d /tmp/ovik-hostile.XXXXXX) || exit 2
 socket="ovik-hostile-$$"
 . "$(dirname "$0")/tmux_lib.sh"
 title() { tmux -L "$socket" display -p -t "$1" '#{pane_title}'; }

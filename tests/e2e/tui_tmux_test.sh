@@ -16,7 +16,7 @@ ovik=${1:?usage: $0 /path/to/ovik}
 [[ -x $ovik ]] || { echo "not executable: $ovik"; exit 2; }
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
 
-work=$(mktemp -d /tmp/ovik-e2e.XXXXXX)
+work=$(mktemp -d /tmp/ovik-e2e.XXXXXX) || exit 2
 socket="ovik-e2e-$$"
 capture_file=/tmp/ovik-dialog-capture.txt
 . "$(dirname "$0")/tmux_lib.sh"

@@ -53,10 +53,7 @@ std::string PadLeft(const std::string& text, int width) {
 }
 
 std::string Share(std::uint64_t part, std::uint64_t whole) {
-  if (whole == 0) return std::string(kUnknownPercent) + "%";
-  return FormatPercent(static_cast<double>(part) * 100.0 /
-                       static_cast<double>(whole)) +
-         "%";
+  return FormatShare(part, whole) + "%";
 }
 
 // |below| (names under the root, '/'-separated) after |root|.
