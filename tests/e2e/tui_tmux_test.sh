@@ -15,10 +15,11 @@ set -u
 ovik=${1:?usage: $0 /path/to/ovik}
 [[ -x $ovik ]] || { echo "not executable: $ovik"; exit 2; }
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
+ovik=$(realpath "$ovik")
 
 work=$(mktemp -d /tmp/ovik-e2e.XXXXXX) || exit 2
 socket="ovik-e2e-$$"
-capture_file=/tmp/ovik-dialog-capture.txt
+capture_file=/tmp/ovik-dialog-capture-$(id -u).txt
 . "$(dirname "$0")/tmux_lib.sh"
 
 # wait_file PATH [SECONDS]: until PATH exists and is not empty.
