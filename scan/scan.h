@@ -8,9 +8,11 @@
 #include <string_view>
 
 #include "platform/filesystem.h"
+#include "scan/directory_usage.h"
 #include "scan/owner_names.h"
 #include "scan/owner_table.h"
 #include "scan/progress.h"
+#include "scan/ranked_by.h"
 #include "scan/ranking.h"
 #include "scan/stats.h"
 
@@ -35,6 +37,19 @@ struct ScanOptions {
   // are limited); deeper levels are opened again when the walk comes back
   // to them.
   unsigned max_open_directories = 16;
+  // Ranks the files' groups too (group_table, group_ranking), beside
+  // their owners.
+  bool groups = false;
+  // Keeps where the bytes are: each directory's own bytes per owner (and
+  // per group when groups are ranked), in |directories|. At most
+  // |directory_budget| bytes go to it: a third to the walk's records,
+  // the rest to putting them in walk order once the walk is over. Past
+  // that, further directories count in their nearest recorded ancestor.
+  // Off, the walk does no more than rank.
+  bool keep_directories = false;
+  std::uint64_t directory_budget = kDefaultDirectoryBudget;
+
+  static constexpr std::uint64_t kDefaultDirectoryBudget = 64 << 20;
 };
 
 // Plain data: nothing in it refers to the file system it came from.
@@ -44,11 +59,23 @@ struct ScanResult {
   // otherwise.
   OwnerTable table;  // in the order the owners were first met
   Ranking ranking;
+  // The same for groups, when asked for; not headed by anyone.
+  OwnerTable group_table;
+  Ranking group_ranking;
+  // Where the bytes are, when asked for; its owner indexes are records of
+  // |table| (and of |group_table|).
+  DirectoryUsage directories;
   // The reasons a ranking may be short (skipped directories, unreadable
   // owners), the threads that did not start and the totals that reached
   // the largest figure, for the hosts to tell.
   ScanStats stats;
   bool ok() const { return status == ScanStatus::kOk; }
+  const OwnerTable& table_by(RankedBy by) const {
+    return by == RankedBy::kGroup ? group_table : table;
+  }
+  const Ranking& ranking_by(RankedBy by) const {
+    return by == RankedBy::kGroup ? group_ranking : ranking;
+  }
 };
 
 // Walks the tree below |root_path| and builds the ranking. The table is
