@@ -243,6 +243,7 @@ DirectoryUsage MergeDirectories(std::vector<DirectoryPart>& parts,
 
   DirectoryUsage::Data data;
   data.groups = groups;
+  data.links_in_walk_order = linked_complete;
   std::vector<DirectoryIndex> place;
   {
     std::vector<DirectoryIndex> parent(numbering.total);

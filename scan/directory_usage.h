@@ -55,6 +55,10 @@ class DirectoryUsage {
     // Directories that hold directories not recorded, ascending.
     std::vector<DirectoryIndex> holding_folded;
     std::uint64_t folded = 0;  // directories not recorded
+    // Each file with several links is in the first of its directories in
+    // walk order; false when the budget had no room to note them all, and
+    // each is where the walk first met it instead (which threads decide).
+    bool links_in_walk_order = true;
   };
 
   DirectoryUsage() = default;
@@ -95,6 +99,7 @@ class DirectoryUsage {
   bool HoldsFolded(DirectoryIndex d) const;
   // How many directories were not recorded; 0 when every one was.
   std::uint64_t folded_directories() const { return data_.folded; }
+  bool links_in_walk_order() const { return data_.links_in_walk_order; }
 
  private:
   Data data_;

@@ -42,9 +42,10 @@ struct ScanOptions {
   bool groups = false;
   // Keeps where the bytes are: each directory's own bytes per owner (and
   // per group when groups are ranked), in |directories|. At most
-  // |directory_budget| bytes go to it; past that, further directories
-  // count in their nearest recorded ancestor. Off, the walk does no more
-  // than rank.
+  // |directory_budget| bytes go to it: a third to the walk's records,
+  // the rest to putting them in walk order once the walk is over. Past
+  // that, further directories count in their nearest recorded ancestor.
+  // Off, the walk does no more than rank.
   bool keep_directories = false;
   std::uint64_t directory_budget = kDefaultDirectoryBudget;
 

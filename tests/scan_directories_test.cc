@@ -99,10 +99,15 @@ TEST(ScanDirectoriesTest, PastTheBudgetDirectoriesFoldIntoTheirRecordedAncestor)
     fs.AddFile(dir + "/file", "1", 100 + static_cast<std::uint64_t>(i));
     total += 100 + static_cast<std::uint64_t>(i);
   }
+  // Met after the budget is spent: no room to note where its names are.
+  fs.AddFile("zz/file", "1", 1000);
+  fs.AddHardLink("zz/file", "zz/again");
+  total += 1000;
   const ScanResult whole =
       RunScan(fs, "/", {.threads = 1, .keep_directories = true});
   ASSERT_TRUE(whole.ok());
   ASSERT_EQ(whole.directories.folded_directories(), 0u);
+  EXPECT_TRUE(whole.directories.links_in_walk_order());
 
   for (unsigned threads : {1u, 4u}) {
     SCOPED_TRACE(threads);
@@ -114,6 +119,7 @@ TEST(ScanDirectoriesTest, PastTheBudgetDirectoriesFoldIntoTheirRecordedAncestor)
     ASSERT_GT(usage.size(), 1u);
     ASSERT_LT(usage.size(), whole.directories.size());
     EXPECT_EQ(usage.folded_directories(), whole.directories.size() - usage.size());
+    EXPECT_FALSE(usage.links_in_walk_order());
     // Totals stay exact, in every directory recorded.
     const OwnerDirectories alice(usage, RankedBy::kOwner, 1);
     const OwnerDirectories alice_whole(whole.directories, RankedBy::kOwner, 1);

@@ -87,6 +87,11 @@ int Where(const CommandLine& line, CommandContext& c) {
           << " directories are counted in the nearest directory listed "
              "above them, marked +\n";
   }
+  if (!usage.links_in_walk_order()) {
+    c.err << "ovik: files with several links are listed in the directory "
+             "where the walk met them first, which can differ from run to "
+             "run\n";
+  }
   if (!c.out) {
     c.err << "ovik: writing the list failed\n";
     return kExitFailure;
