@@ -196,7 +196,7 @@ TEST(DirectoryBoxTest, ScrollsLongListsAndSaysWhereTheGrainIsCoarser) {
   }
   const ScanResult result =
       RunScan(fs, "/srv", {.threads = 1, .keep_directories = true,
-                           .directory_budget = 1500});
+                           .directory_budget = 4500});
   ASSERT_TRUE(result.ok());
   ASSERT_GT(result.directories.folded_directories(), 0u);
   DirectoryBox box(result.directories, RankedBy::kOwner, result.ranking[0],
