@@ -8,9 +8,6 @@
 namespace ovik {
 namespace {
 
-// What a walker takes from the budget at a time.
-constexpr std::uint64_t kChunk = 16 * 1024;
-
 // Records are numbered in 32 bits, and so are names' ends.
 constexpr std::size_t kMostRecords = std::numeric_limits<std::uint32_t>::max();
 
@@ -24,7 +21,7 @@ bool DirectoryBudget::Take(std::uint64_t bytes, std::uint64_t* allowance) {
       spent_.store(true, std::memory_order_relaxed);
       return false;
     }
-    const std::uint64_t take = std::min(left, std::max(bytes, kChunk));
+    const std::uint64_t take = std::min(left, std::max(bytes, chunk_));
     if (left_.compare_exchange_weak(left, left - take,
                                     std::memory_order_relaxed)) {
       *allowance += take;

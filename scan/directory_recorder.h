@@ -11,6 +11,7 @@
 #ifndef OVIK_SCAN_DIRECTORY_RECORDER_H_
 #define OVIK_SCAN_DIRECTORY_RECORDER_H_
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -40,14 +41,22 @@ inline std::uint32_t IndexOf(DirectoryRef ref) {
 // taken in chunks so that the walkers seldom meet here.
 class DirectoryBudget {
  public:
-  explicit DirectoryBudget(std::uint64_t bytes) : left_(bytes) {}
+  // Chunks are a small part of a small budget, so that one walker
+  // cannot take all of it while the others are left with nothing.
+  explicit DirectoryBudget(std::uint64_t bytes)
+      : left_(bytes),
+        chunk_(std::clamp<std::uint64_t>(bytes / 64, 1, kChunk)) {}
   // Adds to |*allowance| at least |bytes| from the budget; false, once
   // and for all, when the budget cannot give them.
   bool Take(std::uint64_t bytes, std::uint64_t* allowance);
   bool spent() const { return spent_.load(std::memory_order_relaxed); }
 
  private:
+  // What a walker takes from the budget at most at a time.
+  static constexpr std::uint64_t kChunk = 16 * 1024;
+
   std::atomic<std::uint64_t> left_;
+  std::uint64_t chunk_;
   std::atomic<bool> spent_{false};
 };
 

@@ -54,7 +54,13 @@ TEST(ReplaceAsciiControlsTest, LeavesHighBytesOfAnyEncodingAlone) {
 // Every owner of |names| at 1 KB each.
 Ranking RankingOf(const std::vector<std::string>& names) {
   Ranking ranking;
-  for (const std::string& name : names) ranking.push_back({name, 1024, 1});
+  for (const std::string& name : names) {
+    RankedOwner owner;
+    owner.name = name;
+    owner.bytes = 1024;
+    owner.kb = 1;
+    ranking.push_back(owner);
+  }
   return ranking;
 }
 
