@@ -1,6 +1,6 @@
 // Generates a deterministic directory tree for benchmarks:
-//   ovik_gentree DIR FILES [OWNERS]
-// About 100 files per directory, directories both wide and several hundred
+//   ovik_gentree DIR FILES [OWNERS [FILES_PER_DIR]]
+// About 100 files per directory (or FILES_PER_DIR), directories both wide and several hundred
 // levels deep, files owned round-robin by the first OWNERS accounts of the
 // system (then uids 20000.., which have none) when run as root,
 // sparse sizes from 0 to 64 KiB, and every 97th file a hard link.
@@ -121,12 +121,14 @@ int main(int argc, char** argv) {
     ++argv;
   }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s [--wide] DIR FILES [OWNERS]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--wide] DIR FILES [OWNERS [FILES_PER_DIR]]\n",
+                 argv[0]);
     return 2;
   }
   const std::string top = argv[1];
   const long files = std::atol(argv[2]);
   const int owners = argc > 3 ? std::atoi(argv[3]) : 20;
+  const long per_dir = argc > 4 ? std::max(1L, std::atol(argv[4])) : 100;
   const bool root = geteuid() == 0;
   std::vector<uid_t> uids;
   setpwent();
@@ -139,7 +141,7 @@ int main(int argc, char** argv) {
     std::perror(top.c_str());
     return 1;
   }
-  const long dir_count = files / 100 + 1;
+  const long dir_count = files / per_dir + 1;
   std::uint64_t rng = 42;
   // Directory i hangs below an earlier one: mostly a recent one, which
   // makes deep chains, sometimes one near the top, which makes width.
@@ -165,43 +167,37 @@ int main(int argc, char** argv) {
     dirs.push_back({static_cast<int>(i == 0 ? 0 : dirs.size() - 1),
                     "c" + std::to_string(i)});
   }
-  std::vector<int> fds(dirs.size(), -1);
-  fds[0] = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  // Directories by path, so that a tree of any number of them needs no
+  // more than one descriptor at a time.
+  std::vector<std::string> paths(dirs.size());
+  paths[0] = top;
   for (std::size_t i = 1; i < dirs.size(); ++i) {
-    const int pfd = fds[static_cast<std::size_t>(dirs[i].parent)];
-    if (mkdirat(pfd, dirs[i].name.c_str(), 0755) != 0) {
-      std::perror(dirs[i].name.c_str());
-      return 1;
-    }
-    fds[i] = openat(pfd, dirs[i].name.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fds[i] < 0) {
-      // Every directory stays open while files are spread over them.
-      std::perror("openat (raise ulimit -n)");
+    paths[i] = paths[static_cast<std::size_t>(dirs[i].parent)] + "/" + dirs[i].name;
+    if (mkdir(paths[i].c_str(), 0755) != 0) {
+      std::perror(paths[i].c_str());
       return 1;
     }
   }
-  int last_fd = -1;
-  std::string last_name;
+  std::string last;
   for (long f = 0; f < files; ++f) {
     const std::size_t d = static_cast<std::size_t>(Next(&rng) % dirs.size());
-    const std::string name = "f" + std::to_string(f);
-    if (f % 97 == 96 && last_fd >= 0) {
-      if (linkat(last_fd, last_name.c_str(), fds[d], name.c_str(), 0) != 0) {
-        std::perror("linkat");
+    const std::string path = paths[d] + "/f" + std::to_string(f);
+    if (f % 97 == 96 && !last.empty()) {
+      if (link(last.c_str(), path.c_str()) != 0) {
+        std::perror("link");
         return 1;
       }
       continue;
     }
-    const int fd = openat(fds[d], name.c_str(), O_CREAT | O_WRONLY | O_EXCL, 0644);
+    const int fd = open(path.c_str(), O_CREAT | O_WRONLY | O_EXCL, 0644);
     if (fd < 0) {
-      std::perror(name.c_str());
+      std::perror(path.c_str());
       return 1;
     }
     if (ftruncate(fd, static_cast<off_t>(Next(&rng) % 65536)) != 0) return 1;
     if (root && fchown(fd, uids[static_cast<std::size_t>(f % owners)], 0) != 0) return 1;
     close(fd);
-    last_fd = fds[d];
-    last_name = name;
+    last = path;
   }
   return 0;
 }

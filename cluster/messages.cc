@@ -11,7 +11,10 @@ namespace {
 // in the bytes below.
 static_assert(sizeof(ScanStats) == 11 * sizeof(std::uint64_t) + 2 * sizeof(unsigned),
               "ScanStats changed: send the new fields in a part");
-static_assert(sizeof(OwnerTally) == sizeof(std::uint64_t) + sizeof(WalkPosition),
+// (A tally's part_index is not: it belongs to the walker that counted.)
+static_assert(sizeof(OwnerTally) == 2 * sizeof(std::uint64_t) +
+                                        sizeof(WalkPosition) +
+                                        alignof(OwnerTally),
               "OwnerTally changed: send the new fields in a part");
 
 void PutNames(WireWriter& w, const std::vector<std::string>& names) {
@@ -80,6 +83,7 @@ void PutTallies(WireWriter& w, const Tallies& tallies) {
         w.Number(unreadable ? 1 : 0);
         w.Text(key);
         w.Number(tally.bytes);
+        w.Number(tally.files);
         PutOrdinals(w, tally.first.directory);
         w.Number(tally.first.entry);
       });
@@ -93,7 +97,7 @@ bool GetTallies(WireReader& r, Tallies* tallies) {
     bool unreadable = false;
     OwnerTally tally;
     if (!r.Flag(&unreadable) || !r.Text(&key) || !r.Number(&tally.bytes) ||
-        !GetOrdinals(r, &tally.first.directory) ||
+        !r.Number(&tally.files) || !GetOrdinals(r, &tally.first.directory) ||
         !r.Number(&tally.first.entry)) {
       return false;
     }

@@ -69,7 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (start <= rest.size() && ranking.size() < 64) {
     std::size_t bar = rest.find('|', start);
     if (bar == std::string::npos) bar = rest.size();
-    ranking.push_back({rest.substr(start, bar - start), kb, kb >> 10});
+    ovik::RankedOwner owner;
+    owner.name = rest.substr(start, bar - start);
+    owner.bytes = kb;
+    owner.kb = kb >> 10;
+    ranking.push_back(owner);
     start = bar + 1;
   }
   const ovik::VolumeTotals totals{0, kb % 3 == 0 ? 0 : kb >> 5};

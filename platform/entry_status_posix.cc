@@ -18,6 +18,7 @@ bool StatEntry(int dirfd, const char* name, bool mount_id, EntryStatus* s) {
     s->inode = stx.stx_ino;
     s->links = stx.stx_nlink;
     s->uid = stx.stx_uid;
+    s->gid = stx.stx_gid;
     s->has_mount_id = (stx.stx_mask & STATX_MNT_ID) != 0;
     s->mount_id = stx.stx_mnt_id;
     return true;
@@ -30,6 +31,7 @@ bool StatEntry(int dirfd, const char* name, bool mount_id, EntryStatus* s) {
   s->inode = st.st_ino;
   s->links = st.st_nlink;
   s->uid = st.st_uid;
+  s->gid = st.st_gid;
   return true;
 }
 

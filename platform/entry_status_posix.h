@@ -21,6 +21,7 @@ struct EntryStatus {
   std::uint64_t inode = 0;
   std::uint64_t links = 1;
   uid_t uid = 0;
+  gid_t gid = 0;
   std::uint64_t mount_id = 0;
   bool has_mount_id = false;
 };

@@ -61,6 +61,10 @@ struct Entry {
   std::uint32_t links = 1;   // hard link count
   OwnerStatus owner_status = OwnerStatus::kKnown;
   std::string owner_key;     // opaque bytes: a uid, a SID, ...
+  // The entry's group the same way (a gid); empty where files have no
+  // group, and when the owner is unreadable (the status that holds both
+  // could not be read).
+  std::string group_key;
 };
 
 // Maps an account name to the key under which names compare equal. A
@@ -128,6 +132,28 @@ class FileSystem {
   // no identifier of this system.
   virtual Status OwnerKeyText(std::string_view owner_key,
                               std::string* text) = 0;
+  // The same two for a group identifier taken from Entry::group_key:
+  // kUnsupported where files have no group.
+  virtual Status LookupGroupName(std::string_view /*group_key*/,
+                                 std::string* /*name*/) {
+    return Status(StatusCode::kUnsupported);
+  }
+  virtual Status GroupKeyText(std::string_view /*group_key*/,
+                              std::string* /*text*/) {
+    return Status(StatusCode::kUnsupported);
+  }
+  // Whether the account (or group) database knows |name_or_id|: a name,
+  // or an identifier's text as OwnerKeyText (GroupKeyText) writes it. Its
+  // name when it does; kNotFound when it does not; kUnsupported where
+  // the database cannot be asked.
+  virtual Status FindAccount(std::string_view /*name_or_id*/,
+                             std::string* /*name*/) {
+    return Status(StatusCode::kUnsupported);
+  }
+  virtual Status FindGroup(std::string_view /*name_or_id*/,
+                           std::string* /*name*/) {
+    return Status(StatusCode::kUnsupported);
+  }
   // The name under which the administrators' record heads every ranking
   // ("root" on POSIX systems, the local name of the Administrators group
   // on Windows). Never fails: it falls back to the usual English name.

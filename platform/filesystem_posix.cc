@@ -4,7 +4,6 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/syscall.h>
@@ -15,9 +14,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/filesystem.h"
+#include "platform/accounts_posix.h"
 #include "platform/descriptors_posix.h"
 #include "platform/entry_status_posix.h"
 #include "platform/mount_points_posix.h"
@@ -255,6 +254,7 @@ class PosixDirectory final : public Directory {
                                      : EntryKind::kOther;
       entry->owner_status = OwnerStatus::kUnreadable;
       entry->owner_key.clear();
+      entry->group_key.clear();
       return Status::Ok();
     }
     if (IsMountPoint(name, st)) {
@@ -271,6 +271,8 @@ class PosixDirectory final : public Directory {
     entry->owner_status = OwnerStatus::kKnown;
     const uid_t uid = st.uid;
     entry->owner_key.assign(reinterpret_cast<const char*>(&uid), sizeof uid);
+    const gid_t gid = st.gid;
+    entry->group_key.assign(reinterpret_cast<const char*>(&gid), sizeof gid);
     return Status::Ok();
   }
 
@@ -283,10 +285,11 @@ class PosixDirectory final : public Directory {
   bool done_ = false;  // the listing ended or failed
 };
 
-// The owner key of a POSIX entry: the uid's bytes.
-bool UidOfKey(std::string_view owner_key, uid_t* uid) {
-  if (owner_key.size() != sizeof *uid) return false;
-  std::memcpy(uid, owner_key.data(), sizeof *uid);
+// The owner and group keys of a POSIX entry: the uid's or gid's bytes.
+template <typename Id>
+bool IdOfKey(std::string_view key, Id* id) {
+  if (key.size() != sizeof *id) return false;
+  std::memcpy(id, key.data(), sizeof *id);
   return true;
 }
 
@@ -322,16 +325,38 @@ class PosixFileSystem final : public FileSystem {
   Status LookupOwnerName(std::string_view owner_key,
                          std::string* name) override {
     uid_t uid = 0;
-    if (!UidOfKey(owner_key, &uid)) return Status(StatusCode::kOther);
+    if (!IdOfKey(owner_key, &uid)) return Status(StatusCode::kOther);
     return NameOfUid(uid, name);
   }
 
   // As ls -l shows an owner without an account: the number.
   Status OwnerKeyText(std::string_view owner_key, std::string* text) override {
     uid_t uid = 0;
-    if (!UidOfKey(owner_key, &uid)) return Status(StatusCode::kOther);
+    if (!IdOfKey(owner_key, &uid)) return Status(StatusCode::kOther);
     *text = std::to_string(uid);
     return Status::Ok();
+  }
+
+  Status LookupGroupName(std::string_view group_key,
+                         std::string* name) override {
+    gid_t gid = 0;
+    if (!IdOfKey(group_key, &gid)) return Status(StatusCode::kOther);
+    return NameOfGid(gid, name);
+  }
+
+  Status GroupKeyText(std::string_view group_key, std::string* text) override {
+    gid_t gid = 0;
+    if (!IdOfKey(group_key, &gid)) return Status(StatusCode::kOther);
+    *text = std::to_string(gid);
+    return Status::Ok();
+  }
+
+  Status FindAccount(std::string_view name_or_id, std::string* name) override {
+    return FindAccountName(name_or_id, name);
+  }
+
+  Status FindGroup(std::string_view name_or_id, std::string* name) override {
+    return FindGroupName(name_or_id, name);
   }
 
   std::string AdministratorsName() override {
@@ -343,30 +368,6 @@ class PosixFileSystem final : public FileSystem {
   Status DirectoryBudget(std::uint64_t* directories) override {
     // A few are left for the rest of the program.
     return SpareDescriptors(4, directories);
-  }
-
- private:
-  static Status NameOfUid(uid_t uid, std::string* name) {
-    long hint = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(hint > 0 ? static_cast<std::size_t>(hint) : 1024);
-    struct passwd pwd;
-    struct passwd* found = nullptr;
-    int rc;
-    while ((rc = getpwuid_r(uid, &pwd, buffer.data(), buffer.size(), &found)) ==
-               ERANGE &&
-           buffer.size() < (1u << 20)) {
-      buffer.resize(buffer.size() * 2);
-    }
-    if (rc == 0 && found != nullptr) {
-      *name = found->pw_name;
-      return Status::Ok();
-    }
-    // No entry: these are the answers getpwuid_r gives for a uid that no
-    // account has.
-    if (rc == 0 || rc == ENOENT || rc == ESRCH || rc == EBADF || rc == EPERM) {
-      return Status(StatusCode::kNotFound, rc);
-    }
-    return Status::FromSystemError(rc);
   }
 };
 

@@ -349,6 +349,14 @@ Status MountInfoVolumeSource::GetDiskFreeSpace(std::string_view root,
   return probes_.disk_space(path, space);
 }
 
+Status MountInfoVolumeSource::GetMountPoint(std::string_view path,
+                                            std::string* mount_point) {
+  const MountInfoEntry* mount = nullptr;
+  if (Status found = MountOf(path, &mount); !found.ok()) return found;
+  *mount_point = mount->mount_point;
+  return Status::Ok();
+}
+
 bool MountInfoVolumeSource::RecordsOwners(std::string_view file_system) const {
   return FileSystemRecordsOwners(file_system);
 }

@@ -92,6 +92,8 @@ class MountInfoVolumeSource : public VolumeSource {
                               VolumeInformation* info) override;
   Status GetDiskFreeSpace(std::string_view root, DiskSpace* space) override;
   bool RecordsOwners(std::string_view file_system) const override;
+  Status GetMountPoint(std::string_view path,
+                       std::string* mount_point) override;
 
  private:
   // The table, read on first use and again by every ListRoots; empty

@@ -53,6 +53,12 @@ class VolumeSource {
                                   DiskSpace* space) = 0;
   // Whether a file system of this name records an owner for every file.
   virtual bool RecordsOwners(std::string_view file_system) const = 0;
+  // Where the volume holding |path| is mounted (its root).
+  // kUnsupported where the system does not say.
+  virtual Status GetMountPoint(std::string_view /*path*/,
+                               std::string* /*mount_point*/) {
+    return Status(StatusCode::kUnsupported);
+  }
 };
 
 std::unique_ptr<VolumeSource> MakeSystemVolumeSource();

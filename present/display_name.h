@@ -19,6 +19,12 @@ inline constexpr char kUnshowable = '?';
 // included). Everything else is kept, so the name is never cut.
 std::string SanitizeName(std::string_view name);
 
+// |name| with every byte SanitizeName would replace, and the backslash,
+// written as a backslash and three octal digits ("\012" for a line
+// break): one line of valid UTF-8 that a terminal shows as text, from
+// which the exact bytes can be had again.
+std::string EscapeName(std::string_view name);
+
 // Replaces C0 controls and DEL with '?' in text of any ASCII-compatible
 // encoding; bytes of 0x80 and above are left alone.
 std::string ReplaceAsciiControls(std::string_view text);

@@ -113,21 +113,15 @@ std::string FormatPercent(double x) {
   return text;
 }
 
-std::string FormatUsage(std::uint64_t total_kb,
-                        std::uint64_t volume_total_kb) {
+std::string FormatShare(std::uint64_t part, std::uint64_t whole) {
+  if (whole == 0) return std::string(kUnknownPercent);
+  return FormatPercent((static_cast<double>(part) * 100.0) /
+                       static_cast<double>(whole));
+}
+
+std::string FormatSize(std::uint64_t total_kb) {
   static constexpr std::array<const char*, 4> kUnits = {"KB", "MB", "GB",
                                                         "TB"};
-  // The share is taken from the unscaled total; only the shown size is
-  // scaled. Without a known capacity there is no share to show.
-  std::string percent;
-  if (volume_total_kb == 0) {
-    percent = kUnknownPercent;
-  } else {
-    const double x = (static_cast<double>(total_kb) * 100.0) /
-                     static_cast<double>(volume_total_kb);
-    percent = FormatPercent(x);
-  }
-
   // 1024 stays in the smaller unit; TB is the largest.
   std::uint64_t v = total_kb;
   std::size_t u = 0;
@@ -135,14 +129,20 @@ std::string FormatUsage(std::uint64_t total_kb,
     v >>= 10;
     ++u;
   }
+  return std::to_string(v) + kUnits[u];
+}
 
-  std::string number = std::to_string(v);
+std::string FormatUsage(std::uint64_t total_kb,
+                        std::uint64_t volume_total_kb) {
+  // The share is taken from the unscaled total; only the shown size is
+  // scaled. Without a known capacity there is no share to show.
+  const std::string size = FormatSize(total_kb);
   std::string text;
-  if (number.size() < 4) text.append(4 - number.size(), ' ');
-  text += number;
-  text += kUnits[u];
+  // At least four digits' room for the number before its unit.
+  if (size.size() < 6) text.append(6 - size.size(), ' ');
+  text += size;
   text += "  ";
-  text += percent;
+  text += FormatShare(total_kb, volume_total_kb);
   text += '%';
   return text;
 }

@@ -15,6 +15,13 @@ inline constexpr std::string_view kUnknownPercent = "--.----";
 // digits, then half up to four decimals on that digit string.
 std::string FormatPercent(double x);
 
+// The share |part| is of |whole| in per cent, as FormatPercent writes
+// it; kUnknownPercent when |whole| is 0.
+std::string FormatShare(std::uint64_t part, std::uint64_t whole);
+
+// The size as the ranking shows it, without padding: "300MB", "1024KB".
+std::string FormatSize(std::uint64_t total_kb);
+
 // "%4luKB  %s%%" and its MB, GB and TB rows.
 std::string FormatUsage(std::uint64_t total_kb, std::uint64_t volume_total_kb);
 

@@ -6,9 +6,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/filesystem.h"
 #include "scan/owner_table.h"
+#include "scan/ranked_by.h"
 #include "scan/stats.h"
 #include "scan/tallies.h"
 
@@ -24,13 +26,27 @@ inline constexpr std::string_view kUnreadableOwnerName = "<unreadable>:";
 // the name could not be had for want of memory.
 std::optional<std::string> OwnerName(FileSystem& fs,
                                      std::string_view owner_key);
+// The same for an owner key (kOwner) or a group key (kGroup).
+std::optional<std::string> KeyName(FileSystem& fs, RankedBy by,
+                                   std::string_view key);
 
-// Records the owners of |tallies| in |table| in the order one walk would
-// have met them, each under its name; owners whose names compare equal
-// share a record. False when memory ran out: owners that could not be
-// recorded are counted in |stats|.
+// Where each key of the tallies went in the table.
+struct OwnerIndexes {
+  std::unordered_map<std::string, OwnerIndex> by_key;
+  std::optional<OwnerIndex> unreadable;
+
+  // nullopt for an owner that could not be recorded.
+  std::optional<OwnerIndex> Of(const PartOwner& owner) const;
+};
+
+// Records the owners (or groups) of |tallies| in |table| in the order one
+// walk would have met them, each under its name and with its identifier's
+// text; owners whose names compare equal share a record. False when
+// memory ran out: owners that could not be recorded are counted in
+// |stats|. With |indexes|, says where each key went.
 bool RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
-                  ScanStats* stats);
+                  ScanStats* stats, RankedBy by = RankedBy::kOwner,
+                  OwnerIndexes* indexes = nullptr);
 
 }  // namespace ovik
 

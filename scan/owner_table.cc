@@ -30,7 +30,7 @@ bool OwnerTable::AppendOwner(std::string_view name) {
     if (records_.size() == records_.capacity()) {
       records_.reserve(records_.size() * 2 + 8);
     }
-    OwnerRecord record{std::string(name), 0};
+    OwnerRecord record{std::string(name), 0, 0, {}};
     // A name already present keeps finding its first record.
     index_.emplace(std::move(key), records_.size());
     records_.push_back(std::move(record));  // cannot throw after reserve
@@ -40,8 +40,14 @@ bool OwnerTable::AppendOwner(std::string_view name) {
   }
 }
 
-void OwnerTable::AddToOwner(OwnerIndex index, std::uint64_t bytes) {
+void OwnerTable::AddToOwner(OwnerIndex index, std::uint64_t bytes,
+                            std::uint64_t files) {
   records_[index].total = SaturatingAdd(records_[index].total, bytes);
+  records_[index].files = SaturatingAdd(records_[index].files, files);
+}
+
+void OwnerTable::NoteOwnerId(OwnerIndex index, std::string_view id) {
+  if (records_[index].id.empty()) records_[index].id = std::string(id);
 }
 
 std::optional<OwnerIndex> OwnerTable::FindOrAppend(std::string_view name) {

@@ -17,6 +17,12 @@ namespace ovik {
 struct OwnerRecord {
   std::string name;         // the spelling first recorded
   std::uint64_t total = 0;  // bytes; stops at the largest figure
+  std::uint64_t files = 0;  // entries counted; stops at the largest figure
+  // The identifier's text (a uid or gid in decimal, a SID string) of the
+  // first identifier recorded under this name; empty for the
+  // administrators' head until one is, and for the unreadable
+  // pseudo-owner.
+  std::string id{};
 };
 
 // Position of a record in the table, 0 being the head.
@@ -39,7 +45,10 @@ class OwnerTable {
   // Appends a record for |name| at position size() - 1. Returns false and
   // leaves the table unchanged when there is no memory for it.
   bool AppendOwner(std::string_view name);
-  void AddToOwner(OwnerIndex index, std::uint64_t bytes);
+  void AddToOwner(OwnerIndex index, std::uint64_t bytes,
+                  std::uint64_t files = 0);
+  // Gives the record its identifier's text unless it has one already.
+  void NoteOwnerId(OwnerIndex index, std::string_view id);
 
   // Finds |name| or appends it; nullopt only when appending failed.
   std::optional<OwnerIndex> FindOrAppend(std::string_view name);

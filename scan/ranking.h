@@ -14,6 +14,9 @@ struct RankedOwner {
   std::string name;
   std::uint64_t bytes = 0;
   std::uint64_t kb = 0;  // bytes / 1024, truncated
+  std::uint64_t files = 0;
+  std::string id{};  // the identifier's text; see OwnerRecord
+  OwnerIndex index = 0;  // the owner's record in the table ranked
 };
 
 using Ranking = std::vector<RankedOwner>;

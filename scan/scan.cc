@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "scan/directory_merge.h"
 #include "scan/identity_set.h"
 #include "scan/saturating.h"
 #include "scan/tallies.h"
@@ -86,7 +87,7 @@ bool Walk(WalkContext& context, unsigned threads,
           std::vector<std::unique_ptr<Walker>>* walkers, ScanStats* stats,
           WalkPeers* peers) {
   for (unsigned t = 0; t < threads; ++t) {
-    walkers->push_back(std::make_unique<Walker>(context));
+    walkers->push_back(std::make_unique<Walker>(context, t));
   }
   // The first thread's root decides whether the scan can start at all.
   Walker& first = *(*walkers)[0];
@@ -124,6 +125,101 @@ bool Walk(WalkContext& context, unsigned threads,
   return true;
 }
 
+// Each owner of a part's tallies by its part_index, as a key of its own
+// (the tallies' keys go with their merge).
+std::vector<std::optional<std::string>> PartKeys(const Tallies& tallies) {
+  std::vector<std::optional<std::string>> keys;
+  for (const PartOwner& owner : tallies.ByPartIndex()) {
+    keys.push_back(owner.unreadable ? std::nullopt
+                                    : std::optional<std::string>(owner.key));
+  }
+  return keys;
+}
+
+std::vector<std::optional<OwnerIndex>> PartIndexes(
+    const std::vector<std::optional<std::string>>& keys,
+    const OwnerIndexes& indexes) {
+  std::vector<std::optional<OwnerIndex>> found;
+  found.reserve(keys.size());
+  for (const auto& key : keys) {
+    found.push_back(indexes.Of(key ? PartOwner{*key, false} : PartOwner{{}, true}));
+  }
+  return found;
+}
+
+// Adds up the walkers' tallies into the tables and rankings, and their
+// directory records into the result's directories. False when memory
+// ran out.
+bool Gather(FileSystem& fs, std::vector<std::unique_ptr<Walker>>& walkers,
+            bool groups, ScanResult* result) {
+  Tallies owners, group_tallies;
+  struct PartKeysOf {
+    std::vector<std::optional<std::string>> owners, groups;
+  };
+  std::vector<PartKeysOf> keys(walkers.size());
+  for (std::size_t w = 0; w < walkers.size(); ++w) {
+    Walker& walker = *walkers[w];
+    result->stats += walker.stats();
+    if (walker.recorder() != nullptr) {
+      keys[w].owners = PartKeys(walker.tallies());
+      if (groups) keys[w].groups = PartKeys(*walker.group_tallies());
+    }
+    owners.Merge(std::move(walker.tallies()));
+    if (groups) group_tallies.Merge(std::move(*walker.group_tallies()));
+  }
+  OwnerIndexes owner_indexes, group_indexes;
+  if (!RecordOwners(fs, owners, &result->table, &result->stats,
+                    RankedBy::kOwner, &owner_indexes)) {
+    return false;
+  }
+  result->ranking = BuildRanking(result->table);
+  if (groups) {
+    result->group_table = OwnerTable(fs.name_folder());
+    if (!RecordOwners(fs, group_tallies, &result->group_table, &result->stats,
+                      RankedBy::kGroup, &group_indexes)) {
+      return false;
+    }
+    result->group_ranking = BuildRanking(result->group_table);
+  }
+  if (walkers.front()->recorder() != nullptr) {
+    std::vector<DirectoryPart> parts(walkers.size());
+    for (std::size_t w = 0; w < walkers.size(); ++w) {
+      parts[w].recorder = walkers[w]->recorder();
+      parts[w].owners = PartIndexes(keys[w].owners, owner_indexes);
+      parts[w].groups = PartIndexes(keys[w].groups, group_indexes);
+    }
+    result->directories = MergeDirectories(parts, groups);
+  }
+  return true;
+}
+
+// The walkers' counts handed to |peers|: on the process that reports,
+// the whole walk's, owners only, in |result| with the walk's |status|;
+// elsewhere nothing. False when memory ran out.
+bool GatherWithPeers(FileSystem& fs,
+                     std::vector<std::unique_ptr<Walker>>& walkers,
+                     WalkPeers& peers, ScanStatus status, ScanResult* result) {
+  WalkPart part;
+  part.status = status;
+  part.stats = result->stats;
+  for (auto& w : walkers) {
+    part.stats += w->stats();
+    part.tallies.Merge(std::move(w->tallies()));
+    part.links.Merge(std::move(w->links()));
+  }
+  walkers.clear();
+  if (!peers.Gather(&part)) return true;
+  result->status = part.status;
+  result->stats = part.stats;
+  if (!result->ok()) return true;
+  part.links.CountOnce(&part.tallies, &result->stats);
+  if (!RecordOwners(fs, part.tallies, &result->table, &result->stats)) {
+    return false;
+  }
+  result->ranking = BuildRanking(result->table);
+  return true;
+}
+
 // The scan itself; RunScan turns running out of memory anywhere in it
 // into kOutOfMemory.
 void Scan(FileSystem& fs, std::string_view root_path,
@@ -138,39 +234,46 @@ void Scan(FileSystem& fs, std::string_view root_path,
   WorkQueue queue(plan.threads);
   IdentitySet links;
   IdentitySet directories;
+  // Putting the records in walk order takes about twice what they take
+  // (scan/directory_merge.cc), so the walk has a third of the budget.
+  // Records are numbered in 32 bits: the budget keeps them well below.
+  DirectoryBudget budget(std::min<std::uint64_t>(options.directory_budget / 3,
+                                                 std::uint64_t{1} << 31));
   WalkContext context{fs,          std::string(root_path), queue, links,
                       directories, options.progress,
                       plan.open_directories};
   context.defer_links = options.peers != nullptr;
+  context.groups = options.groups && !context.defer_links;
+  if (options.keep_directories && !context.defer_links) {
+    context.directory_budget = &budget;
+  }
   std::vector<std::unique_ptr<Walker>> walkers;
-  WalkPart part;
-  if (!Walk(context, plan.threads, &walkers, &part.stats, options.peers)) {
-    part.status = ScanStatus::kRootNotEnterable;
+  ScanStatus status = ScanStatus::kOk;
+  if (!Walk(context, plan.threads, &walkers, &result->stats, options.peers)) {
+    status = ScanStatus::kRootNotEnterable;
   } else if (context.out_of_memory.load()) {
-    part.status = ScanStatus::kOutOfMemory;
+    status = ScanStatus::kOutOfMemory;
   } else if (context.cancelled()) {
-    part.status = ScanStatus::kCancelled;
+    status = ScanStatus::kCancelled;
   }
-  for (auto& w : walkers) {
-    part.stats += w->stats();
-    part.tallies.Merge(std::move(w->tallies()));
-    part.links.Merge(std::move(w->links()));
-  }
-  walkers.clear();
-  // Another process reports what this one counted.
-  if (options.peers != nullptr && !options.peers->Gather(&part)) return;
-  result->status = part.status;
-  result->stats = part.stats;
-  if (!result->ok()) return;
-
-  part.links.CountOnce(&part.tallies, &result->stats);
-  if (!RecordOwners(fs, part.tallies, &result->table, &result->stats)) {
+  if (options.peers != nullptr) {
+    // Every process hands its part over, whatever became of its walk.
+    if (!GatherWithPeers(fs, walkers, *options.peers, status, result)) {
+      result->status = ScanStatus::kOutOfMemory;
+      return;
+    }
+  } else if (status != ScanStatus::kOk) {
+    result->status = status;
+    return;
+  } else if (!Gather(fs, walkers, options.groups, result)) {
     result->status = ScanStatus::kOutOfMemory;
     return;
   }
-  result->ranking = BuildRanking(result->table);
-  for (const OwnerRecord& record : result->table.records()) {
-    if (record.total == kMaxTotal) ++result->stats.saturated_totals;
+  walkers.clear();
+  for (const OwnerTable* table : {&result->table, &result->group_table}) {
+    for (const OwnerRecord& record : table->records()) {
+      if (record.total == kMaxTotal) ++result->stats.saturated_totals;
+    }
   }
 }
 
@@ -188,6 +291,9 @@ ScanResult RunScan(FileSystem& fs, std::string_view root_path,
     // Nothing of a scan that did not finish may pass for a ranking.
     result.table = OwnerTable();
     result.ranking = Ranking();
+    result.group_table = OwnerTable();
+    result.group_ranking = Ranking();
+    result.directories = DirectoryUsage();
   }
   return result;
 }

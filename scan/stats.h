@@ -27,7 +27,8 @@ struct ScanStats {
   std::uint64_t unrecorded_owners = 0;
 
   // Set by the scan as a whole, not added up from its parts:
-  // Owners whose total reached kMaxTotal; their true totals are larger.
+  // Owners (and groups) whose total reached kMaxTotal; their true
+  // totals are larger.
   std::uint64_t saturated_totals = 0;
   unsigned threads = 0;              // threads that walked the tree
   // Threads the system would not start (a process or thread limit); the

@@ -15,12 +15,16 @@ void Tallies::StartTask() {
 OwnerTally& Tallies::MeetUnreadable(
     const std::vector<std::uint32_t>& directory, std::uint64_t entry) {
   const bool created = !unreadable_.has_value();
-  if (created) unreadable_.emplace();
+  if (created) {
+    unreadable_.emplace();
+    unreadable_->tally.part_index = next_index_++;
+  }
   return Note(*unreadable_, created, directory, entry);
 }
 
 void Tallies::Combine(Slot& into, OwnerTally&& tally) {
   into.tally.bytes = SaturatingAdd(into.tally.bytes, tally.bytes);
+  into.tally.files = SaturatingAdd(into.tally.files, tally.files);
   if (tally.first < into.tally.first) into.tally.first = std::move(tally.first);
 }
 
@@ -48,6 +52,7 @@ void Tallies::Merge(Tallies&& other) {
   other.owners_.clear();
   other.unreadable_.reset();
   other.last_ = nullptr;
+  other.next_index_ = 0;
 }
 
 void Tallies::AddToMet(std::string_view owner_key, bool unreadable,
@@ -55,6 +60,7 @@ void Tallies::AddToMet(std::string_view owner_key, bool unreadable,
   Slot& slot = unreadable ? unreadable_ ? *unreadable_ : unreadable_.emplace()
                           : owners_[std::string(owner_key)];
   slot.tally.bytes = SaturatingAdd(slot.tally.bytes, bytes);
+  slot.tally.files = SaturatingAdd(slot.tally.files, 1);
 }
 
 std::vector<MergedOwner> Tallies::InWalkOrder() const {
@@ -65,17 +71,28 @@ std::vector<MergedOwner> Tallies::InWalkOrder() const {
   std::vector<Ordered> ordered;
   ordered.reserve(owners_.size() + 1);
   for (const auto& [key, slot] : owners_) {
-    ordered.push_back({{key, false, slot.tally.bytes}, &slot.tally.first});
+    ordered.push_back({{key, false, slot.tally.bytes, slot.tally.files},
+                       &slot.tally.first});
   }
   if (unreadable_) {
-    ordered.push_back({{{}, true, unreadable_->tally.bytes},
-                       &unreadable_->tally.first});
+    ordered.push_back(
+        {{{}, true, unreadable_->tally.bytes, unreadable_->tally.files},
+         &unreadable_->tally.first});
   }
   std::sort(ordered.begin(), ordered.end(),
             [](const Ordered& a, const Ordered& b) { return *a.first < *b.first; });
   std::vector<MergedOwner> owners;
   owners.reserve(ordered.size());
   for (const Ordered& o : ordered) owners.push_back(o.owner);
+  return owners;
+}
+
+std::vector<PartOwner> Tallies::ByPartIndex() const {
+  std::vector<PartOwner> owners(owners_.size() + (unreadable_ ? 1 : 0));
+  for (const auto& [key, slot] : owners_) {
+    owners[slot.tally.part_index] = {key, false};
+  }
+  if (unreadable_) owners[unreadable_->tally.part_index] = {{}, true};
   return owners;
 }
 

@@ -19,7 +19,12 @@ namespace ovik {
 
 struct OwnerTally {
   std::uint64_t bytes = 0;  // added with SaturatingAdd
+  std::uint64_t files = 0;  // entries counted; added with SaturatingAdd
   WalkPosition first;  // where the owner was first met
+  // The owner's number within the part that met it (0, 1, ... in the
+  // order the part met its owners), so that what the part keeps per
+  // owner elsewhere can refer to it. Not carried over by a merge.
+  std::uint32_t part_index = 0;
 };
 
 // One owner of the merged parts, in walk order.
@@ -27,6 +32,13 @@ struct MergedOwner {
   std::string_view key;     // the owner key; empty for the unreadable owner
   bool unreadable = false;  // the pseudo-owner of entries with no owner
   std::uint64_t bytes = 0;
+  std::uint64_t files = 0;
+};
+
+// An owner as one part knows it: its key, or the unreadable pseudo-owner.
+struct PartOwner {
+  std::string_view key;
+  bool unreadable = false;
 };
 
 class Tallies {
@@ -48,6 +60,7 @@ class Tallies {
     auto [it, created] = owners_.try_emplace(owner_key);
     last_key_ = owner_key;
     last_ = &it->second;
+    if (created) last_->tally.part_index = next_index_++;
     return Note(*last_, created, directory, entry);
   }
   // The same for an entry whose owner could not be read.
@@ -60,8 +73,8 @@ class Tallies {
   void AddUnreadable(OwnerTally tally);
   // Adds every tally of |other|, which is left empty.
   void Merge(Tallies&& other);
-  // Adds |bytes| to an owner the walk has met, where it met it (the
-  // unreadable pseudo-owner when |unreadable|).
+  // Adds a file of |bytes| to an owner the walk has met, where it met it
+  // (the unreadable pseudo-owner when |unreadable|).
   void AddToMet(std::string_view owner_key, bool unreadable,
                 std::uint64_t bytes);
 
@@ -79,6 +92,9 @@ class Tallies {
   // The owners ordered by where they were first met. The keys stay valid
   // while this object lives and is not changed.
   std::vector<MergedOwner> InWalkOrder() const;
+  // This part's owners by their part_index, before any merge. The keys
+  // stay valid while this object lives and is not changed.
+  std::vector<PartOwner> ByPartIndex() const;
 
  private:
   struct Slot {
@@ -105,6 +121,7 @@ class Tallies {
   std::unordered_map<std::string, Slot> owners_;  // node-based: stable
   std::optional<Slot> unreadable_;
   std::uint64_t task_ = 0;
+  std::uint32_t next_index_ = 0;  // the next new owner's part_index
   // The owner met last: runs of entries of one owner skip the lookup.
   std::string last_key_;
   Slot* last_ = nullptr;

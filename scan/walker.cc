@@ -31,6 +31,15 @@ bool IsCounted(const Entry& entry) {
          entry.kind != EntryKind::kMountPoint;
 }
 
+Walker::Walker(WalkContext& context, std::uint32_t number)
+    : context_(context) {
+  if (context.groups) groups_ = std::make_unique<Tallies>();
+  if (context.directory_budget != nullptr) {
+    recorder_ = std::make_unique<DirectoryRecorder>(
+        number, *context.directory_budget, context.groups);
+  }
+}
+
 void Walker::Run(Task first) {
   Task task = std::move(first);
   for (;;) {
@@ -50,6 +59,7 @@ void Walker::Run(Task first) {
 
 void Walker::WalkTask(Task& task) {
   tallies_.StartTask();
+  if (groups_) groups_->StartTask();
   ordinals_ = task.ordinals;
   task_names_ = &task.names;
   frames_.clear();
@@ -57,6 +67,7 @@ void Walker::WalkTask(Task& task) {
   Frame& start = frames_.back();
   start.name = task.names.empty() ? std::string() : task.names.back();
   start.dir = std::move(task.directory);
+  start.record = task.record;
   if (!task.subdirectories.empty()) {
     // Listed by the thread that handed it over.
     start.subdirectories = std::move(task.subdirectories);
@@ -105,6 +116,7 @@ bool Walker::FirstVisit(const Directory& dir) {
 // subdirectories for later; a directory's own entries are attributed
 // before anything below it.
 void Walker::WalkDirectory(Frame& frame) {
+  if (recorder_) RecordDirectory(frame);
   ++stats_.directories;
   credit_ += kShareCreditPerDirectory;
   const std::uint64_t files_before = stats_.files;
@@ -135,31 +147,60 @@ void Walker::WalkDirectory(Frame& frame) {
   }
 }
 
-// Attributes the entry at |place| to its owner. False when it is a further
-// link of a file already counted, or one put in the ledger: its owner is
-// met, its bytes are not (yet).
+// The record of the directory about to be listed (the top frame), below
+// its parent's.
+void Walker::RecordDirectory(Frame& frame) {
+  const bool root = frames_.size() == 1;
+  frame.record = recorder_->Enter(
+      root ? kNoDirectory : frames_[frames_.size() - 2].record,
+      root ? 0 : ordinals_.back(), frame.name);
+}
+
+// Attributes the entry at |place| to its owner (and group). False when
+// it is a further link of a file already counted, or one put in the
+// ledger: its owner is met, its bytes are not (yet).
 bool Walker::CountEntry(std::uint64_t place) {
   OwnerTally* tally;
+  OwnerTally* group = nullptr;
   if (entry_.owner_status == OwnerStatus::kUnreadable) {
     ++stats_.unreadable_entries;
     tally = &tallies_.MeetUnreadable(ordinals_, place);
+    if (groups_) group = &groups_->MeetUnreadable(ordinals_, place);
   } else {
     tally = &tallies_.Meet(entry_.owner_key, ordinals_, place);
+    if (groups_) group = &groups_->Meet(entry_.group_key, ordinals_, place);
   }
-  if (entry_.links > 1 && entry_.inode != 0) {
-    if (!context_.links.Insert(entry_.device, entry_.inode)) {
-      ++stats_.hard_link_duplicates;
-      return false;
-    }
-    if (context_.defer_links) {
-      links_.Add({entry_.device, entry_.inode, entry_.size,
-                  entry_.owner_status == OwnerStatus::kUnreadable,
-                  entry_.owner_key});
-      return false;
-    }
+  const bool linked = entry_.links > 1 && entry_.inode != 0;
+  if (linked && !context_.links.Insert(entry_.device, entry_.inode)) {
+    ++stats_.hard_link_duplicates;
+    if (recorder_) NoteLinked(*tally, group);
+    return false;
+  }
+  if (linked && context_.defer_links) {
+    links_.Add({entry_.device, entry_.inode, entry_.size,
+                entry_.owner_status == OwnerStatus::kUnreadable,
+                entry_.owner_key});
+    return false;
   }
   tally->bytes = SaturatingAdd(tally->bytes, entry_.size);
+  tally->files = SaturatingAdd(tally->files, 1);
+  if (group != nullptr) {
+    group->bytes = SaturatingAdd(group->bytes, entry_.size);
+    group->files = SaturatingAdd(group->files, 1);
+  }
+  if (recorder_) {
+    if (linked) NoteLinked(*tally, group);
+    recorder_->Add(frames_.back().record, tally->part_index,
+                   group != nullptr ? group->part_index : 0, entry_.size,
+                   linked);
+  }
   return true;
+}
+
+void Walker::NoteLinked(const OwnerTally& owner, const OwnerTally* group) {
+  recorder_->AddLinked({entry_.device, entry_.inode, entry_.size,
+                        frames_.back().record, owner.part_index,
+                        group != nullptr ? group->part_index : 0});
 }
 
 // Opens the next subdirectory of the top frame that can be entered. Those
@@ -267,6 +308,7 @@ void Walker::ShareWork() {
                                 static_cast<std::ptrdiff_t>(first)),
         std::make_move_iterator(frame.subdirectories.end()));
     task.first_ordinal = frame.first_ordinal + static_cast<std::uint32_t>(first);
+    task.record = frame.record;
     frame.subdirectories.resize(first);
     credit_ -= cost;
     context_.queue.Share(std::move(task));

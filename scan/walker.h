@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "scan/directory_recorder.h"
 #include "scan/identity_set.h"
 #include "scan/link_ledger.h"
 #include "scan/progress.h"
@@ -54,6 +55,11 @@ struct WalkContext {
   bool defer_links = false;
   // Set by the thread that ran out of memory; every thread then stops.
   std::atomic<bool> out_of_memory{false};
+  // Whether groups are counted beside owners.
+  bool groups = false;
+  // Where directories' records take their memory from; null when the
+  // scan keeps no directories.
+  DirectoryBudget* directory_budget = nullptr;
 
   bool cancelled() const {
     return progress != nullptr &&
@@ -66,7 +72,9 @@ struct WalkContext {
 
 class Walker {
  public:
-  explicit Walker(WalkContext& context) : context_(context) {}
+  // |number|: this walker's place among the scan's walkers, which its
+  // directory records carry.
+  explicit Walker(WalkContext& context, std::uint32_t number = 0);
 
   // Opens this walker's own handle on the root, from which it reaches
   // work handed over without a handle. False when the root cannot be
@@ -82,6 +90,11 @@ class Walker {
 
   Tallies& tallies() { return tallies_; }
   LinkLedger& links() { return links_; }
+  // The groups' tallies; null unless the context counts groups.
+  Tallies* group_tallies() { return groups_.get(); }
+  // What this walker recorded of its directories; null unless the scan
+  // keeps directories.
+  DirectoryRecorder* recorder() { return recorder_.get(); }
   const ScanStats& stats() const { return stats_; }
 
  private:
@@ -92,12 +105,16 @@ class Walker {
     std::vector<std::string> subdirectories;  // in listing order
     std::size_t next = 0;                     // next subdirectory to enter
     std::uint32_t first_ordinal = 0;  // ordinal of subdirectories[0]
+    // Where the directory's own bytes go when directories are kept.
+    DirectoryRef record = kNoDirectory;
   };
 
   void WalkTask(Task& task);
   bool FirstVisit(const Directory& dir);
   void WalkDirectory(Frame& frame);
   bool CountEntry(std::uint64_t place);
+  void RecordDirectory(Frame& frame);
+  void NoteLinked(const OwnerTally& owner, const OwnerTally* group);
   bool FindNextSubdirectory(std::unique_ptr<Directory>* child,
                             std::size_t* index);
   void PushFrame(std::unique_ptr<Directory> dir, std::size_t index);
@@ -146,6 +163,8 @@ class Walker {
   Entry entry_;
   Tallies tallies_;
   LinkLedger links_;
+  std::unique_ptr<Tallies> groups_;
+  std::unique_ptr<DirectoryRecorder> recorder_;
   ScanStats stats_;
 };
 

@@ -33,6 +33,9 @@ struct Task {
   // first; empty for the root task.
   std::vector<std::string> subdirectories;
   std::uint32_t first_ordinal = 0;
+  // Where the directory's record went when the scan keeps directories
+  // (scan/directory_recorder.h); the subdirectories' parent.
+  std::uint64_t record = ~std::uint64_t{0};
 };
 
 class WorkQueue {

@@ -13,7 +13,7 @@
 namespace ovik {
 namespace {
 
-// "key:bytes@position" for each owner in walk order; "?" is the
+// "key:bytes/files@position" for each owner in walk order; "?" is the
 // unreadable owner.
 std::vector<std::string> Listed(const WalkPart& part) {
   std::vector<std::string> listed;
@@ -22,7 +22,8 @@ std::vector<std::string> Listed(const WalkPart& part) {
     std::string position;
     for (std::uint32_t o : tally.first.directory) position += std::to_string(o) + "/";
     listed.push_back((unreadable ? std::string("?") : std::string(key)) + ":" +
-                     std::to_string(tally.bytes) + "@" + position +
+                     std::to_string(tally.bytes) + "/" +
+                     std::to_string(tally.files) + "@" + position +
                      std::to_string(tally.first.entry));
   });
   std::sort(listed.begin(), listed.end());
@@ -34,6 +35,7 @@ WalkPart SamplePart() {
   part.status = ScanStatus::kCancelled;
   part.tallies.StartTask();
   part.tallies.Meet("1000", {3, 70000}, 5).bytes = 1ull << 40;
+  part.tallies.Meet("1000", {3, 70000}, 5).files = 3;
   part.tallies.Meet(std::string("\0\xff", 2), {}, 0).bytes = 7;
   part.tallies.MeetUnreadable({2}, 300).bytes = ~0ull;
   part.links.Add({LinkLedger::kRootVolume, 99, 4096, false, "1000"});

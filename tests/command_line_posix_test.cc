@@ -35,6 +35,8 @@ TEST(ParseCommandLineTest, ReadsEachForm) {
       // Decimal, whatever the leading zeros.
       {{"report", "--output=out.txt", "--jobs", "010"},
        Action::kReport, {}, "out.txt", 10},
+      {{"where", "alice", "/home", "-j", "2"},
+       Action::kWhere, {"/home"}, "", 2},
       {{"drives"}, Action::kDrives, {}, "", 0},
       {{"help"}, Action::kHelp, {}, "", 0},
       {{"-h"}, Action::kHelp, {}, "", 0},
@@ -67,6 +69,12 @@ TEST(ParseCommandLineTest, RefusesWhatItCannotUseAndSaysWhy) {
       {{"report", "-j", "x"}, "1 to 256", "ovik report"},
       {{"report", "a", "b"}, "PATH", "ovik report"},
       {{"report", "--frobnicate"}, "--frobnicate", "ovik report"},
+      {{"report", "--format", "xml"}, "csv", "ovik report"},
+      {{"report", "--by", "user"}, "group", "ovik report"},
+      {{"where"}, "OWNER", "ovik where"},
+      {{"where", "alice", "/a", "/b"}, "PATH", "ovik where"},
+      {{"where", "alice", "--top", "-1"}, "number", "ovik where"},
+      {{"where", "alice", "--format", "csv"}, "--format", "ovik where"},
       {{"drives", "extra"}, "extra", "ovik drives"},
       {{"help", "bogus"}, "bogus", "ovik help"},
       {{"--frobnicate"}, "--frobnicate", "ovik"},
@@ -83,6 +91,24 @@ TEST(ParseCommandLineTest, RefusesWhatItCannotUseAndSaysWhy) {
     EXPECT_NE(line.help.find("'" + c.command + " --help'"), std::string::npos)
         << line.help;
   }
+}
+
+TEST(ParseCommandLineTest, ReadsTheWordsOfFormatByAndTop) {
+  const CommandLine report =
+      ParseCommandLine({"report", "--format", "json", "--by", "group"});
+  EXPECT_EQ(report.format, ReportFormat::kJson);
+  EXPECT_EQ(report.by, RankedBy::kGroup);
+  EXPECT_EQ(ParseCommandLine({"report"}).format, ReportFormat::kText);
+  EXPECT_EQ(ParseCommandLine({"report", "--format=html"}).format,
+            ReportFormat::kHtml);
+  const CommandLine where =
+      ParseCommandLine({"where", "--by=group", "staff", "--top", "007"});
+  EXPECT_EQ(where.owner, "staff");
+  EXPECT_EQ(where.by, RankedBy::kGroup);
+  EXPECT_EQ(where.top, 7u);
+  EXPECT_TRUE(where.paths.empty());
+  EXPECT_EQ(ParseCommandLine({"where", "1000"}).top, 20u);
+  EXPECT_EQ(ParseCommandLine({"where", "1000", "--top", "0"}).top, 0u);
 }
 
 TEST(ParseCommandLineTest, HelpIsTheAskedCommandsOwn) {
@@ -214,6 +240,15 @@ TEST(CommandLineInStepTest, HelpManualAndCompletionListWhatTheParserAccepts) {
       EXPECT_TRUE(HasWord(help, option)) << option;
       EXPECT_TRUE(HasWord(man_options, option)) << option;
       EXPECT_TRUE(HasWord(completion, option)) << option;
+    }
+    // Each word an option takes, in the help, the manual and the words
+    // the completion offers.
+    for (const CommandSyntax::Choices& choices : s.choices) {
+      for (const std::string& word : choices.words) {
+        EXPECT_TRUE(HasWord(help, word)) << choices.option << " " << word;
+        EXPECT_TRUE(HasWord(man_options, word)) << choices.option << " " << word;
+        EXPECT_TRUE(HasWord(completion, word)) << choices.option << " " << word;
+      }
     }
     // And the manual names no option the parser would refuse.
     for (const std::string& option : OptionsIn(man_options)) {

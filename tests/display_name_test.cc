@@ -39,6 +39,13 @@ TEST(SanitizeNameTest, KeepsValidTextWhole) {
   for (const std::string& name : names) EXPECT_EQ(SanitizeName(name), name);
 }
 
+TEST(EscapeNameTest, WritesWhatCannotBeShownAsOctalSoTheBytesComeBack) {
+  EXPECT_EQ(EscapeName("a b\nc\\d\te"), "a b\\012c\\134d\\011e");
+  EXPECT_EQ(EscapeName("\x1b[2J\xff\xC2\x9By\xE4\xBC"),
+            "\\033[2J\\377\\302\\233y\\344\\274");
+  EXPECT_EQ(EscapeName("Jürgen 山田 😀"), "Jürgen 山田 😀");
+}
+
 TEST(ReplaceAsciiControlsTest, LeavesHighBytesOfAnyEncodingAlone) {
   // Shift-JIS "ソ" is 0x83 0x5C; its second byte is not a control.
   EXPECT_EQ(ReplaceAsciiControls("\x83\x5C\r\n\x7f\xE9"), "\x83\x5C???\xE9");
@@ -47,7 +54,13 @@ TEST(ReplaceAsciiControlsTest, LeavesHighBytesOfAnyEncodingAlone) {
 // Every owner of |names| at 1 KB each.
 Ranking RankingOf(const std::vector<std::string>& names) {
   Ranking ranking;
-  for (const std::string& name : names) ranking.push_back({name, 1024, 1});
+  for (const std::string& name : names) {
+    RankedOwner owner;
+    owner.name = name;
+    owner.bytes = 1024;
+    owner.kb = 1;
+    ranking.push_back(owner);
+  }
   return ranking;
 }
 

@@ -58,6 +58,7 @@ class FakeDirectory : public Directory {
     entry->owner_status =
         c.owner_unreadable ? OwnerStatus::kUnreadable : OwnerStatus::kKnown;
     entry->owner_key = c.owner_unreadable ? std::string() : c.owner;
+    entry->group_key = c.owner_unreadable ? std::string() : c.group;
     return Status::Ok();
   }
 
@@ -180,6 +181,7 @@ FakeNode* FakeFileSystem::AddHardLink(std::string_view existing,
                                       std::string_view path) {
   FakeNode* original = Find(existing);
   FakeNode* node = AddFile(path, original->owner, original->size);
+  node->group = original->group;
   node->inode = original->inode;
   node->links = ++original->links;
   return node;
@@ -223,6 +225,48 @@ Status FakeFileSystem::OwnerKeyText(std::string_view owner_key,
   }
   *text = std::string(owner_key);
   return Status::Ok();
+}
+
+Status FakeFileSystem::LookupGroupName(std::string_view group_key,
+                                       std::string* name) {
+  auto it = groups_.find(std::string(group_key));
+  if (it == groups_.end()) return Status(StatusCode::kNotFound);
+  *name = it->second;
+  return Status::Ok();
+}
+
+Status FakeFileSystem::GroupKeyText(std::string_view group_key,
+                                    std::string* text) {
+  *text = std::string(group_key);
+  return Status::Ok();
+}
+
+namespace {
+
+Status FindIn(const std::map<std::string, std::string>& names,
+              std::string_view name_or_id, std::string* name) {
+  for (const auto& [key, known] : names) {
+    if (known == name_or_id) {
+      *name = known;
+      return Status::Ok();
+    }
+  }
+  auto it = names.find(std::string(name_or_id));
+  if (it == names.end()) return Status(StatusCode::kNotFound);
+  *name = it->second;
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status FakeFileSystem::FindAccount(std::string_view name_or_id,
+                                   std::string* name) {
+  return FindIn(accounts_, name_or_id, name);
+}
+
+Status FakeFileSystem::FindGroup(std::string_view name_or_id,
+                                 std::string* name) {
+  return FindIn(groups_, name_or_id, name);
 }
 
 NameFolder FakeFileSystem::name_folder() const {

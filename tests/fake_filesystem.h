@@ -21,6 +21,7 @@ struct FakeNode {
   EntryKind kind = EntryKind::kFile;
   std::uint64_t size = 0;
   std::string owner;  // owner key
+  std::string group;  // group key
   std::uint64_t inode = 0;
   std::uint32_t links = 1;
   // Failures.
@@ -63,6 +64,11 @@ class FakeFileSystem : public FileSystem {
   void SetAccount(std::string_view key, std::string_view name) {
     accounts_[std::string(key)] = std::string(name);
   }
+  // Group keys that resolve to a group name; others are shown as their
+  // key.
+  void SetGroup(std::string_view key, std::string_view name) {
+    groups_[std::string(key)] = std::string(name);
+  }
   // Looking |key| up fails; with |no_text| its text fails too, as for
   // bytes that are no identifier at all.
   void SetLookupFails(std::string_view key, bool no_text = false) {
@@ -82,6 +88,12 @@ class FakeFileSystem : public FileSystem {
   Status LookupOwnerName(std::string_view owner_key,
                          std::string* name) override;
   Status OwnerKeyText(std::string_view owner_key, std::string* text) override;
+  Status LookupGroupName(std::string_view group_key,
+                         std::string* name) override;
+  Status GroupKeyText(std::string_view group_key, std::string* text) override;
+  // By name, then by key: keys are their own text here.
+  Status FindAccount(std::string_view name_or_id, std::string* name) override;
+  Status FindGroup(std::string_view name_or_id, std::string* name) override;
   std::string AdministratorsName() override { return administrators_; }
   NameFolder name_folder() const override;
 
@@ -96,6 +108,7 @@ class FakeFileSystem : public FileSystem {
  private:
   FakeNode root_;
   std::map<std::string, std::string> accounts_;
+  std::map<std::string, std::string> groups_;
   std::set<std::string> failing_lookups_;
   std::set<std::string> malformed_keys_;
   std::mutex mutex_;

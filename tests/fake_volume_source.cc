@@ -89,6 +89,14 @@ Status FakeVolumeSource::GetDiskFreeSpace(std::string_view root,
   return Status::Ok();
 }
 
+Status FakeVolumeSource::GetMountPoint(std::string_view path,
+                                       std::string* mount_point) {
+  const FakeVolume* volume = Holding(path);
+  if (!volume) return Status(StatusCode::kNotFound);
+  *mount_point = volume->root;
+  return Status::Ok();
+}
+
 bool FakeVolumeSource::RecordsOwners(std::string_view file_system) const {
   for (const std::string& name : owner_file_systems_) {
     if (EqualIgnoringAsciiCase(name, file_system)) return true;

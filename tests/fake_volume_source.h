@@ -59,6 +59,8 @@ class FakeVolumeSource : public VolumeSource {
                               VolumeInformation* info) override;
   Status GetDiskFreeSpace(std::string_view root, DiskSpace* space) override;
   bool RecordsOwners(std::string_view file_system) const override;
+  Status GetMountPoint(std::string_view path,
+                       std::string* mount_point) override;
 
   // ListRoots fails (access denied).
   bool list_fails = false;

@@ -30,6 +30,18 @@ class ForwardingFileSystem : public FileSystem {
   Status OwnerKeyText(std::string_view key, std::string* text) override {
     return real_.OwnerKeyText(key, text);
   }
+  Status LookupGroupName(std::string_view key, std::string* name) override {
+    return real_.LookupGroupName(key, name);
+  }
+  Status GroupKeyText(std::string_view key, std::string* text) override {
+    return real_.GroupKeyText(key, text);
+  }
+  Status FindAccount(std::string_view name_or_id, std::string* name) override {
+    return real_.FindAccount(name_or_id, name);
+  }
+  Status FindGroup(std::string_view name_or_id, std::string* name) override {
+    return real_.FindGroup(name_or_id, name);
+  }
   std::string AdministratorsName() override {
     return real_.AdministratorsName();
   }

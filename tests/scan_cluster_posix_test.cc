@@ -142,7 +142,8 @@ void BuildTree(FakeFileSystem& fs, unsigned seed) {
 std::vector<std::string> Rows(const ScanResult& r) {
   std::vector<std::string> rows;
   for (const OwnerRecord& rec : r.table.records()) {
-    rows.push_back(rec.name + " " + std::to_string(rec.total));
+    rows.push_back(rec.name + " " + std::to_string(rec.total) + " in " +
+                   std::to_string(rec.files));
   }
   rows.push_back("--");
   for (const RankedOwner& o : r.ranking) rows.push_back(o.name);

@@ -271,10 +271,29 @@ void BuildRandomTree(FakeFileSystem& fs, std::mt19937_64& rng) {
         }
         [[fallthrough]];
       default:
-        fs.AddFile(name, std::to_string(rng() % 30), (rng() % 8) << 9);
+        fs.AddFile(name, std::to_string(rng() % 30), (rng() % 8) << 9)->group =
+            "g" + std::to_string(rng() % 4);
         files.push_back(name);
     }
   }
+}
+
+// Each directory kept, in order: its path and its own bytes by owner
+// and by group name.
+std::vector<std::string> DirectoryLines(const ScanResult& r) {
+  std::vector<std::string> lines;
+  for (DirectoryIndex d = 0; d < r.directories.size(); ++d) {
+    std::string line = r.directories.Path(d);
+    for (RankedBy by : {RankedBy::kOwner, RankedBy::kGroup}) {
+      const DirectoryUsage::OwnBytes& own = r.directories.own_bytes(by);
+      for (std::uint32_t i = own.begin[d]; i < own.begin[d + 1]; ++i) {
+        line += " " + r.table_by(by)[own.owner[i]].name + ":" +
+                std::to_string(own.bytes[i]);
+      }
+    }
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 TEST(ScanTest, AnyNumberOfThreadsGivesTheSameResult) {
@@ -282,10 +301,13 @@ TEST(ScanTest, AnyNumberOfThreadsGivesTheSameResult) {
   for (int round = 0; round < 40; ++round) {
     FakeFileSystem fs;
     BuildRandomTree(fs, rng);
-    ScanResult one = RunScan(fs, "/", {.threads = 1});
+    ScanOptions options{.threads = 1, .groups = true, .keep_directories = true};
+    ScanResult one = RunScan(fs, "/", options);
     ASSERT_TRUE(one.ok());
+    ASSERT_EQ(one.directories.size(), one.stats.directories);
     for (unsigned threads : {2u, 8u}) {
-      ScanResult many = RunScan(fs, "/", {.threads = threads});
+      options.threads = threads;
+      ScanResult many = RunScan(fs, "/", options);
       ASSERT_TRUE(many.ok());
       EXPECT_EQ(TableOrder(many), TableOrder(one)) << round << "/" << threads;
       ASSERT_EQ(many.ranking.size(), one.ranking.size());
@@ -295,6 +317,12 @@ TEST(ScanTest, AnyNumberOfThreadsGivesTheSameResult) {
       }
       EXPECT_EQ(many.stats.files, one.stats.files);
       EXPECT_EQ(many.stats.hard_link_duplicates, one.stats.hard_link_duplicates);
+      EXPECT_EQ(DirectoryLines(many), DirectoryLines(one));
+      ASSERT_EQ(many.group_ranking.size(), one.group_ranking.size());
+      for (std::size_t i = 0; i < one.group_ranking.size(); ++i) {
+        EXPECT_EQ(many.group_ranking[i].name, one.group_ranking[i].name);
+        EXPECT_EQ(many.group_ranking[i].files, one.group_ranking[i].files);
+      }
     }
   }
 }

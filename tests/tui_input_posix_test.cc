@@ -2,17 +2,15 @@
 
 #include <signal.h>
 
-#include <chrono>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "tests/fake_filesystem.h"
 #include "tests/fake_volume_source.h"
 #include "tests/gated_filesystem.h"
+#include "tests/tui_scripted_screen.h"
 #include "ui/control_ids.h"
 #include "ui/texts.h"
 #include "ui/tui/drop_list.h"
@@ -27,20 +25,6 @@
 namespace ovik::tui {
 namespace {
 
-Key Char(char32_t c, bool alt = false) {
-  Key key;
-  key.code = KeyCode::kChar;
-  key.ch = c;
-  key.alt = alt;
-  return key;
-}
-
-Key Code(KeyCode code) {
-  Key key;
-  key.code = code;
-  return key;
-}
-
 class KeysTest : public ::testing::Test {
  protected:
   MainAction Map(const Key& key, int focus) {
@@ -51,13 +35,18 @@ class KeysTest : public ::testing::Test {
 
 TEST_F(KeysTest, TabFollowsTheTabOrderAndSkipsDisabledControls) {
   auto enabled = [this](int id) { return !disabled_.count(id); };
+  // The ranking's rows, last, once there are rows.
+  EXPECT_EQ(NextFocus(IDC_ABOUT, +1, enabled), IDC_RANKING_GROUP);
+  EXPECT_EQ(NextFocus(IDC_OK, -1, enabled), IDC_RANKING_GROUP);
+  disabled_ = {IDC_RANKING_GROUP};
   EXPECT_EQ(NextFocus(IDC_OK, +1, enabled), IDC_DRIVE_LIST);
   EXPECT_EQ(NextFocus(IDC_ABOUT, +1, enabled), IDC_OK);
   EXPECT_EQ(NextFocus(IDC_OK, -1, enabled), IDC_ABOUT);
-  disabled_ = {IDC_REPORT_OUT};
+  disabled_ = {IDC_REPORT_OUT, IDC_RANKING_GROUP};
   EXPECT_EQ(NextFocus(IDC_FIND, +1, enabled), IDC_ABOUT);
   EXPECT_EQ(NextFocus(IDC_ABOUT, -1, enabled), IDC_FIND);
-  disabled_ = {IDC_DRIVE_LIST, IDC_FIND, IDC_REPORT_OUT, IDC_ABOUT};
+  disabled_ = {IDC_DRIVE_LIST, IDC_FIND, IDC_REPORT_OUT, IDC_ABOUT,
+               IDC_RANKING_GROUP};
   EXPECT_EQ(NextFocus(IDC_OK, +1, enabled), IDC_OK);
 
   disabled_.clear();
@@ -90,12 +79,27 @@ TEST_F(KeysTest, EnterAndSpacePressTheFocusedButtonOrOpenTheList) {
             MainActionKind::kNone);
 }
 
-TEST_F(KeysTest, ArrowsStepDrivesAndPagesEscDoesNothing) {
+TEST_F(KeysTest, ArrowsStepDrivesRowsAndPagesEscDoesNothing) {
   const MainAction up = Map(Code(KeyCode::kUp), IDC_DRIVE_LIST);
   EXPECT_EQ(up.kind, MainActionKind::kDriveStep);
   EXPECT_EQ(up.delta, -1);
   EXPECT_EQ(Map(Code(KeyCode::kDown), IDC_DRIVE_LIST).delta, +1);
+  // Down from a button goes to the ranking's rows; there it moves the
+  // mark, and Enter or Space opens the row.
+  const MainAction down = Map(Code(KeyCode::kDown), IDC_FIND);
+  EXPECT_EQ(down.kind, MainActionKind::kMoveFocus);
+  EXPECT_EQ(down.id, IDC_RANKING_GROUP);
+  EXPECT_EQ(Map(Code(KeyCode::kUp), IDC_FIND).kind, MainActionKind::kNone);
+  const MainAction row_up = Map(Code(KeyCode::kUp), IDC_RANKING_GROUP);
+  EXPECT_EQ(row_up.kind, MainActionKind::kRowStep);
+  EXPECT_EQ(row_up.delta, -1);
+  EXPECT_EQ(Map(Code(KeyCode::kEnter), IDC_RANKING_GROUP).kind,
+            MainActionKind::kOpenRow);
+  EXPECT_EQ(Map(Char(U' '), IDC_RANKING_GROUP).kind, MainActionKind::kOpenRow);
+  EXPECT_EQ(Map(Char(U'G'), IDC_OK).kind, MainActionKind::kSwitchRanking);
+  disabled_ = {IDC_RANKING_GROUP};  // no ranking yet
   EXPECT_EQ(Map(Code(KeyCode::kDown), IDC_FIND).kind, MainActionKind::kNone);
+  disabled_.clear();
 
   const MainAction left = Map(Code(KeyCode::kLeft), IDC_OK);
   EXPECT_EQ(left.kind, MainActionKind::kCommand);
@@ -201,56 +205,6 @@ TEST(DropListTest, MovesTheMarkAndChoosesByKeyOrClick) {
   EXPECT_EQ(clicked.Handle(click, 80, 24), BoxStep::kClosed);
   EXPECT_EQ(clicked.chosen(), 0);
 }
-
-// A terminal of 80 x 24 that types from a script: each step sees what is
-// shown and gives the next key, or nothing while it waits for something
-// to appear. After the last step (or far too long a wait) it types
-// Ctrl-C.
-class ScriptedScreen : public Screen {
- public:
-  using Step = std::function<std::optional<Key>(const std::string& shown)>;
-
-  void Then(Step step) { steps_.push_back(std::move(step)); }
-  // |key| once |text| is on the screen.
-  void When(std::string text, Key key) {
-    Then([text, key](const std::string& shown) -> std::optional<Key> {
-      if (shown.find(text) == std::string::npos) return std::nullopt;
-      return key;
-    });
-  }
-
-  void Size(int* cols, int* rows) const override {
-    *cols = 80;
-    *rows = 24;
-  }
-  DisplayMode Mode() const override { return {}; }
-  void Show(const Canvas& canvas, CursorPos /*cursor*/) override {
-    shown_ = canvas.Text();
-  }
-  Key Read(int /*timeout_ms*/) override {
-    if (!steps_.empty() && ++reads_ < kGiveUpAfter) {
-      if (std::optional<Key> key = steps_.front()(shown_)) {
-        steps_.pop_front();
-        return *key;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      return Key{};
-    }
-    EXPECT_TRUE(steps_.empty()) << "stuck; the screen shows:\n" << shown_;
-    return Code(KeyCode::kInterrupt);
-  }
-  bool InputLost() const override { return false; }
-  void Beep() override { ++beeps_; }
-
-  int beeps() const { return beeps_; }
-
- private:
-  static constexpr int kGiveUpAfter = 20000;
-  std::deque<Step> steps_;
-  std::string shown_;
-  int reads_ = 0;
-  int beeps_ = 0;
-};
 
 TEST(TerminalAppTest, EscCancelsARunningFindAndOtherKeysAreRefused) {
   FakeFileSystem fs;

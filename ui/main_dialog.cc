@@ -48,7 +48,7 @@ void MainDialog::OnCommand(DialogCommand command) {
       // The button is disabled until a scan has finished; a stray command
       // must not write an empty report.
       if (!has_ranking_) return;
-      WriteReport(dialog_, ranking_, totals_);
+      WriteReport(dialog_, ranking(), totals_);
       return;
     case DialogCommand::kAbout:
       if (about_handler_) about_handler_();
@@ -62,9 +62,27 @@ void MainDialog::OnCommand(DialogCommand command) {
   }
 }
 
-void MainDialog::CloseMainDialog() {
+bool MainDialog::ShowRankingBy(RankedBy by) {
+  if (!has_ranking_ || scan_busy() ||
+      (by == RankedBy::kGroup && !options_.groups)) {
+    return false;
+  }
+  ranked_by_ = by;
+  pages_.SetUpPaging(dialog_, ranking(), totals_);
+  return true;
+}
+
+void MainDialog::ForgetRanking() {
   ranking_ = Ranking();
+  group_ranking_ = Ranking();
+  directories_ = DirectoryUsage();
+  ranked_root_.clear();
   pages_ = RankingPages();
+  has_ranking_ = false;
+}
+
+void MainDialog::CloseMainDialog() {
+  ForgetRanking();
   last_stats_ = ScanStats();
   has_ranking_ = false;
   dialog_.EndDialog(1);
@@ -76,6 +94,7 @@ void MainDialog::StartFind() {
   std::string root = dialog_.DriveText(selected);
   if (root.empty()) return;
   // Every Find starts from an empty table of its own.
+  walking_root_ = root;
   find_.Start(fs_, std::move(root), options_, find_done_handler_);
 }
 
@@ -84,6 +103,7 @@ std::optional<ScanStatus> MainDialog::FinishFind() {
   ScanResult result = find_.Finish();
   const ScanStatus status = result.status;
   ShowFindResult(std::move(result));
+  walking_root_.clear();
   return status;
 }
 
@@ -91,9 +111,12 @@ void MainDialog::ShowFindResult(ScanResult result) {
   switch (result.status) {
     case ScanStatus::kOk:
       ranking_ = std::move(result.ranking);
+      group_ranking_ = std::move(result.group_ranking);
+      directories_ = std::move(result.directories);
+      ranked_root_ = walking_root_;
       last_stats_ = result.stats;
       has_ranking_ = true;
-      pages_.SetUpPaging(dialog_, ranking_, totals_);
+      pages_.SetUpPaging(dialog_, ranking(), totals_);
       dialog_.EnableControl(IDC_REPORT_OUT, true);
       return;
     case ScanStatus::kRootNotEnterable:
@@ -105,9 +128,7 @@ void MainDialog::ShowFindResult(ScanResult result) {
     case ScanStatus::kOutOfMemory:
       // The one failure of a Find that ends the dialog.
       dialog_.ShowError(text::kOutOfMemory);
-      ranking_ = Ranking();
-      pages_ = RankingPages();
-      has_ranking_ = false;
+      ForgetRanking();
       dialog_.EndDialog(IDC_FIND);
       return;
   }

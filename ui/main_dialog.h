@@ -61,7 +61,21 @@ class MainDialog {
   bool has_ranking() const { return has_ranking_; }
   // What a window answers when asked to restore from an icon.
   bool QueryOpen() const { return !scan_busy(); }
-  const Ranking& ranking() const { return ranking_; }
+  // The ranking shown (and written by "&Report Out"): the owners', or
+  // the groups' once switched to them.
+  const Ranking& ranking() const {
+    return ranked_by_ == RankedBy::kGroup ? group_ranking_ : ranking_;
+  }
+  RankedBy ranked_by() const { return ranked_by_; }
+  // Shows page 0 of the ranking by |by|, kept for later Finds too. False
+  // (nothing changes) without a ranking, or for groups when the Finds do
+  // not count them.
+  bool ShowRankingBy(RankedBy by);
+  // Where the last Find's bytes are, when its options keep them; its
+  // owner indexes are those of the rankings' RankedOwner::index.
+  const DirectoryUsage& directories() const { return directories_; }
+  // The directory the last Find walked.
+  const std::string& ranked_root() const { return ranked_root_; }
   const VolumeTotals& totals() const { return totals_; }
   const ScanStats& last_stats() const { return last_stats_; }
   const RankingPages& pages() const { return pages_; }
@@ -70,6 +84,7 @@ class MainDialog {
   void StartFind();
   void ShowFindResult(ScanResult result);
   void CloseMainDialog();
+  void ForgetRanking();
 
   DialogPort& dialog_;
   FileSystem& fs_;
@@ -79,6 +94,11 @@ class MainDialog {
   VolumeTotals totals_;
   RankingPages pages_;
   Ranking ranking_;
+  Ranking group_ranking_;
+  DirectoryUsage directories_;
+  std::string ranked_root_;
+  std::string walking_root_;
+  RankedBy ranked_by_ = RankedBy::kOwner;
   ScanStats last_stats_;
   std::function<void()> about_handler_;
   std::function<void()> find_done_handler_;

@@ -94,6 +94,18 @@ inline constexpr std::string_view kCancel = "キャンセル";
 inline constexpr std::string_view kCancelAscii = "Cancel";
 inline constexpr std::string_view kKeyHelp =
     "Tab:Move  Enter:Press  Alt+F/R/A  Left/Right:Page  Ctrl-C:Quit";
+// Once a ranking is shown: with the focus on a control, and on the
+// ranking's rows; by owner and by group.
+inline constexpr std::string_view kRankedKeyHelp =
+    "Tab:Move  Enter:Press  Alt+F/R/A  Down:Ranking  G:Groups  Ctrl-C:Quit";
+inline constexpr std::string_view kRankedKeyHelpGroups =
+    "Tab:Move  Enter:Press  Alt+F/R/A  Down:Ranking  G:Owners  Ctrl-C:Quit";
+inline constexpr std::string_view kRowKeyHelp =
+    "Up/Down:Row  Left/Right:Page  Enter:Directories  G:Groups  Ctrl-C:Quit";
+inline constexpr std::string_view kRowKeyHelpGroups =
+    "Up/Down:Row  Left/Right:Page  Enter:Directories  G:Owners  Ctrl-C:Quit";
+// Added to the ranking's title while it ranks groups.
+inline constexpr std::string_view kByGroup = " by group";
 inline constexpr std::string_view kScanKeyHelp = "Esc/C: Cancel the scan";
 inline constexpr std::string_view kScanning = "Scanning: ";
 inline constexpr std::string_view kCancelling = "Cancelling: ";
@@ -109,6 +121,25 @@ inline constexpr std::string_view kSkippedDirectories =
 inline constexpr std::string_view kUnreadableEntries =
     " entries with an unreadable owner";
 inline constexpr std::string_view kSeparator = "; ";
+// Where an owner's bytes are: the directories of the last Find.
+inline constexpr std::string_view kWhereCaption = "Directories of ";
+inline constexpr std::string_view kWhereCaptionGroup = "Directories of group ";
+// "Here: 700 KB of 1,100 KB (63.6364%)".
+inline constexpr std::string_view kWhereHere = "Here: ";
+inline constexpr std::string_view kWhereOf = " KB of ";
+inline constexpr std::string_view kFilesHere = "(files in this directory)";
+inline constexpr std::string_view kFilesHereAndFolded =
+    "(files here and unlisted subdirectories)";
+inline constexpr std::string_view kNothingHere =
+    "No bytes of theirs were counted below this directory.";
+// "Memory budget reached: 12 directories counted in one above them."
+inline constexpr std::string_view kFoldedNote = "Memory budget reached: ";
+inline constexpr std::string_view kFoldedNoteEnd =
+    " directories counted in one above them.";
+// " 18-34 of 40 ".
+inline constexpr std::string_view kRowsOf = " of ";
+inline constexpr std::string_view kWhereKeyHelp =
+    "Enter:Open  Left/Bksp:Up  PgUp/PgDn:Scroll  Esc:Ranking  Ctrl-C:Quit";
 inline constexpr std::string_view kTooSmall = "The terminal is too small: ";
 inline constexpr std::string_view kTooSmallNeeds = " needed, ";
 inline constexpr std::string_view kTooSmallNow = " now.";

@@ -13,12 +13,10 @@
 #include <vector>
 
 #include "platform/volumes.h"
+#include "scan/ranked_by.h"
 #include "volume/volume_facts.h"
 
 namespace ovik {
-
-// What the ranking ranks: the files' owners or their groups.
-enum class RankedBy { kOwner, kGroup };
 
 // One row of the ranking.
 struct ExportOwner {

@@ -16,7 +16,7 @@ if [[ -z $browser ]]; then
   exit 77
 fi
 
-work=$(mktemp -d /tmp/ovik-export-html.XXXXXX)
+work=$(mktemp -d /tmp/ovik-export-html.XXXXXX) || exit 2
 trap 'rm -rf "$work"' EXIT
 
 "$generator" "$work" || { echo "FAIL: the page could not be written"; exit 1; }

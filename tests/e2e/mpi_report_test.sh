@@ -3,7 +3,8 @@
 # tree (one large subtree beside many small ones, files linked across
 # subtrees, owners whose totals tie, directories that cannot be read) and
 # compares every output with `ovik report` on the same tree: standard
-# output, the -o file, the exit status and ovik's own messages. Then a
+# output, the -o file, the CSV report, the exit status and ovik's own
+# messages. Then a
 # rank is killed in the middle of a walk: the job must end with a status
 # that is not 0, say which rank died, and leave the -o file as it was.
 # Root runs the walks as nobody, so that the unreadable directories are
@@ -99,9 +100,13 @@ mkdir "$outputs"
 chmod 777 "$outputs"
 run alone "${as_walker[@]}" "$ovik" report "$tree"
 run alone_file "${as_walker[@]}" "$ovik" report "$tree" -o "$outputs/alone.txt"
+run alone_csv "${as_walker[@]}" "$ovik" report --format csv "$tree"
+# A CSV report without the columns that change from run to run (the
+# volume's free bytes, when the scan started and finished).
+steady_csv() { cut -d, -f1-11,15- "$work/$1.out"; }
 [[ $(cat "$work/alone.status") == 3 ]] ||
   fail "ovik report: status $(cat "$work/alone.status"), not 3 for unreadable directories"
-[[ -s $work/alone.out ]] || fail "ovik report wrote nothing"
+[[ -s $work/alone.out && -s $work/alone_csv.out ]] || fail "ovik report wrote nothing"
 
 for ranks in 1 2 4; do
   name=ranks$ranks
@@ -114,7 +119,13 @@ for ranks in 1 2 4; do
   }
   cmp -s "$outputs/alone.txt" "$outputs/$name.txt" ||
     fail "$ranks ranks: the -o file differs from ovik's"
-  for run_name in "$name" "${name}_file"; do
+  run "${name}_csv" "${as_walker[@]}" mpirun --oversubscribe -n "$ranks" \
+    "$ovik_mpi" report --format csv "$tree"
+  cmp -s <(steady_csv alone_csv) <(steady_csv "${name}_csv") || {
+    fail "$ranks ranks: the CSV report (files per owner) differs from ovik's"
+    diff <(steady_csv alone_csv) <(steady_csv "${name}_csv") | head -6
+  }
+  for run_name in "$name" "${name}_file" "${name}_csv"; do
     alone_name=${run_name/ranks$ranks/alone}
     [[ $(cat "$work/$run_name.status") == $(cat "$work/$alone_name.status") ]] ||
       fail "$run_name: status $(cat "$work/$run_name.status"), ovik's $(cat "$work/$alone_name.status"): $(cat "$work/$run_name.err")"

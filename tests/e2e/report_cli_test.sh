@@ -11,7 +11,7 @@ set -u
 ovik=${1:?usage: $0 /path/to/ovik}
 [[ -x $ovik ]] || { echo "not executable: $ovik"; exit 2; }
 
-work=$(mktemp -d /tmp/ovik-report-e2e.XXXXXX)
+work=$(mktemp -d /tmp/ovik-report-e2e.XXXXXX) || exit 2
 mounted=""
 failures=0
 cleanup() {

@@ -14,10 +14,15 @@ ovik=$(realpath "$ovik")
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
 
 # The tree below has 80,000 entries: made and removed in memory where
-# possible, as on a disk that can take a minute.
-scratch=/tmp
-[[ -d /dev/shm && -w /dev/shm ]] && scratch=/dev/shm
-work=$(mktemp -d "$scratch/ovik-hostile.XXXXXX")
+# possible (when /dev/shm has room for them), as on a disk that can take
+# a minute. Never go on without a scratch directory of its own: the tree
+# would be made wherever the paths below then point.
+work=""
+if [[ -d /dev/shm && -w /dev/shm ]] &&
+   (($(df --output=iavail /dev/shm 2>/dev/null | tail -1) > 100000)); then
+  work=$(mktemp -d /dev/shm/ovik-hostile.XXXXXX 2>/dev/null)
+fi
+[[ -n $work ]] || work=$(mktemp -d /tmp/ovik-hostile.XXXXXX) || exit 2
 socket="ovik-hostile-$$"
 . "$(dirname "$0")/tmux_lib.sh"
 title() { tmux -L "$socket" display -p -t "$1" '#{pane_title}'; }
@@ -39,9 +44,10 @@ start() {
 # passed on, the pane's title would become "pwned".
 hostile=$'\e]0;pwned\a\e[2J\n'
 tree="$work/tree"
-mkdir -p "$tree/$hostile"
+mkdir -p "$tree/$hostile" &&
 ( cd "$tree/$hostile" && seq -f 'd%g' 1 40000 | xargs mkdir &&
-  seq -f 'd%g/f' 1 40000 | xargs touch )
+  seq -f 'd%g/f' 1 40000 | xargs touch ) ||
+  { echo "the tree could not be made in $work"; exit 2; }
 # As the status line writes it: 40,000.
 files=$(find "$tree" -type f -printf x | wc -c | sed -e ':a' -e 's/\B[0-9]\{3\}\>/,&/' -e 'ta')
 

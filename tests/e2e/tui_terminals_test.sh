@@ -16,7 +16,7 @@ ovik=${1:?usage: $0 /path/to/ovik}
 ovik=$(realpath "$ovik")
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
 
-work=$(mktemp -d /tmp/ovik-terminals.XXXXXX)
+work=$(mktemp -d /tmp/ovik-terminals.XXXXXX) || exit 2
 socket="ovik-terminals-$$"
 . "$(dirname "$0")/tmux_lib.sh"
 

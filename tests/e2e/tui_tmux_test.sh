@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the terminal dialog in a detached 80x24 tmux window on a prepared
-# tree: Find, the ranking rows, paging, Report Out through the Save As
-# box, About, Esc, a too small window, a second directory chosen in the
-# drive list, and the ways out (OK, Ctrl-C, SIGTERM, SIGHUP).
+# tree: Find, the ranking rows, the first owner's directories, paging,
+# Report Out through the Save As box, About, Esc, a too small window, a
+# second directory chosen in the drive list, and the ways out (OK,
+# Ctrl-C, SIGTERM, SIGHUP).
 # Usage: tui_tmux_test.sh /path/to/ovik
 #
 # Screens are polled with timeouts, never waited for with fixed sleeps.
@@ -14,10 +15,11 @@ set -u
 ovik=${1:?usage: $0 /path/to/ovik}
 [[ -x $ovik ]] || { echo "not executable: $ovik"; exit 2; }
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
+ovik=$(realpath "$ovik")
 
-work=$(mktemp -d /tmp/ovik-e2e.XXXXXX)
+work=$(mktemp -d /tmp/ovik-e2e.XXXXXX) || exit 2
 socket="ovik-e2e-$$"
-capture_file=/tmp/ovik-dialog-capture.txt
+capture_file=/tmp/ovik-dialog-capture-$(id -u).txt
 . "$(dirname "$0")/tmux_lib.sh"
 
 # wait_file PATH [SECONDS]: until PATH exists and is not empty.
@@ -69,6 +71,9 @@ else
   sizes=(500 0)
 fi
 owners=${#names[@]}
+# The first owner's bytes in docs/ and in the files of docs itself.
+docs_kb=${sizes[0]}
+(($(id -u) == 0)) || docs_kb=300
 
 # --- The dialog with the tree in its drive list.
 start main "$tree"
@@ -94,6 +99,29 @@ read -r first second <<<"$order"
 ((first < second)) || fail "${names[0]} is not above ${names[1]}"
 grep -qF "Scanned ${owners} files" "$capture_file" ||
   fail "status line does not count ${owners} files"
+
+# Where the first owner's bytes are: Down marks the first row, Enter
+# lists the walk's root, Enter goes into docs/ (the largest), Left comes
+# back to the root and Esc to the ranking.
+share=$(awk -v a="$docs_kb" -v b="${sizes[0]}" 'BEGIN { printf "%.4f%%", 100 * a / b }')
+keys main Down
+wait_for main "Enter:Directories"
+keys main Enter
+wait_for main "Directories of ${names[0]}"
+wait_for main "In: $tree "
+screen main | grep -qE "^│ +${docs_kb}KB +${share}  █+ +docs/ +│$" ||
+  fail "docs/ is not listed with ${docs_kb}KB and ${share}"
+keys main Enter
+wait_for main "In: $tree/docs "
+screen main | grep -qE "^│ +${docs_kb}KB +[0-9.]+%  █+ +\(files in this directory\) +│$" ||
+  fail "the files of docs/ are not listed with ${docs_kb}KB"
+keys main Left
+wait_for main "In: $tree "
+keys main Escape
+wait_gone main "Directories of ${names[0]}"
+wait_for main "Ranking No.1 - No.5"
+keys main Tab  # the focus back on the buttons, at OK
+wait_for main "Down:Ranking"
 
 # Pages: Right to the second and last page, Right again stays there,
 # Left back to the first, Left again stays there.

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "ui/cli/commands.h"
 
@@ -14,21 +15,62 @@ using Action = CommandLine::Action;
 
 constexpr const char* kProgram = "ovik";
 
-// -j N: a whole number of threads from 1 to 256, in decimal; the text is
-// rewritten without leading zeros so that it cannot be read as octal.
-CLI::Validator ThreadCount() {
+// A whole number from |least| to |most|, in decimal, else |why|; the text
+// is rewritten without leading zeros so that it cannot be read as octal.
+CLI::Validator Decimal(unsigned long long least, unsigned long long most,
+                       std::string why) {
   return CLI::Validator(
-      [](std::string& text) -> std::string {
-        const std::string why = "needs a number of threads from 1 to 256";
-        if (text.empty() || text.size() > 4) return why;
-        unsigned n = 0;
+      [least, most, why](std::string& text) -> std::string {
+        if (text.empty() || text.size() > 12) return why;
+        unsigned long long n = 0;
         for (char c : text) {
           if (c < '0' || c > '9') return why;
-          n = n * 10 + static_cast<unsigned>(c - '0');
+          n = n * 10 + static_cast<unsigned long long>(c - '0');
         }
-        if (n == 0 || n > 256) return why;
+        if (n < least || n > most) return why;
         text = std::to_string(n);
         return {};
+      },
+      "");
+}
+
+// The words an option takes, with what each stands for.
+template <typename Value>
+using Words = std::vector<std::pair<std::string, Value>>;
+
+Words<ReportFormat> FormatWords() {
+  return {{"text", ReportFormat::kText},
+          {"csv", ReportFormat::kCsv},
+          {"json", ReportFormat::kJson},
+          {"html", ReportFormat::kHtml}};
+}
+
+Words<RankedBy> RankedByWords() {
+  return {{"owner", RankedBy::kOwner}, {"group", RankedBy::kGroup}};
+}
+
+template <typename Value>
+std::vector<std::string> WordsOf(const Words<Value>& words) {
+  std::vector<std::string> list;
+  for (const auto& [word, value] : words) list.push_back(word);
+  return list;
+}
+
+// One of |words|; the text becomes the value's number, which is how the
+// parser reads an enumeration.
+template <typename Value>
+CLI::Validator OneOf(const Words<Value>& words) {
+  std::string why = "needs one of";
+  for (const auto& [word, value] : words) why += " " + word;
+  return CLI::Validator(
+      [words, why](std::string& text) -> std::string {
+        for (const auto& [word, value] : words) {
+          if (word == text) {
+            text = std::to_string(static_cast<int>(value));
+            return {};
+          }
+        }
+        return why;
       },
       "");
 }
@@ -77,9 +119,36 @@ std::string ExitStatusFooter() {
 struct ParseState {
   CommandLine line;
   bool version = false;
-  std::vector<std::string> report_path;  // at most one
+  std::vector<std::string> command_path;  // at most one
   std::string help_topic;
+  // The options that take words, by command.
+  std::vector<std::pair<const CLI::App*, CommandSyntax::Choices>> choices;
 };
+
+// The options more than one command has, each defined here once.
+void AddJobs(CLI::App* command, ParseState& state) {
+  command->add_option("-j,--jobs", state.line.threads,
+                      "scan with N threads, 1 to 256\n"
+                      "(default: one per processor, at least four)")
+      ->type_name("N")
+      ->transform(Decimal(1, 256, "needs a number of threads from 1 to 256"));
+}
+
+void AddRankedBy(CLI::App* command, ParseState& state,
+                 const std::string& help) {
+  command->add_option("--by", state.line.by, help)
+      ->type_name("WHAT")
+      ->transform(OneOf(RankedByWords()));
+  state.choices.push_back({command, {"--by", WordsOf(RankedByWords())}});
+}
+
+void AddPath(CLI::App* command, ParseState& state) {
+  command
+      ->add_option("PATH", state.command_path,
+                   "the directory to scan (default: the default volume)")
+      ->expected(1)
+      ->option_text(" ");
+}
 
 // The whole command line. Each command is defined here once: its
 // options are bound to the fields its runner reads.
@@ -104,21 +173,42 @@ std::unique_ptr<CLI::App> MakeParser(ParseState& state) {
 
   CLI::App* report = app->add_subcommand(
       "report", "rank the owners of PATH and write the report");
-  report->add_option("PATH", state.report_path,
-                     "the directory to scan (default: the default volume)")
-      ->expected(1)
-      ->option_text(" ");
+  AddPath(report, state);
   report->add_option("-o,--output", state.line.output,
                      "write the report to FILE, not to standard output;\n"
                      "FILE is replaced whole or left as it was")
       ->type_name("FILE")
       ->check(NonEmptyFileName());
-  report->add_option("-j,--jobs", state.line.threads,
-                     "scan with N threads, 1 to 256\n"
-                     "(default: one per processor, at least four)")
-      ->type_name("N")
-      ->transform(ThreadCount());
+  report->add_option("--format", state.line.format,
+                     "write the ranking as text (the report file's\n"
+                     "format, the default), csv, json or html")
+      ->type_name("FORMAT")
+      ->transform(OneOf(FormatWords()));
+  state.choices.push_back({report, {"--format", WordsOf(FormatWords())}});
+  AddRankedBy(report, state,
+              "rank the files' owners (owner, the default) or\n"
+              "their groups (group)");
+  AddJobs(report, state);
   report->callback([&state] { state.line.action = Action::kReport; });
+
+  CLI::App* where = app->add_subcommand(
+      "where", "list the directories that hold OWNER's bytes under PATH");
+  where->add_option("OWNER", state.line.owner,
+                    "an account name or a numeric id (with --by group,\n"
+                    "a group's)")
+      ->required()
+      ->option_text(" ");
+  AddPath(where, state);
+  where->add_option("--top", state.line.top,
+                    "list the N directories that hold most\n"
+                    "(default: 20; 0 lists every one)")
+      ->type_name("N")
+      ->transform(Decimal(0, 1'000'000'000, "needs a number of directories"));
+  AddRankedBy(where, state,
+              "OWNER is an owner (owner, the default) or a\n"
+              "group (group)");
+  AddJobs(where, state);
+  where->callback([&state] { state.line.action = Action::kWhere; });
 
   CLI::App* drives = app->add_subcommand(
       "drives", "list the volumes that can be scanned, with their facts");
@@ -201,7 +291,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     line.action = Action::kVersion;
     return line;
   }
-  if (line.action == Action::kReport) line.paths = std::move(state.report_path);
+  if (line.action == Action::kReport || line.action == Action::kWhere) {
+    line.paths = std::move(state.command_path);
+  }
   if (line.action == Action::kHelp) line.help = HelpText(state.help_topic);
   return line;
 }
@@ -227,6 +319,9 @@ std::vector<CommandSyntax> DescribeCommandLine() {
   for (const CLI::App* command : commands) {
     CommandSyntax& s = syntax.emplace_back();
     if (command != app.get()) s.command = command->get_name();
+    for (const auto& [owner, choices] : state.choices) {
+      if (owner == command) s.choices.push_back(choices);
+    }
     for (const CLI::Option* option : command->get_options()) {
       if (option->get_positional()) {
         s.arguments.push_back(option->get_name());
@@ -246,11 +341,12 @@ std::vector<CommandSyntax> DescribeCommandLine() {
 std::vector<ExitStatusText> ExitStatusTexts() {
   return {
       {kExitOk, "success"},
-      {kExitFailure, "failure: nothing could be scanned, or the report could "
-                     "not be written"},
+      {kExitFailure, "failure: nothing could be scanned, the report could "
+                     "not be written, or OWNER is not known"},
       {kExitUsage, "usage error: the command line was not understood"},
-      {kExitIncomplete, "the report was written, but some directories or "
-                        "owners could not be read: the ranking is incomplete"},
+      {kExitIncomplete, "the report (or the list of where) was written, but "
+                        "some directories or owners could not be read: it "
+                        "is incomplete"},
   };
 }
 

@@ -27,6 +27,15 @@ namespace {
 // How long the last messages may take to leave before MPI is finalised.
 constexpr std::chrono::seconds kFlushTimeout{60};
 
+// What of |line| the ranks cannot answer together (they gather each
+// owner's total, not groups or each directory's bytes); null when they
+// can.
+const char* OnOneMachineOnly(const CommandLine& line) {
+  if (line.action == CommandLine::Action::kWhere) return "where";
+  if (line.by == RankedBy::kGroup) return "--by group";
+  return nullptr;
+}
+
 int RunRankZero(MpiChannel& channel, FileSystem& fs,
                 const std::vector<std::string>& args,
                 const ClusterSettings& settings) {
@@ -35,6 +44,9 @@ int RunRankZero(MpiChannel& channel, FileSystem& fs,
   if (line.action == CommandLine::Action::kDialog) {
     std::cerr << "ovik-mpi: give a command: ovik-mpi report [PATH] [-o FILE]\n"
               << "Run 'ovik-mpi --help' for more.\n";
+  } else if (const char* alone = OnOneMachineOnly(line)) {
+    std::cerr << "ovik-mpi: " << alone
+              << " is not counted across ranks; run it with ovik\n";
   } else {
     auto volumes = MakeSystemVolumeSource();
     CommandContext context{fs, *volumes, std::cout, std::cerr,

@@ -108,6 +108,8 @@ Key FromKeyCode(int code) {
     case KEY_RIGHT: key.code = KeyCode::kRight; break;
     case KEY_HOME: key.code = KeyCode::kHome; break;
     case KEY_END: key.code = KeyCode::kEnd; break;
+    case KEY_PPAGE: key.code = KeyCode::kPageUp; break;
+    case KEY_NPAGE: key.code = KeyCode::kPageDown; break;
     case KEY_BACKSPACE: key.code = KeyCode::kBackspace; break;
     case KEY_DC: key.code = KeyCode::kDelete; break;
     case KEY_RESIZE: key.code = KeyCode::kResize; break;

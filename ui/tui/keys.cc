@@ -18,7 +18,11 @@ int TabIndex(int id) {
   return -1;
 }
 
-bool IsButton(int id) { return id != IDC_DRIVE_LIST && TabIndex(id) >= 0; }
+bool IsButton(int id) {
+  return id != IDC_DRIVE_LIST && id != IDC_RANKING_GROUP && TabIndex(id) >= 0;
+}
+
+constexpr char32_t kSwitchKey = U'g';
 
 // The button whose label marks |key| with "&".
 int ButtonForMnemonic(char32_t key) {
@@ -65,13 +69,17 @@ MainAction MapMainKey(const Key& key, int focus,
       if (key.code == KeyCode::kEnter || (key.ch == U' ' && !key.alt)) {
         if (focus == IDC_DRIVE_LIST && enabled(focus)) {
           action.kind = MainActionKind::kOpenDriveList;
+        } else if (focus == IDC_RANKING_GROUP && enabled(focus)) {
+          action.kind = MainActionKind::kOpenRow;
         } else if (IsButton(focus) && enabled(focus)) {
           action.kind = MainActionKind::kPress;
           action.id = focus;
         }
         return action;
       }
-      if (int id = ButtonForMnemonic(FoldKey(key.ch)); id != 0) {
+      if (FoldKey(key.ch) == kSwitchKey) {
+        action.kind = MainActionKind::kSwitchRanking;
+      } else if (int id = ButtonForMnemonic(FoldKey(key.ch)); id != 0) {
         if (enabled(id)) {
           action.kind = MainActionKind::kPress;
           action.id = id;
@@ -83,6 +91,12 @@ MainAction MapMainKey(const Key& key, int focus,
       if (focus == IDC_DRIVE_LIST && enabled(focus)) {
         action.kind = MainActionKind::kDriveStep;
         action.delta = key.code == KeyCode::kUp ? -1 : +1;
+      } else if (focus == IDC_RANKING_GROUP && enabled(focus)) {
+        action.kind = MainActionKind::kRowStep;
+        action.delta = key.code == KeyCode::kUp ? -1 : +1;
+      } else if (key.code == KeyCode::kDown && enabled(IDC_RANKING_GROUP)) {
+        action.kind = MainActionKind::kMoveFocus;
+        action.id = IDC_RANKING_GROUP;
       }
       return action;
     case KeyCode::kLeft:

@@ -23,6 +23,8 @@ enum class KeyCode {
   kRight,
   kHome,
   kEnd,
+  kPageUp,
+  kPageDown,
   kBackspace,
   kDelete,
   kResize,
@@ -38,9 +40,12 @@ struct Key {
   int y = 0;
 };
 
-// Focusable controls of the main dialog, in tab order.
-inline constexpr int kMainTabOrder[] = {IDC_OK, IDC_DRIVE_LIST, IDC_FIND,
-                                       IDC_REPORT_OUT, IDC_ABOUT};
+// Focusable controls of the main dialog, in tab order. In the terminal
+// the ranking takes the focus too (its frame's id stands for its rows)
+// once it has rows to choose from.
+inline constexpr int kMainTabOrder[] = {IDC_OK,         IDC_DRIVE_LIST,
+                                       IDC_FIND,       IDC_REPORT_OUT,
+                                       IDC_ABOUT,      IDC_RANKING_GROUP};
 
 // The next enabled control in tab order after |current| (direction +1)
 // or before it (-1), wrapping; |current| when no other is enabled.
@@ -54,6 +59,9 @@ enum class MainActionKind {
   kDriveStep,      // select the drive |delta| entries away
   kOpenDriveList,
   kCommand,        // give the dialog |command| (the page arrows)
+  kRowStep,        // move the ranking's mark |delta| rows
+  kOpenRow,        // show where the marked row's bytes are
+  kSwitchRanking,  // rank by owner <-> by group
   kQuit,
 };
 
@@ -66,6 +74,9 @@ struct MainAction {
 
 // What |key| does in the main dialog whose focus is on |focus|.
 // Disabled controls are neither pressed nor focused. Esc does nothing.
+// Down moves the focus from a button to the ranking's rows; there Up and
+// Down move the mark and Enter or Space opens the marked row. G switches
+// the ranking between owners and groups.
 MainAction MapMainKey(const Key& key, int focus,
                       const std::function<bool(int)>& enabled);
 

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "ui/control_ids.h"
+#include "ui/ranking_pages.h"
 
 namespace ovik::tui {
 namespace {
@@ -131,6 +132,21 @@ DialogLayout LayoutMainDialog(int cols, int rows) {
   layout.detail_row = layout.status_row + 1;
   layout.hint_row = layout.status_row + 2;
   return layout;
+}
+
+Rect RankingRowRect(const DialogLayout& layout, int row) {
+  const PlacedControl* name = layout.Find(IDC_NAME_ROW1 + row);
+  const PlacedControl* frame = layout.Find(IDC_RANKING_GROUP);
+  if (name == nullptr || frame == nullptr) return {};
+  return Rect{name->cells.x, name->cells.y,
+              frame->cells.right() - 2 - name->cells.x, 1};
+}
+
+int HitRankingRow(const DialogLayout& layout, int x, int y) {
+  for (int row = 0; row < kRowsPerPage; ++row) {
+    if (RankingRowRect(layout, row).Contains(x, y)) return row;
+  }
+  return -1;
 }
 
 DialogLayout LayoutAboutDialog(int cols, int rows) {

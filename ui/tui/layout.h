@@ -48,6 +48,12 @@ struct DialogLayout {
 };
 
 DialogLayout LayoutMainDialog(int cols, int rows);
+
+// The cells of ranking row |row| (0 to 4) that show it and take its
+// clicks: from the owner's name to one cell short of the ranking's frame.
+Rect RankingRowRect(const DialogLayout& layout, int row);
+// The ranking row at (x, y); -1 when none is there.
+int HitRankingRow(const DialogLayout& layout, int x, int y);
 DialogLayout LayoutAboutDialog(int cols, int rows);
 
 // The drop-down list opened under the drive list: its frame holds up to

@@ -6,6 +6,8 @@
 #include "ui/control_ids.h"
 #include "ui/texts.h"
 #include "present/utf8.h"
+#include "ui/ranking_pages.h"
+#include "ui/tui/bar.h"
 #include "ui/tui/text_cells.h"
 
 namespace ovik::tui {
@@ -23,19 +25,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     lines.push_back(text.substr(start, nl - start));
     start = nl + 1;
   }
-}
-
-// A frame with its caption centred in the top edge, as dialog windows
-// have it.
-void CaptionFrame(const Rect& rect, std::string_view caption,
-                  Canvas* canvas) {
-  canvas->Fill(rect, U' ');
-  canvas->Frame(rect);
-  std::string title(1, ' ');
-  title += FitToWidth(caption, rect.w - 6);
-  title += ' ';
-  const int width = DisplayWidth(title);
-  canvas->Put(rect.x + (rect.w - width) / 2, rect.y, title, kBold);
 }
 
 void DrawLabel(const Rect& rect, std::string_view text, bool right_aligned,
@@ -80,7 +69,48 @@ void DrawScrollBar(const Rect& rect, const MemoryDialogPort& port, bool enabled,
   canvas->PutChar(rect.x + 1 + thumb, rect.y, U'█', attr);
 }
 
+// The bars of the rows shown, in the row's free cells right of the usage
+// texts, all starting in one column; and the mark.
+void DrawRankingRows(const DialogLayout& layout, const MainView& view,
+                     Canvas* canvas) {
+  const RankingRows& rows = view.ranking;
+  const int count =
+      std::min(static_cast<int>(rows.bytes.size()), kRowsPerPage);
+  // Past "1023MB  100.0000%", the widest usage text, or any wider one.
+  constexpr int kWidestUsage = 17;
+  const Rect usage = layout.Find(IDC_USAGE_ROW1)->cells;
+  int text_end = usage.x + kWidestUsage;
+  for (int r = 0; r < count; ++r) {
+    text_end = std::max(text_end, usage.x + DisplayWidth(view.port->Text(
+                                                IDC_USAGE_ROW1 + r)));
+  }
+  const int bar_x = text_end + 2;
+  for (int r = 0; r < count; ++r) {
+    const Rect row = RankingRowRect(layout, r);
+    canvas->Put(bar_x, row.y,
+                BarText(rows.bytes[static_cast<std::size_t>(r)], rows.largest,
+                        row.right() - bar_x, rows.blocks),
+                kPlain, row.right() - bar_x);
+  }
+  if (rows.marked >= 0 && rows.marked < count && !view.busy) {
+    const Rect row = RankingRowRect(layout, rows.marked);
+    const int end = std::min(bar_x - 1, row.right());
+    canvas->AddAttr(Rect{row.x, row.y, end - row.x, 1}, kReverse);
+  }
+}
+
 }  // namespace
+
+void CaptionFrame(const Rect& rect, std::string_view caption,
+                  Canvas* canvas) {
+  canvas->Fill(rect, U' ');
+  canvas->Frame(rect);
+  std::string title(1, ' ');
+  title += FitToWidth(caption, rect.w - 6);
+  title += ' ';
+  const int width = DisplayWidth(title);
+  canvas->Put(rect.x + (rect.w - width) / 2, rect.y, title, kBold);
+}
 
 void RenderDropList(const DialogLayout& layout, const MemoryDialogPort& port,
                     int highlight, Canvas* canvas) {
@@ -126,8 +156,9 @@ void RenderMainDialog(const DialogLayout& layout, const MainView& view,
   // Frames first, so nothing inside them is overdrawn.
   for (const PlacedControl& c : layout.controls) {
     if (c.spec->kind != ControlKind::kGroupBox) continue;
-    const std::string title =
+    std::string title =
         c.spec->id > 0 ? port.Text(c.spec->id) : std::string(c.spec->text);
+    if (c.spec->id == IDC_RANKING_GROUP) title += view.ranking.title_suffix;
     canvas->Frame(c.cells, title);
   }
   for (const PlacedControl& c : layout.controls) {
@@ -158,6 +189,7 @@ void RenderMainDialog(const DialogLayout& layout, const MainView& view,
         break;
     }
   }
+  DrawRankingRows(layout, view, canvas);
   const int x = layout.frame.x + 2;
   const int width = layout.frame.w - 4;
   canvas->Put(x, layout.status_row, view.status, kPlain, width);

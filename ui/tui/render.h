@@ -3,8 +3,10 @@
 #ifndef OVIK_UI_TUI_RENDER_H_
 #define OVIK_UI_TUI_RENDER_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/tui/canvas.h"
 #include "ui/tui/display_mode.h"
@@ -14,6 +16,15 @@
 
 namespace ovik::tui {
 
+// What the terminal adds to the ranking's rows.
+struct RankingRows {
+  std::vector<std::uint64_t> bytes;  // of the rows shown, from the first
+  std::uint64_t largest = 0;  // the bars' full length: the ranking's first
+  int marked = -1;            // the row with the mark, -1 for none
+  bool blocks = true;         // bars of block characters, else of '#'
+  std::string title_suffix;   // added to the ranking's title
+};
+
 struct MainView {
   const MemoryDialogPort* port = nullptr;
   int focus = 0;          // id of the focused control
@@ -21,6 +32,7 @@ struct MainView {
   std::string status;     // the terminal's three lines under the dialog
   std::string detail;
   std::string hint;
+  RankingRows ranking;
 };
 
 void RenderMainDialog(const DialogLayout& layout, const MainView& view,
@@ -35,6 +47,10 @@ void RenderDropList(const DialogLayout& layout, const MemoryDialogPort& port,
 
 // Shown instead of the dialog when the screen is smaller than it.
 void RenderTooSmall(int cols, int rows, Canvas* canvas);
+
+// Blanks |rect| and frames it with |caption| centred in its top edge, as
+// dialog windows have it.
+void CaptionFrame(const Rect& rect, std::string_view caption, Canvas* canvas);
 
 // "[  OK  ]": the label centred, its mnemonic underlined.
 void DrawButton(const Rect& rect, std::string_view label, bool enabled,

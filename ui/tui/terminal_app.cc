@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -9,9 +10,11 @@
 #include "ui/control_ids.h"
 #include "ui/dialog_commands.h"
 #include "ui/dialog_template.h"
+#include "ui/ranking_pages.h"
 #include "ui/scan_status_text.h"
 #include "ui/texts.h"
 #include "ui/tui/about_box.h"
+#include "ui/tui/directory_box.h"
 #include "ui/tui/drop_list.h"
 #include "ui/tui/layout.h"
 #include "ui/tui/message_box.h"
@@ -28,6 +31,10 @@ constexpr int kPollMilliseconds = 100;
 ScanOptions FindOptions() {
   ScanOptions options;
   options.threads = 0;  // the scan picks: one per processor, at least four
+  // Switching to groups and showing where an owner's bytes are take no
+  // further walk.
+  options.groups = true;
+  options.keep_directories = true;
   return options;
 }
 
@@ -80,6 +87,9 @@ int TerminalApp::Run(const std::vector<std::string>& roots) {
 }
 
 bool TerminalApp::Usable(int id) const {
+  if (id == IDC_RANKING_GROUP) {
+    return dialog_.has_ranking() && !dialog_.ranking().empty();
+  }
   return port_.Enabled(id) && (id != IDC_DRIVE_LIST || port_.DriveCount() > 0);
 }
 
@@ -134,8 +144,9 @@ void TerminalApp::Present(const std::function<CursorPos(Canvas*)>& overlay) {
   } else {
     view.status = status_;
     view.detail = detail_;
-    view.hint = std::string(text::kKeyHelp);
+    view.hint = KeyHelp();
   }
+  view.ranking = RowsShown();
   RenderMainDialog(LayoutMainDialog(cols, rows), view, &canvas);
   CursorPos cursor;
   if (overlay) cursor = overlay(&canvas);
@@ -182,6 +193,7 @@ void TerminalApp::HandleKey(const Key& key) {
       return;
     case MainActionKind::kMoveFocus:
       focus_ = action.id;
+      KeepMarkOnPage();
       return;
     case MainActionKind::kDriveStep:
       ChangeDrive(port_.SelectedDrive() + action.delta);
@@ -191,6 +203,16 @@ void TerminalApp::HandleKey(const Key& key) {
       return;
     case MainActionKind::kCommand:
       dialog_.OnCommand(action.command);
+      KeepMarkOnPage();
+      return;
+    case MainActionKind::kRowStep:
+      StepMark(action.delta);
+      return;
+    case MainActionKind::kOpenRow:
+      OpenMarkedRow();
+      return;
+    case MainActionKind::kSwitchRanking:
+      SwitchRanking();
       return;
     case MainActionKind::kQuit:
       quit_ = true;
@@ -204,6 +226,14 @@ void TerminalApp::HandleClick(const Key& key) {
   screen_.Size(&cols, &rows);
   const DialogLayout layout = LayoutMainDialog(cols, rows);
   const int id = layout.HitTest(key.x, key.y);
+  if (const int row = HitRankingRow(layout, key.x, key.y);
+      row >= 0 && Usable(IDC_RANKING_GROUP)) {
+    if (FirstShown() + row >= dialog_.ranking().size()) return;
+    focus_ = IDC_RANKING_GROUP;
+    mark_ = row;
+    OpenMarkedRow();
+    return;
+  }
   if (id == 0 || !Usable(id)) return;
   if (id == IDC_PAGE_SCROLL) {
     switch (HitScrollBar(layout.Find(id)->cells, key.x, key.y)) {
@@ -276,8 +306,91 @@ SaveAsResult TerminalApp::RunSaveAs(const SaveAsRequest& request,
   return box.result();
 }
 
+std::string TerminalApp::KeyHelp() const {
+  if (!dialog_.has_ranking()) return std::string(text::kKeyHelp);
+  const bool groups = dialog_.ranked_by() == RankedBy::kGroup;
+  if (focus_ == IDC_RANKING_GROUP) {
+    return std::string(groups ? text::kRowKeyHelpGroups : text::kRowKeyHelp);
+  }
+  return std::string(groups ? text::kRankedKeyHelpGroups
+                            : text::kRankedKeyHelp);
+}
+
+std::size_t TerminalApp::FirstShown() const {
+  return static_cast<std::size_t>(dialog_.pages().current_page()) *
+         kRowsPerPage;
+}
+
+RankingRows TerminalApp::RowsShown() const {
+  RankingRows rows;
+  rows.blocks = screen_.Mode().unicode_lines;
+  if (!dialog_.has_ranking()) return rows;
+  const Ranking& ranking = dialog_.ranking();
+  if (dialog_.ranked_by() == RankedBy::kGroup) {
+    rows.title_suffix = std::string(text::kByGroup);
+  }
+  if (ranking.empty()) return rows;
+  rows.largest = ranking.front().bytes;  // largest first
+  for (std::size_t i = FirstShown();
+       i < ranking.size() && rows.bytes.size() < kRowsPerPage; ++i) {
+    rows.bytes.push_back(ranking[i].bytes);
+  }
+  if (focus_ == IDC_RANKING_GROUP) rows.marked = mark_;
+  return rows;
+}
+
+void TerminalApp::KeepMarkOnPage() {
+  if (focus_ != IDC_RANKING_GROUP) return;
+  if (!Usable(IDC_RANKING_GROUP)) {
+    focus_ = IDC_OK;
+    return;
+  }
+  const std::size_t shown = std::min<std::size_t>(
+      dialog_.ranking().size() - FirstShown(), kRowsPerPage);
+  mark_ = std::clamp(mark_, 0, static_cast<int>(shown) - 1);
+}
+
+void TerminalApp::StepMark(int delta) {
+  const long long to = static_cast<long long>(FirstShown()) + mark_ + delta;
+  if (to < 0 || to >= static_cast<long long>(dialog_.ranking().size())) return;
+  // Past the page's first or last row, the page turns.
+  const int page = static_cast<int>(to / kRowsPerPage);
+  while (dialog_.pages().current_page() < page) {
+    dialog_.OnCommand(DialogCommand::kPageRight);
+  }
+  while (dialog_.pages().current_page() > page) {
+    dialog_.OnCommand(DialogCommand::kPageLeft);
+  }
+  mark_ = static_cast<int>(to % kRowsPerPage);
+}
+
+void TerminalApp::OpenMarkedRow() {
+  const Ranking& ranking = dialog_.ranking();
+  const std::size_t index = FirstShown() + static_cast<std::size_t>(mark_);
+  if (index >= ranking.size() ||
+      !dialog_.directories().Has(dialog_.ranked_by())) {
+    screen_.Beep();
+    return;
+  }
+  DirectoryBox box(dialog_.directories(), dialog_.ranked_by(), ranking[index],
+                   dialog_.ranked_root(), screen_.Mode());
+  RunModal(box);
+}
+
+void TerminalApp::SwitchRanking() {
+  const RankedBy other = dialog_.ranked_by() == RankedBy::kOwner
+                             ? RankedBy::kGroup
+                             : RankedBy::kOwner;
+  if (!dialog_.ShowRankingBy(other)) {
+    screen_.Beep();
+    return;
+  }
+  KeepMarkOnPage();
+}
+
 void TerminalApp::FinishFind() {
   const std::optional<ScanStatus> status = dialog_.FinishFind();
+  KeepMarkOnPage();
   if (status == ScanStatus::kOk) {
     status_ = ScanSummary(dialog_.last_stats());
     detail_ = SkipSummary(dialog_.last_stats());

@@ -5,6 +5,7 @@
 #ifndef OVIK_UI_TUI_TERMINAL_APP_H_
 #define OVIK_UI_TUI_TERMINAL_APP_H_
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "ui/tui/canvas.h"
 #include "ui/tui/keys.h"
 #include "ui/tui/modal_box.h"
+#include "ui/tui/render.h"
 #include "ui/tui/screen.h"
 #include "ui/tui/terminal_port.h"
 
@@ -59,6 +61,20 @@ class TerminalApp : public ModalHost {
   void RunAbout();
   void FinishFind();
 
+  // The key line for what has the focus.
+  std::string KeyHelp() const;
+  // The ranking's rows as the page shows them, with their bars and mark.
+  RankingRows RowsShown() const;
+  // The place in the ranking of the page's first row.
+  std::size_t FirstShown() const;
+  // Keeps the mark on a row the page shows (a last page may be short).
+  void KeepMarkOnPage();
+  // Moves the mark |delta| rows, turning the page where it leaves it.
+  void StepMark(int delta);
+  // Shows where the bytes of the marked row's owner (or group) are.
+  void OpenMarkedRow();
+  void SwitchRanking();
+
   Screen& screen_;
   std::function<int()> poll_signal_;
   std::function<std::string()> current_directory_;
@@ -66,6 +82,7 @@ class TerminalApp : public ModalHost {
   MainDialog dialog_;
 
   int focus_ = 0;
+  int mark_ = 0;  // the marked ranking row while the ranking has the focus
   bool quit_ = false;
   int quit_signal_ = 0;
   std::string status_;
