@@ -4,9 +4,9 @@
 # subtrees, owners whose totals tie, directories that cannot be read) and
 # compares every output with `ovik report` on the same tree: standard
 # output, the -o file, the CSV report, the exit status and ovik's own
-# messages. Then a
-# rank is killed in the middle of a walk: the job must end with a status
-# that is not 0, say which rank died, and leave the -o file as it was.
+# messages; --by group is refused. Then a rank is killed in the middle of
+# a walk: the job must end with a status that is not 0, say which rank
+# died, and leave the -o file as it was.
 # Root runs the walks as nobody, so that the unreadable directories are
 # unreadable and the owners can be many.
 # Usage: mpi_report_test.sh /path/to/ovik /path/to/ovik-mpi
@@ -133,6 +133,15 @@ for ranks in 1 2 4; do
       fail "$run_name: messages differ: $(cat "$work/$run_name.err")"
   done
 done
+
+# Groups are not added up across ranks: refused, never a ranking of owners
+# passed off as one of groups.
+run groups mpirun --oversubscribe -n 2 "$ovik_mpi" report --by group "$tree"
+[[ $(cat "$work/groups.status") == 2 ]] ||
+  fail "--by group: status $(cat "$work/groups.status"), not 2"
+grep -q '^ovik-mpi: --by group is not counted across ranks' "$work/groups.err" ||
+  fail "--by group: no word of it: $(cat "$work/groups.err")"
+[[ ! -s $work/groups.out ]] || fail "--by group: wrote a report"
 
 # --- A rank killed in the middle of a walk. strace makes every listing
 # of a directory slow, so the walk takes seconds; rank 1 dies in it.
