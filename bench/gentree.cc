@@ -4,6 +4,10 @@
 // levels deep, files owned round-robin by the first OWNERS accounts of the
 // system (then uids 20000.., which have none) when run as root,
 // sparse sizes from 0 to 64 KiB, and every 97th file a hard link.
+//   ovik_gentree --wide DIR FILES [OWNERS]
+// The same files in a shallow tree: half of the directories below one
+// (ten to each directory), the other half each a subtree of its own at
+// the top; no walk waits on a long chain.
 //   ovik_gentree --deep DIR LEVELS [--side-branches]
 // A chain of LEVELS directories, each with one file; with
 // --side-branches every level also holds a directory with one file,
@@ -111,8 +115,14 @@ int main(int argc, char** argv) {
     return DeepTree(argv[2], std::atol(argv[3]),
                     argc > 4 && std::string(argv[4]) == "--side-branches");
   }
+  const bool wide = argc > 1 && std::string(argv[1]) == "--wide";
+  if (wide) {
+    --argc;
+    ++argv;
+  }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s DIR FILES [OWNERS [FILES_PER_DIR]]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--wide] DIR FILES [OWNERS [FILES_PER_DIR]]\n",
+                 argv[0]);
     return 2;
   }
   const std::string top = argv[1];
@@ -140,7 +150,9 @@ int main(int argc, char** argv) {
   for (long i = 1; i < dir_count; ++i) {
     int parent;
     const std::uint64_t r = Next(&rng) % 100;
-    if (r < 3 && i > 1) {
+    if (wide) {
+      parent = i < dir_count / 2 && i > 1 ? static_cast<int>((i - 2) / 10 + 1) : 0;
+    } else if (r < 3 && i > 1) {
       parent = static_cast<int>(i - 1);  // chains
     } else if (r < 60) {
       parent = static_cast<int>(Next(&rng) % std::min<long>(i, 50));
@@ -150,7 +162,7 @@ int main(int argc, char** argv) {
     dirs.push_back({parent, "d" + std::to_string(i)});
   }
   // A chain several hundred levels deep.
-  const long chain = std::min<long>(400, dir_count / 4);
+  const long chain = wide ? 0 : std::min<long>(400, dir_count / 4);
   for (long i = 0; i < chain && dir_count > 8; ++i) {
     dirs.push_back({static_cast<int>(i == 0 ? 0 : dirs.size() - 1),
                     "c" + std::to_string(i)});

@@ -11,6 +11,7 @@
 #include "scan/identity_set.h"
 #include "scan/saturating.h"
 #include "scan/tallies.h"
+#include "scan/walk_peers.h"
 #include "scan/walker.h"
 #include "scan/work_queue.h"
 
@@ -54,31 +55,16 @@ ThreadPlan PlanThreads(FileSystem& fs, const ScanOptions& options) {
   return plan;
 }
 
-// Walks the whole tree with up to |threads| threads; false when the root
-// cannot be opened. The walkers keep what they counted. Threads the
-// system will not start are done without, and counted in |stats|.
-bool Walk(WalkContext& context, unsigned threads,
-          std::vector<std::unique_ptr<Walker>>* walkers, ScanStats* stats) {
-  for (unsigned t = 0; t < threads; ++t) {
-    walkers->push_back(std::make_unique<Walker>(context, t));
-  }
-  // The first thread's root decides whether the scan can start at all.
-  Walker& first = *(*walkers)[0];
-  if (!first.OpenRoot()) return false;
-  // A thread that cannot open the root (out of descriptors, say) stays
-  // out rather than lose the subtrees it would take.
-  std::vector<Walker*> helpers;
-  for (unsigned t = 1; t < threads; ++t) {
-    if ((*walkers)[t]->OpenRootFrom(first)) helpers.push_back((*walkers)[t].get());
-  }
-  context.queue.SetThreadCount(static_cast<unsigned>(helpers.size()) + 1);
-
-  std::vector<std::thread> pool;
-  pool.reserve(helpers.size());
-  for (Walker* w : helpers) {
+// Starts a thread for each of |walkers|, which takes its work from the
+// queue. Those the system will not start are done without, and counted in
+// |stats|.
+void StartWalkers(WalkContext& context, const std::vector<Walker*>& walkers,
+                  std::vector<std::thread>* pool, ScanStats* stats) {
+  pool->reserve(walkers.size());
+  for (Walker* w : walkers) {
     if (!context.out_of_memory.load()) {
       try {
-        pool.emplace_back([&context, w] {
+        pool->emplace_back([&context, w] {
           Task task;
           if (context.queue.Take(&task)) w->Run(std::move(task));
         });
@@ -92,8 +78,49 @@ bool Walk(WalkContext& context, unsigned threads,
     w->CloseRoot();
     context.queue.Withdraw();
   }
-  stats->threads = static_cast<unsigned>(pool.size()) + 1;
-  first.Run(Task{});
+}
+
+// Walks the whole tree with up to |threads| threads, or this process's
+// share of it with |peers|; false when the root cannot be opened. The
+// walkers keep what they counted.
+bool Walk(WalkContext& context, unsigned threads,
+          std::vector<std::unique_ptr<Walker>>* walkers, ScanStats* stats,
+          WalkPeers* peers) {
+  for (unsigned t = 0; t < threads; ++t) {
+    walkers->push_back(std::make_unique<Walker>(context, t));
+  }
+  // The first thread's root decides whether the scan can start at all.
+  Walker& first = *(*walkers)[0];
+  if (!first.OpenRoot()) {
+    if (peers == nullptr) return false;
+    // Still a peer until the walk is over, with no work of its own.
+    context.queue.SetThreadCount(0);
+    context.queue.KeepOpen();
+    peers->Serve(context.queue, false);
+    return false;
+  }
+  // A thread that cannot open the root (out of descriptors, say) stays
+  // out rather than lose the subtrees it would take.
+  std::vector<Walker*> helpers;
+  for (unsigned t = 1; t < threads; ++t) {
+    if ((*walkers)[t]->OpenRootFrom(first)) helpers.push_back((*walkers)[t].get());
+  }
+  std::vector<std::thread> pool;
+  if (peers == nullptr) {
+    context.queue.SetThreadCount(static_cast<unsigned>(helpers.size()) + 1);
+    StartWalkers(context, helpers, &pool, stats);
+    stats->threads = static_cast<unsigned>(pool.size()) + 1;
+    first.Run(Task{});
+  } else {
+    // Every walker on a thread of its own; this one serves the peers.
+    helpers.insert(helpers.begin(), &first);
+    context.queue.SetThreadCount(static_cast<unsigned>(helpers.size()));
+    context.queue.KeepOpen();
+    if (peers->StartsAtRoot()) context.queue.Share(Task{});
+    StartWalkers(context, helpers, &pool, stats);
+    stats->threads = static_cast<unsigned>(pool.size());
+    peers->Serve(context.queue, !pool.empty());
+  }
   for (std::thread& t : pool) t.join();
   return true;
 }
@@ -166,6 +193,33 @@ bool Gather(FileSystem& fs, std::vector<std::unique_ptr<Walker>>& walkers,
   return true;
 }
 
+// The walkers' counts handed to |peers|: on the process that reports,
+// the whole walk's, owners only, in |result| with the walk's |status|;
+// elsewhere nothing. False when memory ran out.
+bool GatherWithPeers(FileSystem& fs,
+                     std::vector<std::unique_ptr<Walker>>& walkers,
+                     WalkPeers& peers, ScanStatus status, ScanResult* result) {
+  WalkPart part;
+  part.status = status;
+  part.stats = result->stats;
+  for (auto& w : walkers) {
+    part.stats += w->stats();
+    part.tallies.Merge(std::move(w->tallies()));
+    part.links.Merge(std::move(w->links()));
+  }
+  walkers.clear();
+  if (!peers.Gather(&part)) return true;
+  result->status = part.status;
+  result->stats = part.stats;
+  if (!result->ok()) return true;
+  part.links.CountOnce(&part.tallies, &result->stats);
+  if (!RecordOwners(fs, part.tallies, &result->table, &result->stats)) {
+    return false;
+  }
+  result->ranking = BuildRanking(result->table);
+  return true;
+}
+
 // The scan itself; RunScan turns running out of memory anywhere in it
 // into kOutOfMemory.
 void Scan(FileSystem& fs, std::string_view root_path,
@@ -188,23 +242,30 @@ void Scan(FileSystem& fs, std::string_view root_path,
   WalkContext context{fs,          std::string(root_path), queue, links,
                       directories, options.progress,
                       plan.open_directories};
-  context.groups = options.groups;
-  if (options.keep_directories) context.directory_budget = &budget;
+  context.defer_links = options.peers != nullptr;
+  context.groups = options.groups && !context.defer_links;
+  if (options.keep_directories && !context.defer_links) {
+    context.directory_budget = &budget;
+  }
   std::vector<std::unique_ptr<Walker>> walkers;
-  if (!Walk(context, plan.threads, &walkers, &result->stats)) {
-    result->status = ScanStatus::kRootNotEnterable;
-    return;
+  ScanStatus status = ScanStatus::kOk;
+  if (!Walk(context, plan.threads, &walkers, &result->stats, options.peers)) {
+    status = ScanStatus::kRootNotEnterable;
+  } else if (context.out_of_memory.load()) {
+    status = ScanStatus::kOutOfMemory;
+  } else if (context.cancelled()) {
+    status = ScanStatus::kCancelled;
   }
-  if (context.out_of_memory.load()) {
-    result->status = ScanStatus::kOutOfMemory;
+  if (options.peers != nullptr) {
+    // Every process hands its part over, whatever became of its walk.
+    if (!GatherWithPeers(fs, walkers, *options.peers, status, result)) {
+      result->status = ScanStatus::kOutOfMemory;
+      return;
+    }
+  } else if (status != ScanStatus::kOk) {
+    result->status = status;
     return;
-  }
-  if (context.cancelled()) {
-    result->status = ScanStatus::kCancelled;
-    return;
-  }
-
-  if (!Gather(fs, walkers, options.groups, result)) {
+  } else if (!Gather(fs, walkers, options.groups, result)) {
     result->status = ScanStatus::kOutOfMemory;
     return;
   }

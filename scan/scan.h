@@ -18,6 +18,8 @@
 
 namespace ovik {
 
+class WalkPeers;  // scan/walk_peers.h
+
 enum class ScanStatus : std::uint8_t {
   kOk,
   kRootNotEnterable,  // nothing was scanned
@@ -37,6 +39,12 @@ struct ScanOptions {
   // are limited); deeper levels are opened again when the walk comes back
   // to them.
   unsigned max_open_directories = 16;
+  // Other processes that walk the same tree: each scan gives what it
+  // counted to the one that reports, whose result is the whole tree's
+  // (the others' results are empty). Null for a scan of its own. Only
+  // owners are gathered from other processes: a scan with peers ranks no
+  // groups and keeps no directories.
+  WalkPeers* peers = nullptr;
   // Ranks the files' groups too (group_table, group_ranking), beside
   // their owners.
   bool groups = false;

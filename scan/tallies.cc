@@ -55,6 +55,14 @@ void Tallies::Merge(Tallies&& other) {
   other.next_index_ = 0;
 }
 
+void Tallies::AddToMet(std::string_view owner_key, bool unreadable,
+                       std::uint64_t bytes) {
+  Slot& slot = unreadable ? unreadable_ ? *unreadable_ : unreadable_.emplace()
+                          : owners_[std::string(owner_key)];
+  slot.tally.bytes = SaturatingAdd(slot.tally.bytes, bytes);
+  slot.tally.files = SaturatingAdd(slot.tally.files, 1);
+}
+
 std::vector<MergedOwner> Tallies::InWalkOrder() const {
   struct Ordered {
     MergedOwner owner;

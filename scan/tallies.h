@@ -73,6 +73,21 @@ class Tallies {
   void AddUnreadable(OwnerTally tally);
   // Adds every tally of |other|, which is left empty.
   void Merge(Tallies&& other);
+  // Adds a file of |bytes| to an owner the walk has met, where it met it
+  // (the unreadable pseudo-owner when |unreadable|).
+  void AddToMet(std::string_view owner_key, bool unreadable,
+                std::uint64_t bytes);
+
+  // Calls |visit|(key, unreadable, tally) for every owner, the
+  // unreadable pseudo-owner with an empty key, so the tallies can be
+  // sent elsewhere and added there.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (const auto& [key, slot] : owners_) {
+      visit(std::string_view(key), false, slot.tally);
+    }
+    if (unreadable_) visit(std::string_view(), true, unreadable_->tally);
+  }
 
   // The owners ordered by where they were first met. The keys stay valid
   // while this object lives and is not changed.

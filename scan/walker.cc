@@ -157,8 +157,8 @@ void Walker::RecordDirectory(Frame& frame) {
 }
 
 // Attributes the entry at |place| to its owner (and group). False when
-// it is a further link of a file already counted: its owner is met, its
-// bytes are not.
+// it is a further link of a file already counted, or one put in the
+// ledger: its owner is met, its bytes are not (yet).
 bool Walker::CountEntry(std::uint64_t place) {
   OwnerTally* tally;
   OwnerTally* group = nullptr;
@@ -174,6 +174,12 @@ bool Walker::CountEntry(std::uint64_t place) {
   if (linked && !context_.links.Insert(entry_.device, entry_.inode)) {
     ++stats_.hard_link_duplicates;
     if (recorder_) NoteLinked(*tally, group);
+    return false;
+  }
+  if (linked && context_.defer_links) {
+    links_.Add({entry_.device, entry_.inode, entry_.size,
+                entry_.owner_status == OwnerStatus::kUnreadable,
+                entry_.owner_key});
     return false;
   }
   tally->bytes = SaturatingAdd(tally->bytes, entry_.size);

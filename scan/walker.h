@@ -22,6 +22,7 @@
 #include "platform/filesystem.h"
 #include "scan/directory_recorder.h"
 #include "scan/identity_set.h"
+#include "scan/link_ledger.h"
 #include "scan/progress.h"
 #include "scan/stats.h"
 #include "scan/tallies.h"
@@ -49,6 +50,9 @@ struct WalkContext {
   // Directories each thread keeps open at once; deeper levels are opened
   // again from their children when the walk comes back to them.
   unsigned max_open_directories = 16;
+  // Other processes walk parts of the same tree: a file with several
+  // links goes in the walker's ledger, to be counted once with theirs.
+  bool defer_links = false;
   // Set by the thread that ran out of memory; every thread then stops.
   std::atomic<bool> out_of_memory{false};
   // Whether groups are counted beside owners.
@@ -85,6 +89,7 @@ class Walker {
   void Run(Task first);
 
   Tallies& tallies() { return tallies_; }
+  LinkLedger& links() { return links_; }
   // The groups' tallies; null unless the context counts groups.
   Tallies* group_tallies() { return groups_.get(); }
   // What this walker recorded of its directories; null unless the scan
@@ -157,6 +162,7 @@ class Walker {
   std::uint64_t credit_ = 0;
   Entry entry_;
   Tallies tallies_;
+  LinkLedger links_;
   std::unique_ptr<Tallies> groups_;
   std::unique_ptr<DirectoryRecorder> recorder_;
   ScanStats stats_;

@@ -23,15 +23,17 @@ bool WorkQueue::Take(Task* task) {
   std::unique_lock<std::mutex> lock(mutex_);
   --busy_;
   hungry_.store(true, std::memory_order_relaxed);
-  ready_.wait(lock, [&] { return !tasks_.empty() || busy_ == 0; });
-  if (tasks_.empty()) {
+  ready_.wait(lock, [&] {
+    return closed_ || !tasks_.empty() || (busy_ == 0 && !keep_open_);
+  });
+  if (closed_ || tasks_.empty()) {
     ready_.notify_all();
     return false;
   }
   *task = std::move(tasks_.front());
   tasks_.pop_front();
   ++busy_;
-  hungry_.store(busy_ < threads_ && tasks_.empty(), std::memory_order_relaxed);
+  UpdateHungry();
   return true;
 }
 
@@ -42,6 +44,49 @@ void WorkQueue::Share(Task task) {
     hungry_.store(false, std::memory_order_relaxed);
   }
   ready_.notify_one();
+}
+
+void WorkQueue::KeepOpen() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  keep_open_ = true;
+}
+
+void WorkQueue::Close() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+  }
+  ready_.notify_all();
+}
+
+bool WorkQueue::Idle() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return busy_ == 0 && tasks_.empty();
+}
+
+bool WorkQueue::TakeForPeer(Task* task) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (tasks_.empty()) {
+    peer_waits_ = true;
+    UpdateHungry();
+    return false;
+  }
+  *task = std::move(tasks_.front());
+  tasks_.pop_front();
+  peer_waits_ = false;
+  UpdateHungry();
+  return true;
+}
+
+void WorkQueue::StopAskingForPeer() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  peer_waits_ = false;
+  UpdateHungry();
+}
+
+void WorkQueue::UpdateHungry() {
+  hungry_.store((busy_ < threads_ || peer_waits_) && tasks_.empty(),
+                std::memory_order_relaxed);
 }
 
 }  // namespace ovik

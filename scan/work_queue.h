@@ -1,6 +1,8 @@
 // The subtrees waiting for a thread, shared by the threads of one scan. A
 // thread that runs dry waits here; a busy thread that sees one waiting
-// hands over part of its work.
+// hands over part of its work. Where other processes walk the same tree,
+// the one that serves them takes work from here for them, and puts here
+// the work they hand over.
 #ifndef OVIK_SCAN_WORK_QUEUE_H_
 #define OVIK_SCAN_WORK_QUEUE_H_
 
@@ -47,19 +49,42 @@ class WorkQueue {
   // One of the threads counted will never take part (it could not start).
   void Withdraw();
   // Waits for a task; false when the walk is over: nothing is queued and
-  // no thread is busy, so nothing more can come.
+  // no thread is busy, so nothing more can come (or, with KeepOpen, once
+  // Close says so).
   bool Take(Task* task);
-  // Whether some thread waits for work that a busy thread could share.
+  // Whether some thread (or another process) waits for work that a busy
+  // thread could share.
   bool hungry() const { return hungry_.load(std::memory_order_relaxed); }
   // Queues |task| for the waiting threads.
   void Share(Task task);
 
+  // For a walk shared with other processes, before any thread starts:
+  // work may still come from them when these threads have run dry, so
+  // the walk is over only when Close says so.
+  void KeepOpen();
+  // Ends the walk: threads waiting in Take, and those that come, get
+  // false.
+  void Close();
+  // Whether this process has run dry: no thread walks and nothing is
+  // queued. Only work put here by Share ends that.
+  bool Idle();
+  // Takes queued work for another process. When there is none, false,
+  // and the busy threads are asked to share some until the next call or
+  // StopAskingForPeer.
+  bool TakeForPeer(Task* task);
+  void StopAskingForPeer();
+
  private:
+  void UpdateHungry();  // under the lock
+
   std::mutex mutex_;
   std::condition_variable ready_;
   std::deque<Task> tasks_;
   unsigned threads_ = 0;
   unsigned busy_ = 0;  // threads not waiting in Take
+  bool keep_open_ = false;
+  bool closed_ = false;
+  bool peer_waits_ = false;
   std::atomic<bool> hungry_{false};
 };
 

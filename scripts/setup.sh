@@ -2,7 +2,7 @@
 # Installs the Debian packages Ovik needs, only those that are missing.
 #   scripts/setup.sh          what building and running the Linux program needs
 #   scripts/setup.sh --test   also what every test needs (Windows build, Wine,
-#                             the Debian package, ...)
+#                             the Debian package, OpenMPI for ovik-mpi, ...)
 #   scripts/setup.sh --fuzz   also what the libFuzzer runs need (clang)
 #   scripts/setup.sh --all    all of these, and the tools bench/compare runs
 set -euo pipefail
@@ -19,7 +19,8 @@ if [[ $mode == --test || $mode == --all ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev tmux
              g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
              wine64 xvfb xauth python3 chromium x11-utils
-             dpkg-dev file man-db btrfs-progs strace)
+             dpkg-dev file man-db btrfs-progs strace
+             libopenmpi-dev openmpi-bin)
 fi
 if [[ $mode == --fuzz || $mode == --all ]]; then
   packages+=(clang libclang-rt-14-dev)

@@ -13,10 +13,11 @@ BackgroundFind::~BackgroundFind() {
 }
 
 void BackgroundFind::Walk(FileSystem& fs, const std::string& root,
-                          const ScanOptions& options) {
+                          const ScanOptions& options,
+                          const ScanFunction& scan) {
   ScanResult result;
   try {
-    result = RunScan(fs, root, options);
+    result = scan ? scan(fs, root, options) : RunScan(fs, root, options);
   } catch (const std::bad_alloc&) {
     result = ScanResult();
     result.status = ScanStatus::kOutOfMemory;
@@ -30,7 +31,8 @@ void BackgroundFind::Walk(FileSystem& fs, const std::string& root,
 }
 
 void BackgroundFind::Start(FileSystem& fs, std::string root,
-                           ScanOptions options, std::function<void()> on_done) {
+                           ScanOptions options, std::function<void()> on_done,
+                           ScanFunction scan) {
   if (busy()) return;
   started_ = true;
   progress_ = std::make_unique<ScanProgress>();
@@ -41,14 +43,14 @@ void BackgroundFind::Start(FileSystem& fs, std::string root,
     result_ = ScanResult();
   }
   try {
-    thread_ = std::thread([this, &fs, root, options, on_done] {
-      Walk(fs, root, options);
+    thread_ = std::thread([this, &fs, root, options, on_done, scan] {
+      Walk(fs, root, options, scan);
       if (on_done) on_done();
     });
   } catch (const std::system_error&) {
     // No thread to be had: the walk runs here, and the interface waits
     // for it rather than give no answer.
-    Walk(fs, root, options);
+    Walk(fs, root, options, scan);
     if (on_done) on_done();
   }
 }

@@ -16,12 +16,18 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "platform/filesystem.h"
 #include "scan/scan.h"
 
 namespace ovik {
+
+// How a Find walks: RunScan's signature, so that a host can walk another
+// way (with other processes) and show and report it all the same.
+using ScanFunction = std::function<ScanResult(
+    FileSystem& fs, std::string_view root, const ScanOptions& options)>;
 
 class BackgroundFind {
  public:
@@ -34,9 +40,10 @@ class BackgroundFind {
   // Starts walking |root| of |fs|, which must outlive the walk. Only
   // when not busy. |options|.progress is replaced by this object's own.
   // |on_done|, when set, is called on the walk's thread once the result
-  // is ready; a host uses it to wake its UI thread.
+  // is ready; a host uses it to wake its UI thread. |scan|, when set,
+  // walks in place of RunScan.
   void Start(FileSystem& fs, std::string root, ScanOptions options,
-             std::function<void()> on_done = {});
+             std::function<void()> on_done = {}, ScanFunction scan = {});
 
   // From Start until Finish: the one "a Find is running" of a dialog.
   bool busy() const { return started_; }
@@ -56,7 +63,7 @@ class BackgroundFind {
  private:
   // The walk itself, on whichever thread runs it.
   void Walk(FileSystem& fs, const std::string& root,
-            const ScanOptions& options);
+            const ScanOptions& options, const ScanFunction& scan);
 
   bool started_ = false;
   std::unique_ptr<ScanProgress> progress_;

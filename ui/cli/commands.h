@@ -8,6 +8,7 @@
 
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
+#include "ui/background_find.h"
 #include "ui/cli/command_line.h"
 
 namespace ovik {
@@ -27,6 +28,8 @@ struct CommandContext {
   std::ostream& out;
   std::ostream& err;
   bool err_is_terminal = false;  // show progress on |err|
+  // How report scans: RunScan, on this machine, when empty.
+  ScanFunction scan = nullptr;
 };
 
 // Runs a parsed headless action (not kDialog); returns the exit code.

@@ -77,7 +77,7 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
 
   found->started = Now();
   BackgroundFind find;
-  find.Start(c.fs, root, options);
+  find.Start(c.fs, root, options, {}, c.scan);
   while (!find.WaitFor(kProgressInterval)) {
     if (c.err_is_terminal) ShowProgress(c.err, find.progress());
   }
