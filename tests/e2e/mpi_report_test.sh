@@ -142,6 +142,10 @@ run groups mpirun --oversubscribe -n 2 "$ovik_mpi" report --by group "$tree"
 grep -q '^ovik-mpi: --by group is not counted across ranks' "$work/groups.err" ||
   fail "--by group: no word of it: $(cat "$work/groups.err")"
 [[ ! -s $work/groups.out ]] || fail "--by group: wrote a report"
+# Its own help, not the dialog's.
+run help mpirun -n 1 "$ovik_mpi" --help
+[[ $(cat "$work/help.status") == 0 ]] && grep -q '^Usage: mpirun -n N ovik-mpi report' "$work/help.out" ||
+  fail "--help: $(cat "$work/help.status") $(head -3 "$work/help.out")"
 
 # --- A rank killed in the middle of a walk. strace makes every listing
 # of a directory slow, so the walk takes seconds; rank 1 dies in it.

@@ -36,12 +36,27 @@ const char* OnOneMachineOnly(const CommandLine& line) {
   return nullptr;
 }
 
+// The program's own help; a command's help is ovik's, whose options
+// ovik-mpi takes as they are.
+constexpr std::string_view kUsage =
+    "ovik report with the walk spread over the ranks of an MPI job.\n"
+    "Usage: mpirun -n N ovik-mpi report [OPTIONS] [PATH]\n"
+    "\n"
+    "The options, the output and the exit statuses are those of\n"
+    "'ovik report' (see 'ovik-mpi report --help' and ovik(1)); rank 0\n"
+    "writes the output. --by group and 'where' are not counted across\n"
+    "ranks: run them with ovik. A rank that fails ends the job with a\n"
+    "message and a status other than 0.\n";
+
 int RunRankZero(MpiChannel& channel, FileSystem& fs,
                 const std::vector<std::string>& args,
                 const ClusterSettings& settings) {
   const CommandLine line = ParseCommandLine(args);
   int status = kExitUsage;
-  if (line.action == CommandLine::Action::kDialog) {
+  if (line.action == CommandLine::Action::kHelp && line.help == HelpText("")) {
+    std::cout << kUsage;
+    status = kExitOk;
+  } else if (line.action == CommandLine::Action::kDialog) {
     std::cerr << "ovik-mpi: give a command: ovik-mpi report [PATH] [-o FILE]\n"
               << "Run 'ovik-mpi --help' for more.\n";
   } else if (const char* alone = OnOneMachineOnly(line)) {
