@@ -1,4 +1,4 @@
-#include "ui/main_dialog.h"
+#include "dialog/main_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,10 @@
 #include "tests/fake_filesystem.h"
 #include "tests/gated_filesystem.h"
 #include "tests/fake_volume_source.h"
-#include "ui/about_dialog.h"
-#include "ui/control_ids.h"
-#include "ui/ranking_pages.h"
-#include "ui/texts.h"
+#include "dialog/about_dialog.h"
+#include "dialog/control_ids.h"
+#include "dialog/ranking_pages.h"
+#include "dialog/texts.h"
 
 namespace ovik {
 namespace {

@@ -14,10 +14,10 @@
 #include "tests/fake_filesystem.h"
 #include "tests/fake_volume_source.h"
 #include "tests/tui_scripted_screen.h"
-#include "ui/tui/bar.h"
-#include "ui/tui/directory_box.h"
-#include "ui/tui/layout.h"
-#include "ui/tui/terminal_app.h"
+#include "hosts/terminal/bar.h"
+#include "hosts/terminal/directory_box.h"
+#include "hosts/terminal/layout.h"
+#include "hosts/terminal/terminal_app.h"
 
 namespace ovik::tui {
 namespace {
