@@ -94,6 +94,14 @@ class FakeFileSystem : public FileSystem {
   // By name, then by key: keys are their own text here.
   Status FindAccount(std::string_view name_or_id, std::string* name) override;
   Status FindGroup(std::string_view name_or_id, std::string* name) override;
+  // The key of the account named as the administrators, else that name,
+  // as every key here is its own text.
+  std::string AdministratorsKey() override {
+    for (const auto& [key, name] : accounts_) {
+      if (name == administrators_) return key;
+    }
+    return administrators_;
+  }
   std::string AdministratorsName() override { return administrators_; }
   NameFolder name_folder() const override;
 
