@@ -79,6 +79,12 @@ class FakeFileSystem : public FileSystem {
     administrators_ = std::string(name);
   }
   void SetIgnoreCase(bool ignore) { ignore_case_ = ignore; }
+  // Gives the tree a table of its files (FileSystem::OpenTable), in
+  // |parts| parts of inode ranges; |failing_part| cannot be read.
+  void SetTable(unsigned parts, int failing_part = -1) {
+    table_parts_ = parts;
+    failing_table_part_ = failing_part;
+  }
   void SetRootEnterable(bool enterable) { root_enterable_ = enterable; }
 
   // Set up the tree and the accounts before a scan; the calls below may
@@ -104,6 +110,7 @@ class FakeFileSystem : public FileSystem {
   }
   std::string AdministratorsName() override { return administrators_; }
   NameFolder name_folder() const override;
+  TableOpenResult OpenTable(std::string_view root_path) override;
 
   // Directories open right now, the most open at any time, and how many
   // times one was opened.
@@ -123,6 +130,8 @@ class FakeFileSystem : public FileSystem {
   std::string administrators_ = "root";
   bool ignore_case_ = false;
   bool root_enterable_ = true;
+  unsigned table_parts_ = 0;  // no table
+  int failing_table_part_ = -1;
   std::uint64_t next_inode_ = 1;
 };
 

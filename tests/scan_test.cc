@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -259,6 +260,17 @@ TEST(ScanTest, ProgressCountsWhatTheScanCounted) {
   EXPECT_EQ(progress.directories.load(), r.stats.directories);
 }
 
+// "name=bytes/files" of every owner (or group), in name order.
+std::vector<std::string> Totals(const ScanResult& r, RankedBy by) {
+  std::vector<std::string> totals;
+  for (const OwnerRecord& o : r.table_by(by).records()) {
+    totals.push_back(o.name + "=" + std::to_string(o.total) + "/" +
+                     std::to_string(o.files));
+  }
+  std::sort(totals.begin(), totals.end());
+  return totals;
+}
+
 // Builds a random tree: wide and deep, many owners, hard links, ties.
 void BuildRandomTree(FakeFileSystem& fs, std::mt19937_64& rng) {
   std::vector<std::string> dirs = {""};
@@ -333,7 +345,54 @@ TEST(ScanTest, AnyNumberOfThreadsGivesTheSameResult) {
         EXPECT_EQ(many.group_ranking[i].files, one.group_ranking[i].files);
       }
     }
+
+    // The volume's table counts what the walk counts, in its own first-met
+    // order (the table's), the same on any number of threads.
+    fs.SetTable(5);
+    ScanOptions tables{.threads = 1, .method = CountMethod::kTables,
+                       .groups = true};
+    const ScanResult table_one = RunScan(fs, "/", tables);
+    ASSERT_TRUE(table_one.ok()) << table_one.tables_refused;
+    EXPECT_EQ(table_one.method, "fake table");
+    EXPECT_EQ(Totals(table_one, RankedBy::kOwner), Totals(one, RankedBy::kOwner));
+    EXPECT_EQ(Totals(table_one, RankedBy::kGroup), Totals(one, RankedBy::kGroup));
+    EXPECT_EQ(table_one.stats.files, one.stats.files);
+    tables.threads = 8;
+    const ScanResult table_many = RunScan(fs, "/", tables);
+    EXPECT_EQ(TableOrder(table_many), TableOrder(table_one)) << round;
   }
+}
+
+TEST(ScanTest, TablesThatCannotServeOrReadWholeSayWhy) {
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  fs.AddFile("a", "1", 10);
+  fs.AddFile("b", "2", 20)->owner_unreadable = true;
+  fs.AddFile("c", "1", 30);
+  // No table: asked for, the scan says why; by default it walks.
+  ScanResult r = RunScan(fs, "/", {.method = CountMethod::kTables});
+  EXPECT_EQ(r.status.code(), StatusCode::kUnsupported);
+  EXPECT_EQ(r.tables_refused, "the fake file system has no table");
+  r = RunScan(fs, "/");
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.method, "walk");
+  // Where the bytes are needs the walk, whatever the volume has.
+  fs.SetTable(2);
+  r = RunScan(fs, "/", {.keep_directories = true});
+  EXPECT_EQ(r.method, "walk");
+  // An unreadable entry counts as the walk counts it; a part that cannot be
+  // read leaves the ranking incomplete, never whole.
+  r = RunScan(fs, "/", {.method = CountMethod::kTables});
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.stats.unreadable_entries, 1u);
+  EXPECT_EQ(TotalOf(r, "alice"), 40u);
+  EXPECT_FALSE(IsComplete(r.stats));
+  fs.AddFile("d", "1", 1)->owner_unreadable = false;
+  fs.SetTable(4, 3);
+  r = RunScan(fs, "/", {.threads = 2, .method = CountMethod::kTables});
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.stats.unread_table_parts, 1u);
+  EXPECT_FALSE(IsComplete(r.stats));
 }
 
 }  // namespace
