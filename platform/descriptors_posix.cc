@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -42,6 +43,18 @@ Status SpareDescriptors(std::uint64_t kept, std::uint64_t* spare) {
   const std::uint64_t taken = DescriptorsInUse(limit.rlim_cur) + kept;
   *spare = limit.rlim_cur > taken ? limit.rlim_cur - taken : 0;
   return Status::Ok();
+}
+
+void KeepStandardDescriptorsTaken() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int null = open("/dev/null", O_RDONLY);
+    if (null < 0) return;  // nothing better to put there
+    if (null != fd) {
+      dup2(null, fd);
+      close(null);
+    }
+  }
 }
 
 }  // namespace ovik
