@@ -247,7 +247,7 @@ done
 ms_now() { date +%s%3N; }
 mkfifo "$work/fifo"
 started=$(ms_now)
-timeout -s KILL 10 timeout -s TERM 1 "$ovik" report "$tree" -o "$work/fifo" 2>"$work/fifo.err"
+timeout -k 5 -s TERM 1 "$ovik" report "$tree" -o "$work/fifo" 2>"$work/fifo.err"
 status=$? took=$(($(ms_now) - started))
 [[ $status == 124 && $took -lt 3000 ]] ||
   fail "a FIFO nobody reads: status $status after $took ms, not 124 within 3 s"
@@ -256,7 +256,7 @@ status=$? took=$(($(ms_now) - started))
 {
   head -c 65536 /dev/zero  # what a pipe holds
   started=$(ms_now)
-  timeout -s KILL 10 timeout -s TERM 1 "$ovik" report "$tree" -o /dev/stdout 2>/dev/null
+  timeout -k 5 -s TERM 1 "$ovik" report "$tree" -o /dev/stdout 2>/dev/null
   echo "$? $(($(ms_now) - started))" >"$work/stalled"
 } | sleep 5
 read -r status took <"$work/stalled"
