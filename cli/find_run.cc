@@ -84,17 +84,24 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
   if (c.err_is_terminal) c.err << "\r\033[K" << std::flush;
   found->result = find.Finish();
   found->finished = Now();
-  if (found->result.status == ScanStatus::kRootNotEnterable) {
-    c.err << "ovik: cannot read directory " << root << "\n";
-    return false;
-  }
-  if (found->result.status == ScanStatus::kOutOfMemory) {
+  const ScanResult& result = found->result;
+  if (result.out_of_memory()) {
     c.err << "ovik: out of memory; the scan of " << root
           << " was stopped and no ranking is given\n";
     return false;
   }
-  if (!found->result.ok()) {
+  if (result.cancelled()) {
     c.err << "ovik: the scan of " << root << " did not finish\n";
+    return false;
+  }
+  if (result.status.code() == StatusCode::kUnsupported) {
+    c.err << "ovik: the volume's own table cannot count " << root << ": "
+          << result.tables_refused << "\n";
+    return false;
+  }
+  if (!result.ok()) {
+    c.err << "ovik: cannot read directory " << root << ": "
+          << result.status.ToString() << "\n";
     return false;
   }
   return true;

@@ -11,16 +11,6 @@
 namespace ovik {
 namespace {
 
-// The record of |who| in |table|: by name, else by id.
-std::optional<OwnerIndex> FindRanked(const OwnerTable& table,
-                                     const std::string& who) {
-  if (auto found = table.FindOwner(who)) return found;
-  for (OwnerIndex i = 0; i < table.size(); ++i) {
-    if (!table[i].id.empty() && table[i].id == who) return i;
-  }
-  return std::nullopt;
-}
-
 // "alice" in messages: as the ranking would show it.
 std::string Shown(std::string_view name) { return SanitizeName(name); }
 
@@ -42,9 +32,19 @@ int Where(const CommandLine& line, CommandContext& c) {
   const ScanResult& result = found.result;
   const OwnerTable& table = result.table_by(by);
 
-  std::optional<OwnerIndex> index = FindRanked(table, line.owner);
+  // The owner as the ranking shows it, by name or by number.
+  const std::vector<OwnerIndex> matches = table.FindShown(line.owner);
+  std::optional<OwnerIndex> index;
   std::string name = line.owner;
-  if (!index) {
+  if (matches.size() > 1) {
+    c.err << "ovik: " << Shown(line.owner) << " names several "
+          << (group ? "groups" : "owners") << "; give one as the ranking "
+          << "shows it:";
+    for (const OwnerIndex i : matches) c.err << " '" << Shown(table[i].name) << "'";
+    c.err << "\n";
+    return kExitUsage;
+  }
+  if (matches.empty()) {
     const Status known = group ? c.fs.FindGroup(line.owner, &name)
                                : c.fs.FindAccount(line.owner, &name);
     if (!known.ok()) {
@@ -60,8 +60,8 @@ int Where(const CommandLine& line, CommandContext& c) {
       }
       return kExitFailure;
     }
-    index = table.FindOwner(name);
   } else {
+    index = matches.front();
     name = table[*index].name;
   }
   const DirectoryUsage& usage = result.directories;
