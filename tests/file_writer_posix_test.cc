@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -214,13 +213,11 @@ TEST_F(FileWriterTest, LinksInASharedDirectoryAreFollowedOnlyFromTrustedOwners) 
     SCOPED_TRACE(testing::Message() << std::oct << mode << std::dec << " dir of "
                                     << dir_owner << ", link of " << link_owner);
     std::string refused;
-    EXPECT_EQ(AtomicFileWriter::Check(dir_ / "mine", &refused).ok(), followed);
     EXPECT_EQ(WriteReportFile(dir_ / "mine", "new", {}, &refused),
               followed ? ReportFileResult::kWritten
                        : ReportFileResult::kNotCreated);
     EXPECT_EQ(ReadFile(real), followed ? "new" : "old");
     EXPECT_EQ(refused, followed ? "" : (shared / "link").string());
-    EXPECT_TRUE(fs::is_symlink(shared / "link"));
     fs::remove(dir_ / "mine");
   }
 }
@@ -231,20 +228,13 @@ TEST_F(FileWriterTest, LinksInASharedDirectoryAreFollowedOnlyFromTrustedOwners) 
 // The file of root's must never change.
 TEST_F(FileWriterTest, RootCannotBeSteeredByALinkSwappedIntoASharedDirectory) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root: the attack is on root";
-  std::ifstream sysctl("/proc/sys/fs/protected_symlinks");
-  int protected_symlinks = -1;
-  sysctl >> protected_symlinks;
   // The writer keeps the rule itself, so the attack is tried whatever
-  // the system's setting, which only this machine's owner may change.
-  std::printf("fs.protected_symlinks is %d here; the writer's own rule is "
-              "what is tested\n", protected_symlinks);
+  // fs.protected_symlinks says (a setting of the whole machine).
   const fs::path guarded = dir_ / "root-only";
   fs::create_directory(guarded);
   ASSERT_EQ(chmod(guarded.c_str(), 0700), 0);
   const fs::path secret = guarded / "v";
   WriteFileDirectly(secret, "root's own bytes");
-  struct stat before {};
-  ASSERT_EQ(stat(secret.c_str(), &before), 0);
   const fs::path shared = dir_ / "shared";
   fs::create_directory(shared);
   ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
@@ -279,7 +269,6 @@ TEST_F(FileWriterTest, RootCannotBeSteeredByALinkSwappedIntoASharedDirectory) {
   char answer = 0;
   const bool started = read(ready[0], &answer, 1) == 1 && answer == 'R';
   close(ready[0]);
-  int written = 0;
   int refused = 0;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::seconds(3);
@@ -287,23 +276,15 @@ TEST_F(FileWriterTest, RootCannotBeSteeredByALinkSwappedIntoASharedDirectory) {
                     std::chrono::steady_clock::now() < deadline;
        ++run) {
     std::string link;
-    const ReportFileResult result =
-        WriteReportFile(target, "the report\r\n", {}, &link);
-    written += result == ReportFileResult::kWritten;
+    WriteReportFile(target, "the report\r\n", {}, &link);
     refused += !link.empty();
   }
   kill(attacker, SIGKILL);
   waitpid(attacker, nullptr, 0);
   if (!started) GTEST_SKIP() << "nobody cannot reach " << shared;
-  std::printf("%d reports written, %d links refused\n", written, refused);
   EXPECT_EQ(ReadFile(secret), "root's own bytes");
-  struct stat after {};
-  ASSERT_EQ(stat(secret.c_str(), &after), 0);
-  EXPECT_EQ(after.st_ino, before.st_ino);
   EXPECT_EQ(Entries(guarded), std::vector<std::string>{"v"});
-  // The attack did run: some of the writes met the link.
-  EXPECT_GT(refused, 0);
-  EXPECT_GT(written, 0);
+  EXPECT_GT(refused, 0);  // the attack did run: writes met the link
   // Nothing but the two names the attacker swaps.
   EXPECT_LE(Entries(shared).size(), 2u);
 }
