@@ -48,11 +48,11 @@ Status SpareDescriptors(std::uint64_t kept, std::uint64_t* spare) {
 void KeepStandardDescriptorsTaken() {
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
     if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    const int null = open("/dev/null", O_RDONLY);
-    if (null < 0) return;  // nothing better to put there
-    if (null != fd) {
-      dup2(null, fd);
-      close(null);
+    const int placeholder = open("/", O_PATH | O_DIRECTORY);
+    if (placeholder < 0) return;  // nothing better to put there
+    if (placeholder != fd) {
+      dup2(placeholder, fd);
+      close(placeholder);
     }
   }
 }

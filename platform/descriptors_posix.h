@@ -13,11 +13,12 @@ namespace ovik {
 // when there are not that many. kUnsupported when there is no limit.
 Status SpareDescriptors(std::uint64_t kept, std::uint64_t* spare);
 
-// Standard input, output and error that were closed (`>&-`) are opened
-// on /dev/null for reading: no file opened later takes their numbers (a
-// report's temporary must never receive what was meant for standard
-// error), and writing to them fails as it would have. Called first
-// thing in main.
+// Standard input, output and error that were closed (`>&-`) are given
+// a descriptor of the root directory that can be neither read nor
+// written: no file opened later takes their numbers (a report's
+// temporary must never receive what was meant for standard error), and
+// writing to them, or opening /dev/stdout for writing, fails as it would
+// have. Called first thing in main.
 void KeepStandardDescriptorsTaken();
 
 }  // namespace ovik

@@ -226,7 +226,7 @@ run good report "$tree" -o "$keep/report.txt"
 
 # --- Every command's standard output checked: full, or closed.
 for command in "drives" "--help" "help report" "--version" "report $tree" \
-               "where $(id -u) $tree"; do
+               "report $tree -o /dev/stdout" "where $(id -u) $tree"; do
   read -ra args <<<"$command"
   for to in full closed; do
     if [[ $to == full ]]; then
@@ -235,7 +235,7 @@ for command in "drives" "--help" "help report" "--version" "report $tree" \
       "$ovik" "${args[@]}" >&- 2>"$work/out.err"
     fi
     status=$?
-    [[ $status == 1 ]] && grep -q '^ovik: writing' "$work/out.err" ||
+    [[ $status == 1 ]] && grep -qE '^ovik: (writing|cannot create)' "$work/out.err" ||
       fail "ovik $command, standard output $to: status $status: $(cat "$work/out.err")"
   done
 done
