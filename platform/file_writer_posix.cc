@@ -21,12 +21,14 @@
 #include "platform/termination_signals.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <optional>
@@ -126,8 +128,6 @@ bool OnProc(int dir) {
 struct Target {
   Fd dir;
   std::string name;
-  // The name as reached from the path given, for messages.
-  std::string shown;
   bool exists = false;
   // What the name holds, not following a link.
   struct stat info {};
@@ -141,7 +141,7 @@ Status Resolve(const std::string& path, Target* out,
                std::string* refused_link) {
   Fd base;  // the directory a relative link is read in; at first the cwd
   std::string current = path;
-  std::string shown = path;
+  std::string shown = path;  // |current| as reached from |path|
   for (int hops = 0; hops <= kMaxLinkHops; ++hops) {
     std::string dir_part;
     std::string name;
@@ -163,7 +163,6 @@ Status Resolve(const std::string& path, Target* out,
     if (!entry.valid() || !S_ISLNK(info.st_mode) || OnProc(dir.get())) {
       out->dir = std::move(dir);
       out->name = std::move(name);
-      out->shown = std::move(shown);
       out->exists = entry.valid();
       out->info = info;
       out->through_proc = entry.valid() && S_ISLNK(info.st_mode);
@@ -175,12 +174,15 @@ Status Resolve(const std::string& path, Target* out,
       if (refused_link != nullptr) *refused_link = shown;
       return Status::FromSystemError(EACCES);
     }
-    std::string target(static_cast<std::size_t>(info.st_size) + 1, '\0');
+    // Some file systems give a link's size as 0.
+    std::string target(
+        std::max<std::size_t>(static_cast<std::size_t>(info.st_size), PATH_MAX) +
+            1,
+        '\0');
     const ssize_t n = readlinkat(entry.get(), "", target.data(), target.size());
     if (n < 0) return Errno();
-    // A link that grew since fstat is another link now.
     if (static_cast<std::size_t>(n) >= target.size()) {
-      return Status::FromSystemError(EAGAIN);
+      return Status::FromSystemError(ENAMETOOLONG);
     }
     target.resize(static_cast<std::size_t>(n));
     if (target.empty()) return Status::FromSystemError(ENOENT);
