@@ -48,13 +48,26 @@ int Drives(CommandContext& c) {
   return kExitOk;
 }
 
+// Says why |output| cannot be written where the reason is a symbolic
+// link that was not followed.
+bool TellRefusedLink(std::ostream& err, const std::string& link) {
+  if (link.empty()) return false;
+  err << "ovik: will not follow the symbolic link " << link
+      << ": in a sticky directory that anyone may write to, only links of "
+         "your own or of the directory's owner are followed\n";
+  return true;
+}
+
 int Report(const CommandLine& line, CommandContext& c) {
   // A file that can never be written is refused now, not after the walk.
   if (!line.output.empty()) {
-    if (const Status writable = AtomicFileWriter::Check(line.output);
+    std::string refused;
+    if (const Status writable = AtomicFileWriter::Check(line.output, &refused);
         !writable.ok()) {
-      c.err << "ovik: cannot create " << line.output << ": "
-            << writable.ToString() << "\n";
+      if (!TellRefusedLink(c.err, refused)) {
+        c.err << "ovik: cannot create " << line.output << ": "
+              << writable.ToString() << "\n";
+      }
       return kExitFailure;
     }
   }
@@ -80,13 +93,18 @@ int Report(const CommandLine& line, CommandContext& c) {
     }
     return written;
   }
-  switch (WriteReportFile(line.output, report)) {
+  std::string refused;
+  switch (WriteReportFile(line.output, report, {}, &refused)) {
     case ReportFileResult::kWritten:
       return written;
     case ReportFileResult::kNotCreated:
-      c.err << "ovik: cannot create " << line.output << "\n";
+      // The target changed since it was checked.
+      if (!TellRefusedLink(c.err, refused)) {
+        c.err << "ovik: cannot create " << line.output << "\n";
+      }
       return kExitFailure;
     case ReportFileResult::kNotWritten:
+    case ReportFileResult::kCancelled:  // not asked for here
       break;
   }
   c.err << "ovik: writing " << line.output
@@ -94,9 +112,7 @@ int Report(const CommandLine& line, CommandContext& c) {
   return kExitFailure;
 }
 
-}  // namespace
-
-int RunCommand(const CommandLine& line, CommandContext& context) {
+int RunAction(const CommandLine& line, CommandContext& context) {
   switch (line.action) {
     case CommandLine::Action::kHelp:
       context.out << line.help;
@@ -117,6 +133,22 @@ int RunCommand(const CommandLine& line, CommandContext& context) {
       break;
   }
   return kExitUsage;
+}
+
+}  // namespace
+
+int FinishOutput(std::ostream& out, std::ostream& err, int status) {
+  out.flush();
+  if (out) return status;
+  // A command that failed has said so already.
+  if (status != kExitFailure) {
+    err << "ovik: writing to standard output failed\n";
+  }
+  return kExitFailure;
+}
+
+int RunCommand(const CommandLine& line, CommandContext& context) {
+  return FinishOutput(context.out, context.err, RunAction(line, context));
 }
 
 }  // namespace ovik

@@ -107,6 +107,11 @@ inline constexpr std::string_view kRowKeyHelpGroups =
 // Added to the ranking's title while it ranks groups.
 inline constexpr std::string_view kByGroup = " by group";
 inline constexpr std::string_view kScanKeyHelp = "Esc/C: Cancel the scan";
+// While Report Out waits for the file's reader (a FIFO, say).
+inline constexpr std::string_view kReportWaiting =
+    "Writing the report: waiting for the file's reader";
+inline constexpr std::string_view kReportWaitKeyHelp =
+    "Esc/C: Give up writing the report";
 inline constexpr std::string_view kScanning = "Scanning: ";
 inline constexpr std::string_view kCancelling = "Cancelling: ";
 inline constexpr std::string_view kScanned = "Scanned ";

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cluster/cluster_scan.h"
+#include "platform/descriptors_posix.h"
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
 #include "cli/command_line.h"
@@ -55,7 +56,7 @@ int RunRankZero(MpiChannel& channel, FileSystem& fs,
   int status = kExitUsage;
   if (line.action == CommandLine::Action::kHelp && line.help == HelpText("")) {
     std::cout << kUsage;
-    status = kExitOk;
+    status = FinishOutput(std::cout, std::cerr, kExitOk);
   } else if (line.action == CommandLine::Action::kDialog) {
     std::cerr << "ovik-mpi: give a command: ovik-mpi report [PATH] [-o FILE]\n"
               << "Run 'ovik-mpi --help' for more.\n";
@@ -81,7 +82,9 @@ int RunRankZero(MpiChannel& channel, FileSystem& fs,
 
 int RunMpiProgram(int argc, char** argv, FileSystem& fs,
                   const ClusterSettings& settings) {
-  // As in ovik: a write beyond the file size limit fails like any other.
+  // As in ovik: a closed standard descriptor stays taken, and a write
+  // beyond the file size limit fails like any other.
+  KeepStandardDescriptorsTaken();
   signal(SIGXFSZ, SIG_IGN);
   int provided = 0;
   if (MPI_Init_thread(&argc, &argv, MPI_THREAD_SERIALIZED, &provided) !=
