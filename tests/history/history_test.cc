@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -43,13 +42,7 @@ SavedScan Reload(History& history, std::int64_t id) {
 // What a scan looks like once saved: its id and counts filled in, the
 // directories largest first.
 SavedScan AsSaved(SavedScan scan, std::int64_t id) {
-  for (SavedOwner& owner : scan.owners) {
-    std::stable_sort(owner.directories.begin(), owner.directories.end(),
-                     [](const SavedDirectory& a, const SavedDirectory& b) {
-                       return a.bytes != b.bytes ? a.bytes > b.bytes
-                                                 : a.path < b.path;
-                     });
-  }
+  scan = testing::LargestFirst(std::move(scan));
   scan.facts.id = id;
   scan.facts.owner_count = scan.owners.size();
   scan.facts.group_count = scan.groups.size();

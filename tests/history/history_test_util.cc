@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -69,4 +70,35 @@ std::unique_ptr<History> OpenForWriting(const std::string& path) {
   return history;
 }
 
+SavedScan LargestFirst(SavedScan scan) {
+  for (SavedOwner& owner : scan.owners) {
+    std::stable_sort(owner.directories.begin(), owner.directories.end(),
+                     [](const SavedDirectory& a, const SavedDirectory& b) {
+                       return a.bytes != b.bytes ? a.bytes > b.bytes
+                                                 : a.path < b.path;
+                     });
+  }
+  return scan;
+}
+
 }  // namespace ovik::testing
+
+namespace ovik {
+
+void PrintTo(const SavedOwner& owner, std::ostream* out) {
+  *out << WhoKindName(owner.who.kind) << ":" << owner.who.id << " \""
+       << owner.name << "\" " << owner.bytes << " bytes " << owner.files
+       << " files, " << owner.directories.size() << " directories";
+  for (const SavedDirectory& d : owner.directories) {
+    *out << " [" << d.path << " " << d.bytes << "]";
+  }
+}
+
+void PrintTo(const SavedScan& scan, std::ostream* out) {
+  *out << "scan " << scan.facts.id << " of " << scan.facts.root << " at "
+       << scan.facts.started.time_since_epoch().count() << ":";
+  for (const SavedOwner& o : scan.owners) PrintTo(o, &(*out << "\n  "));
+  for (const SavedOwner& o : scan.groups) PrintTo(o, &(*out << "\n  group "));
+}
+
+}  // namespace ovik

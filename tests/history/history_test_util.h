@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,15 @@ std::string Contents(const std::string& path);
 
 std::unique_ptr<History> OpenForWriting(const std::string& path);
 
+// |scan| as the history gives it back: its directories largest first.
+SavedScan LargestFirst(SavedScan scan);
+
 }  // namespace ovik::testing
+
+namespace ovik {
+// Short forms for failure messages.
+void PrintTo(const SavedOwner& owner, std::ostream* out);
+void PrintTo(const SavedScan& scan, std::ostream* out);
+}  // namespace ovik
 
 #endif  // OVIK_TESTS_HISTORY_HISTORY_TEST_UTIL_H_
