@@ -88,24 +88,25 @@ bool GetEntries(std::string_view in, std::size_t* at,
 
 }  // namespace
 
-void SortByPath(std::vector<SavedDirectory>* directories) {
-  std::sort(directories->begin(), directories->end(),
-            [](const SavedDirectory& a, const SavedDirectory& b) {
-              return a.path < b.path;
+PathOrder InPathOrder(const std::vector<SavedDirectory>& directories) {
+  PathOrder order;
+  order.reserve(directories.size());
+  for (const SavedDirectory& d : directories) order.push_back(&d);
+  std::sort(order.begin(), order.end(),
+            [](const SavedDirectory* a, const SavedDirectory* b) {
+              return a->path < b->path;
             });
+  return order;
 }
 
-std::string EncodeWholeSet(const std::vector<SavedDirectory>& by_path) {
-  std::vector<const SavedDirectory*> entries;
-  entries.reserve(by_path.size());
-  for (const SavedDirectory& d : by_path) entries.push_back(&d);
+std::string EncodeWholeSet(const PathOrder& by_path) {
   std::string out(1, kWholeSet);
-  PutEntries(entries, &out);
+  PutEntries(by_path, &out);
   return out;
 }
 
 std::string EncodeChanges(const std::vector<SavedDirectory>& base,
-                          const std::vector<SavedDirectory>& by_path) {
+                          const PathOrder& by_path) {
   // One merge of the two sorted lists: paths gone, and entries new or
   // changed.
   std::string removed_paths;
@@ -115,14 +116,15 @@ std::string EncodeChanges(const std::vector<SavedDirectory>& base,
   auto old = base.begin();
   auto now = by_path.begin();
   while (old != base.end() || now != by_path.end()) {
-    if (now == by_path.end() || (old != base.end() && old->path < now->path)) {
+    if (now == by_path.end() ||
+        (old != base.end() && old->path < (*now)->path)) {
       removed_writer.Put(old->path);
       ++removed;
       ++old;
-    } else if (old == base.end() || now->path < old->path) {
-      changed.push_back(&*now++);
+    } else if (old == base.end() || (*now)->path < old->path) {
+      changed.push_back(*now++);
     } else {
-      if (!(*old == *now)) changed.push_back(&*now);
+      if (!(*old == **now)) changed.push_back(*now);
       ++old;
       ++now;
     }

@@ -19,14 +19,17 @@
 
 namespace ovik {
 
-// |directories| in the order of their paths (bytes compared), as the
-// functions below take and give them.
-void SortByPath(std::vector<SavedDirectory>* directories);
+// A set's entries in the order of their paths (bytes compared), as the
+// functions below take them; the entries stay where they are.
+using PathOrder = std::vector<const SavedDirectory*>;
+PathOrder InPathOrder(const std::vector<SavedDirectory>& directories);
 
-std::string EncodeWholeSet(const std::vector<SavedDirectory>& by_path);
-// |by_path| as the changes from |base| (both in path order).
+// Both encodings are canonical: one set gives one encoding (against one
+// base), so two sets are equal exactly when their encodings are.
+std::string EncodeWholeSet(const PathOrder& by_path);
+// |by_path| as the changes from |base| (in path order).
 std::string EncodeChanges(const std::vector<SavedDirectory>& base,
-                          const std::vector<SavedDirectory>& by_path);
+                          const PathOrder& by_path);
 
 // Whether |stored| holds changes, which need their base to be read.
 bool HoldsChanges(std::string_view stored);

@@ -1,5 +1,7 @@
 #include "history/figures_codec.h"
 
+#include <utility>
+
 #include "history/varint.h"
 
 namespace ovik {
@@ -27,6 +29,22 @@ bool GetColumn(std::string_view in, std::size_t* at,
   return true;
 }
 
+// The third bucket is what the bytes leave after the other two, almost
+// always: it is kept as its difference from that (wrapping, so exact
+// whatever the figures), a single byte when they add up.
+std::uint64_t Rest(const FigureRecord& r, const AgeBuckets& b) {
+  return r.bytes - b.under_30_days - b.under_1_year;
+}
+
+std::uint64_t ZigZag(std::uint64_t difference) {
+  const auto signed_difference = static_cast<std::int64_t>(difference);
+  return (difference << 1) ^ static_cast<std::uint64_t>(signed_difference >> 63);
+}
+
+std::uint64_t UnZigZag(std::uint64_t n) {
+  return (n >> 1) ^ (~(n & 1) + 1);
+}
+
 void PutBuckets(const std::vector<FigureRecord>& records,
                 AgeBuckets FigureRecord::*buckets, std::string* out) {
   PutColumn(records, [&](const FigureRecord& r) {
@@ -36,7 +54,7 @@ void PutBuckets(const std::vector<FigureRecord>& records,
     return (r.*buckets).under_1_year;
   }, out);
   PutColumn(records, [&](const FigureRecord& r) {
-    return (r.*buckets).older;
+    return ZigZag((r.*buckets).older - Rest(r, r.*buckets));
   }, out);
 }
 
@@ -50,7 +68,7 @@ bool GetBuckets(std::string_view in, std::size_t* at,
            (r.*buckets).under_1_year = n;
          }) &&
          GetColumn(in, at, records, [&](FigureRecord& r, std::uint64_t n) {
-           (r.*buckets).older = n;
+           (r.*buckets).older = UnZigZag(n) + Rest(r, r.*buckets);
          });
 }
 

@@ -45,12 +45,12 @@ HistoryStatus QueryGrowth(History& history, const GrowthQuery& query,
                     FormatUtcTime(scans.front().started));
   }
 
-  const LoadWhat what = query.owner ? LoadWhat::kFiguresAndDirectories
-                                    : LoadWhat::kFigures;
   SavedScan before;
   SavedScan after;
-  if (!(status = history.Load(scans[*older].id, what, &before)).ok() ||
-      !(status = history.Load(scans[newest].id, what, &after)).ok()) {
+  if (!(status = history.Load(scans[*older].id, LoadWhat::kFigures, &before))
+           .ok() ||
+      !(status = history.Load(scans[newest].id, LoadWhat::kFigures, &after))
+           .ok()) {
     return status;
   }
   GrowthAnswer found;
@@ -64,6 +64,14 @@ HistoryStatus QueryGrowth(History& history, const GrowthQuery& query,
       return NotFound(SanitizeName(*query.owner) +
                       " has no saved bytes under " + shown + " in " +
                       HistoryName(history.path()));
+    }
+    // Only this owner's directories are read.
+    for (SavedScan* scan : {&before, &after}) {
+      for (SavedOwner& o : scan->owners) {
+        if (o.who != *who) continue;
+        status = history.LoadDirectories(scan->facts.id, *who, &o.directories);
+        if (!status.ok()) return status;
+      }
     }
     found.directories = ComputeDirectoryGrowth(before, after, *who);
     charted.push_back(*who);

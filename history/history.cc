@@ -37,14 +37,8 @@ class SetReader {
  public:
   explicit SetReader(sqlite3* db) : db_(db) {}
 
-  // Set |id| in path order, and its base (0 for a whole set).
-  int Read(std::int64_t id, const std::vector<SavedDirectory>** set,
-           std::int64_t* base) {
-    if (auto it = cache_.find(id); it != cache_.end()) {
-      *set = &it->second.set;
-      *base = it->second.base;
-      return SQLITE_OK;
-    }
+  // Set |id| as stored: its base (0 for a whole set) and its body.
+  int ReadStored(std::int64_t id, std::int64_t* base, std::string* body) {
     if (!prepared_) {
       const int rc =
           select_.Prepare(db_, "SELECT base, body FROM dirset WHERE id=?");
@@ -56,10 +50,25 @@ class SetReader {
     const int rc = select_.Step();
     if (rc == SQLITE_DONE) return Corrupt();  // referred to, not there
     if (rc != SQLITE_ROW) return rc;
-    Entry entry;
-    entry.base = select_.IsNull(0) ? 0 : select_.Int(0);
-    const std::string body(select_.Blob(1));
+    *base = select_.IsNull(0) ? 0 : select_.Int(0);
+    body->assign(select_.Blob(1));
     select_.Reset();
+    return SQLITE_OK;
+  }
+
+  // Set |id| in path order, and its base (0 for a whole set).
+  int Read(std::int64_t id, const std::vector<SavedDirectory>** set,
+           std::int64_t* base) {
+    if (auto it = cache_.find(id); it != cache_.end()) {
+      *set = &it->second.set;
+      *base = it->second.base;
+      return SQLITE_OK;
+    }
+    Entry entry;
+    std::string body;
+    if (const int rc = ReadStored(id, &entry.base, &body); rc != SQLITE_OK) {
+      return rc;
+    }
     const std::vector<SavedDirectory>* base_set = nullptr;
     if (HoldsChanges(body)) {
       std::int64_t base_of_base = 0;
@@ -221,10 +230,29 @@ class History::Saver {
     return SQLITE_OK;
   }
 
+  // Every owner and group the history knows, read once: a save looks up
+  // each of its owners.
+  int ReadWhos() {
+    SqlStatement select;
+    int rc = select.Prepare(db(), "SELECT id, kind, ident, name FROM who");
+    if (rc != SQLITE_OK) return rc;
+    while ((rc = select.Step()) == SQLITE_ROW) {
+      whos_[WhoKey(select.Blob(1), select.Blob(2))] = {
+          select.Int(0), std::string(select.Blob(3))};
+    }
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+  }
+
+  static std::string WhoKey(std::string_view kind, std::string_view id) {
+    std::string key(kind);
+    key += '\0';
+    key += id;
+    return key;
+  }
+
   int WhoId(const Who& who, std::string_view name, std::int64_t* id) {
     if (!who_prepared_) {
-      int rc = select_who_.Prepare(
-          db(), "SELECT id, name FROM who WHERE kind=? AND ident=?");
+      int rc = ReadWhos();
       if (rc == SQLITE_OK) {
         rc = insert_who_.Prepare(
             db(), "INSERT INTO who(kind, ident, name) VALUES(?, ?, ?)");
@@ -235,62 +263,66 @@ class History::Saver {
       if (rc != SQLITE_OK) return rc;
       who_prepared_ = true;
     }
-    select_who_.Reset();
-    select_who_.BindText(1, WhoKindName(who.kind));
-    select_who_.BindBlob(2, who.id);
-    int rc = select_who_.Step();
-    if (rc == SQLITE_ROW) {
-      *id = select_who_.Int(0);
-      const bool renamed = select_who_.Blob(1) != name;
-      select_who_.Reset();
-      if (!renamed) return SQLITE_OK;
+    const std::string key = WhoKey(WhoKindName(who.kind), who.id);
+    if (auto known = whos_.find(key); known != whos_.end()) {
+      *id = known->second.first;
+      if (known->second.second == name) return SQLITE_OK;
       rename_who_.Reset();
       rename_who_.BindBlob(1, name);
       rename_who_.Bind(2, *id);
-      rc = rename_who_.Step();
+      const int rc = rename_who_.Step();
+      if (rc != SQLITE_DONE) return rc;
+      known->second.second = name;
       history_.Wrote();
-      return rc == SQLITE_DONE ? SQLITE_OK : rc;
+      return SQLITE_OK;
     }
-    if (rc != SQLITE_DONE) return rc;
     insert_who_.Reset();
     insert_who_.BindText(1, WhoKindName(who.kind));
     insert_who_.BindBlob(2, who.id);
     insert_who_.BindBlob(3, name);
-    rc = insert_who_.Step();
+    const int rc = insert_who_.Step();
     if (rc != SQLITE_DONE) return rc;
     *id = sqlite3_last_insert_rowid(db());
+    whos_[key] = {*id, std::string(name)};
     history_.Wrote();
     return SQLITE_OK;
   }
 
   // The id of the set |directories| for an owner whose set in the last
   // scan was |previous| (0: none): that one when nothing changed, else a
-  // new one, as changes when they are much smaller than the whole.
-  int StoreSet(std::vector<SavedDirectory> directories,
+  // new one, as changes when they are much smaller than the whole. Sets
+  // are compared by their encodings, which are canonical: most owners'
+  // sets are the same as the night before, and need no decoding.
+  int StoreSet(const std::vector<SavedDirectory>& directories,
                std::int64_t previous, std::int64_t* id) {
-    SortByPath(&directories);
-    const std::string whole = EncodeWholeSet(directories);
+    const PathOrder order = InPathOrder(directories);
+    const std::string whole = EncodeWholeSet(order);
     std::string stored = whole;
     std::int64_t base = 0;
     if (previous != 0) {
-      const std::vector<SavedDirectory>* last = nullptr;
       std::int64_t last_base = 0;
-      if (int rc = sets_.Read(previous, &last, &last_base); rc != SQLITE_OK) {
+      std::string last;
+      if (int rc = sets_.ReadStored(previous, &last_base, &last);
+          rc != SQLITE_OK) {
         return rc;
       }
-      if (*last == directories) {
+      if (last_base == 0 && last == whole) {
         *id = previous;
         return SQLITE_OK;
       }
       base = last_base != 0 ? last_base : previous;
-      const std::vector<SavedDirectory>* base_set = last;
-      if (base != previous) {
-        std::int64_t unused = 0;
-        if (int rc = sets_.Read(base, &base_set, &unused); rc != SQLITE_OK) {
-          return rc;
-        }
+      const std::vector<SavedDirectory>* base_set = nullptr;
+      std::int64_t base_of_base = 0;
+      if (int rc = sets_.Read(base, &base_set, &base_of_base);
+          rc != SQLITE_OK) {
+        return rc;
       }
-      std::string changes = EncodeChanges(*base_set, directories);
+      if (base_of_base != 0) return Corrupt();
+      std::string changes = EncodeChanges(*base_set, order);
+      if (last_base != 0 && last == changes) {
+        *id = previous;
+        return SQLITE_OK;
+      }
       if (changes.size() * 2 <= whole.size()) {
         stored = std::move(changes);
       } else {
@@ -412,7 +444,8 @@ class History::Saver {
   History& history_;
   SetReader sets_;
   std::unordered_map<std::int64_t, std::int64_t> previous_sets_;  // by who
-  SqlStatement select_who_;
+  // By kind and id: the row and the name it has.
+  std::unordered_map<std::string, std::pair<std::int64_t, std::string>> whos_;
   SqlStatement insert_who_;
   SqlStatement rename_who_;
   bool who_prepared_ = false;
@@ -746,6 +779,54 @@ HistoryStatus History::Load(std::int64_t id, LoadWhat what, SavedScan* scan) {
   }
   if (rc != SQLITE_OK) return Failure(rc, kLeftAsItIs);
   *scan = std::move(loaded);
+  return HistoryStatus::Ok();
+}
+
+HistoryStatus History::LoadDirectories(
+    std::int64_t id, const Who& who, std::vector<SavedDirectory>* directories) {
+  if (int rc = ExecSql(db_, "BEGIN"); rc != SQLITE_OK) {
+    return Failure(rc, kLeftAsItIs);
+  }
+  std::vector<SavedDirectory> found;
+  const int rc = [&]() {
+    SqlStatement select;
+    int result = select.Prepare(
+        db_,
+        "SELECT (SELECT id FROM who WHERE kind = ? AND ident = ?),"
+        " owner_figures FROM figures WHERE scan = ?");
+    if (result != SQLITE_OK) return result;
+    select.BindText(1, WhoKindName(who.kind));
+    select.BindBlob(2, who.id);
+    select.Bind(3, id);
+    result = select.Step();
+    if (result == SQLITE_DONE) return SQLITE_NOTFOUND;
+    if (result != SQLITE_ROW) return result;
+    if (select.IsNull(0)) return SQLITE_OK;  // never saved
+    const std::int64_t wanted = select.Int(0);
+    FigureTable table;
+    if (!DecodeFigures(select.Blob(1), FigureColumns::kAll, &table)) {
+      return Corrupt();
+    }
+    for (const FigureRecord& record : table.records) {
+      if (record.who != wanted || record.directories == 0) continue;
+      SetReader sets(db_);
+      const std::vector<SavedDirectory>* set = nullptr;
+      std::int64_t base = 0;
+      result = sets.Read(record.directories, &set, &base);
+      if (result != SQLITE_OK) return result;
+      found = *set;
+      SortLargestFirst(&found);
+    }
+    return SQLITE_OK;
+  }();
+  ExecSql(db_, "COMMIT");
+  if (rc == SQLITE_NOTFOUND) {
+    return HistoryStatus(Status(StatusCode::kNotFound),
+                         HistoryName(path_) + ": has no saved scan " +
+                             std::to_string(id));
+  }
+  if (rc != SQLITE_OK) return Failure(rc, kLeftAsItIs);
+  *directories = std::move(found);
   return HistoryStatus::Ok();
 }
 

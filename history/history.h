@@ -80,6 +80,11 @@ class History {
   // One saved scan. Directories come largest first.
   HistoryStatus Load(std::int64_t id, LoadWhat what, SavedScan* scan);
 
+  // One owner's directories in one saved scan, largest first; none when
+  // the scan has none for it.
+  HistoryStatus LoadDirectories(std::int64_t id, const Who& who,
+                                std::vector<SavedDirectory>* directories);
+
   // The bytes of each of |whos| (owners or groups as |by| says) in each
   // of the scans |ids|: (*bytes)[w][s], 0 where one had none.
   HistoryStatus LoadBytes(const std::vector<std::int64_t>& ids, RankedBy by,
