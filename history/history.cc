@@ -521,7 +521,7 @@ HistoryStatus History::CheckAndMigrate(bool write) {
         db_,
         "SELECT (SELECT application_id FROM pragma_application_id),"
         " (SELECT user_version FROM pragma_user_version),"
-        " (SELECT count(*) FROM sqlite_schema)");
+        " (SELECT count(*) FROM sqlite_master)");
     if (rc == SQLITE_OK) rc = statement.Step();
     if (rc != SQLITE_ROW) return rc;
     marks->application = statement.Int(0);
@@ -886,15 +886,9 @@ HistoryStatus History::LoadBytes(const std::vector<std::int64_t>& ids,
   return HistoryStatus::Ok();
 }
 
-int History::RemoveScans(const char* select_ids, std::int64_t parameter,
+int History::RemoveScans(const std::vector<std::int64_t>& ids,
                          std::uint64_t* removed) {
-  SqlStatement doomed;
-  int rc = doomed.Prepare(db_, select_ids);
-  if (rc != SQLITE_OK) return rc;
-  doomed.Bind(1, parameter);
-  std::vector<std::int64_t> ids;
-  while ((rc = doomed.Step()) == SQLITE_ROW) ids.push_back(doomed.Int(0));
-  if (rc != SQLITE_DONE) return rc;
+  int rc = SQLITE_OK;
   SqlStatement scan;
   SqlStatement figures;
   if ((rc = scan.Prepare(db_, "DELETE FROM scan WHERE id = ?")) != SQLITE_OK ||
@@ -966,11 +960,18 @@ HistoryStatus History::Prune(std::chrono::sys_seconds cutoff,
                              std::uint64_t* removed) {
   std::uint64_t count = 0;
   HistoryStatus status = Transaction(kNothingRemoved, [&]() {
-    return RemoveScans(
+    SqlStatement doomed;
+    int rc = doomed.Prepare(
+        db_,
         "SELECT id FROM scan AS s WHERE started < ?1 AND id != ("
         "SELECT id FROM scan WHERE series = s.series"
-        " ORDER BY started DESC, id DESC LIMIT 1)",
-        FromSeconds(cutoff), &count);
+        " ORDER BY started DESC, id DESC LIMIT 1)");
+    if (rc != SQLITE_OK) return rc;
+    doomed.Bind(1, FromSeconds(cutoff));
+    std::vector<std::int64_t> ids;
+    while ((rc = doomed.Step()) == SQLITE_ROW) ids.push_back(doomed.Int(0));
+    if (rc != SQLITE_DONE) return rc;
+    return RemoveScans(ids, &count);
   });
   if (!status.ok()) return status;
   *removed = count;
@@ -982,11 +983,25 @@ HistoryStatus History::Prune(std::chrono::sys_seconds cutoff,
 HistoryStatus History::Keep(std::uint64_t newest, std::uint64_t* removed) {
   std::uint64_t count = 0;
   HistoryStatus status = Transaction(kNothingRemoved, [&]() {
-    return RemoveScans(
-        "SELECT id FROM (SELECT id, row_number() OVER ("
-        "PARTITION BY series ORDER BY started DESC, id DESC) AS place"
-        " FROM scan) WHERE place > ?1",
-        ToSqlInteger(std::max<std::uint64_t>(newest, 1)), &count);
+    SqlStatement scans;
+    int rc = scans.Prepare(db_,
+                           "SELECT id, series FROM scan"
+                           " ORDER BY series, started DESC, id DESC");
+    if (rc != SQLITE_OK) return rc;
+    std::vector<std::int64_t> ids;
+    std::int64_t series = 0;
+    std::uint64_t place = 0;
+    while ((rc = scans.Step()) == SQLITE_ROW) {
+      if (place == 0 || scans.Int(1) != series) {
+        series = scans.Int(1);
+        place = 0;
+      }
+      if (++place > std::max<std::uint64_t>(newest, 1)) {
+        ids.push_back(scans.Int(0));
+      }
+    }
+    if (rc != SQLITE_DONE) return rc;
+    return RemoveScans(ids, &count);
   });
   if (!status.ok()) return status;
   *removed = count;

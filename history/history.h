@@ -113,7 +113,7 @@ class History {
   HistoryStatus Damaged() const;
   HistoryStatus Transaction(const char* doing,
                             const std::function<int()>& body);
-  int RemoveScans(const char* select_ids, std::int64_t parameter,
+  int RemoveScans(const std::vector<std::int64_t>& ids,
                   std::uint64_t* removed);
   int SweepDirectorySets();
   void Wrote() {
