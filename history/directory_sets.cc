@@ -1,6 +1,9 @@
 #include "history/directory_sets.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "history/varint.h"
@@ -86,6 +89,95 @@ bool GetEntries(std::string_view in, std::size_t* at,
                         });
 }
 
+// Each entry's nearest saved directory above it (-1 for none): "" lies
+// above every other path, "a" above "a/b" and "a/b/c".
+std::vector<std::ptrdiff_t> Parents(const std::vector<SavedDirectory>& set) {
+  std::unordered_map<std::string_view, std::ptrdiff_t> at;
+  for (std::size_t i = 0; i < set.size(); ++i) {
+    at.emplace(set[i].path, static_cast<std::ptrdiff_t>(i));
+  }
+  std::vector<std::ptrdiff_t> parents(set.size(), -1);
+  for (std::size_t i = 0; i < set.size(); ++i) {
+    std::string_view path = set[i].path;
+    while (!path.empty()) {
+      const std::size_t slash = path.rfind('/');
+      path = slash == std::string_view::npos ? std::string_view()
+                                             : path.substr(0, slash);
+      if (auto found = at.find(path); found != at.end()) {
+        parents[i] = found->second;
+        break;
+      }
+    }
+  }
+  return parents;
+}
+
+std::uint64_t ZigZag(std::uint64_t n) {
+  return (n << 1) ^ static_cast<std::uint64_t>(static_cast<std::int64_t>(n) >> 63);
+}
+
+std::uint64_t UnZigZag(std::uint64_t n) { return (n >> 1) ^ (~(n & 1) + 1); }
+
+// Stored, each directory keeps its bytes (and files) less those of the
+// saved directories nearest below it: a file written deep down then
+// changes one entry, not every saved directory above it as well. The
+// differences wrap, so they are exact whatever the figures, and small
+// ones, either way, stay small.
+std::vector<SavedDirectory> ToOwn(const PathOrder& by_path) {
+  std::vector<SavedDirectory> own;
+  own.reserve(by_path.size());
+  for (const SavedDirectory* d : by_path) own.push_back(*d);
+  const std::vector<std::ptrdiff_t> parents = Parents(own);
+  for (std::size_t i = 0; i < own.size(); ++i) {
+    if (parents[i] < 0) continue;
+    SavedDirectory& parent = own[static_cast<std::size_t>(parents[i])];
+    parent.bytes -= by_path[i]->bytes;
+    if (parent.files && by_path[i]->files) *parent.files -= *by_path[i]->files;
+  }
+  for (SavedDirectory& d : own) {
+    d.bytes = ZigZag(d.bytes);
+    if (d.files) d.files = ZigZag(*d.files);
+  }
+  return own;
+}
+
+// The figures back from what ToOwn kept: the deepest first, each added
+// to the one above it.
+void FromOwn(std::vector<SavedDirectory>* set) {
+  for (SavedDirectory& d : *set) {
+    d.bytes = UnZigZag(d.bytes);
+    if (d.files) d.files = UnZigZag(*d.files);
+  }
+  const std::vector<std::ptrdiff_t> parents = Parents(*set);
+  std::vector<std::size_t> deepest_first(set->size());
+  std::vector<std::size_t> depth(set->size());
+  for (std::size_t i = 0; i < set->size(); ++i) {
+    deepest_first[i] = i;
+    const std::string& path = (*set)[i].path;
+    depth[i] = path.empty()
+                   ? 0
+                   : 1 + static_cast<std::size_t>(
+                             std::count(path.begin(), path.end(), '/'));
+  }
+  std::stable_sort(deepest_first.begin(), deepest_first.end(),
+                   [&](std::size_t a, std::size_t b) {
+                     return depth[a] > depth[b];
+                   });
+  for (const std::size_t i : deepest_first) {
+    if (parents[i] < 0) continue;
+    SavedDirectory& parent = (*set)[static_cast<std::size_t>(parents[i])];
+    parent.bytes += (*set)[i].bytes;
+    if (parent.files && (*set)[i].files) *parent.files += *(*set)[i].files;
+  }
+}
+
+PathOrder Pointers(const std::vector<SavedDirectory>& set) {
+  PathOrder pointers;
+  pointers.reserve(set.size());
+  for (const SavedDirectory& d : set) pointers.push_back(&d);
+  return pointers;
+}
+
 }  // namespace
 
 PathOrder InPathOrder(const std::vector<SavedDirectory>& directories) {
@@ -100,8 +192,9 @@ PathOrder InPathOrder(const std::vector<SavedDirectory>& directories) {
 }
 
 std::string EncodeWholeSet(const PathOrder& by_path) {
+  const std::vector<SavedDirectory> own = ToOwn(by_path);
   std::string out(1, kWholeSet);
-  PutEntries(by_path, &out);
+  PutEntries(Pointers(own), &out);
   return out;
 }
 
@@ -109,24 +202,25 @@ std::string EncodeChanges(const std::vector<SavedDirectory>& base,
                           const PathOrder& by_path) {
   // One merge of the two sorted lists: paths gone, and entries new or
   // changed.
+  const std::vector<SavedDirectory> was = ToOwn(Pointers(base));
+  const std::vector<SavedDirectory> now = ToOwn(by_path);
   std::string removed_paths;
   std::uint64_t removed = 0;
   PathWriter removed_writer(&removed_paths);
-  std::vector<const SavedDirectory*> changed;
-  auto old = base.begin();
-  auto now = by_path.begin();
-  while (old != base.end() || now != by_path.end()) {
-    if (now == by_path.end() ||
-        (old != base.end() && old->path < (*now)->path)) {
+  PathOrder changed;
+  auto old = was.begin();
+  auto next = now.begin();
+  while (old != was.end() || next != now.end()) {
+    if (next == now.end() || (old != was.end() && old->path < next->path)) {
       removed_writer.Put(old->path);
       ++removed;
       ++old;
-    } else if (old == base.end() || (*now)->path < old->path) {
-      changed.push_back(*now++);
+    } else if (old == was.end() || next->path < old->path) {
+      changed.push_back(&*next++);
     } else {
-      if (!(*old == **now)) changed.push_back(*now);
+      if (!(*old == *next)) changed.push_back(&*next);
       ++old;
-      ++now;
+      ++next;
     }
   }
   std::string out(1, kChanges);
@@ -148,6 +242,7 @@ bool DecodeSet(std::string_view stored,
   std::vector<SavedDirectory> read;
   if (stored[0] == kWholeSet) {
     if (!GetEntries(stored, &at, &read) || at != stored.size()) return false;
+    FromOwn(&read);
     *by_path = std::move(read);
     return true;
   }
@@ -165,9 +260,10 @@ bool DecodeSet(std::string_view stored,
   if (!GetEntries(stored, &at, &changed) || at != stored.size()) return false;
   // The base less what went and what changed, then what changed: both
   // lists are in path order, so one more merge keeps the result in it.
+  const std::vector<SavedDirectory> was = ToOwn(Pointers(*base));
   auto next_gone = gone.begin();
   auto next_changed = changed.begin();
-  for (const SavedDirectory& entry : *base) {
+  for (const SavedDirectory& entry : was) {
     while (next_gone != gone.end() && *next_gone < entry.path) ++next_gone;
     while (next_changed != changed.end() && next_changed->path < entry.path) {
       read.push_back(*next_changed++);
@@ -178,6 +274,7 @@ bool DecodeSet(std::string_view stored,
     if (!is_gone && !is_changed) read.push_back(entry);
   }
   read.insert(read.end(), next_changed, changed.end());
+  FromOwn(&read);
   *by_path = std::move(read);
   return true;
 }

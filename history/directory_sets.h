@@ -6,8 +6,10 @@
 // reading a set takes at most two.
 //
 // Entries are kept in the order of their paths, each path stored as the
-// bytes it shares with the one before and the rest: the paths of one
-// owner share long beginnings.
+// bytes it shares with the one before and the rest (the paths of one
+// owner share long beginnings), each figure as what the directory holds
+// beside the saved directories below it (a file written deep down
+// changes one entry, not all those above it).
 #ifndef OVIK_HISTORY_DIRECTORY_SETS_H_
 #define OVIK_HISTORY_DIRECTORY_SETS_H_
 

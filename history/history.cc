@@ -475,6 +475,10 @@ HistoryStatus History::Open(const std::string& path,
   if (!status.ok()) return status;
   status = opened->CheckAndMigrate(options.write);
   if (!status.ok()) return status;
+  if (options.write) {
+    sqlite3_db_config(opened->db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0,
+                      nullptr);
+  }
   *history = std::move(opened);
   return HistoryStatus::Ok();
 }
@@ -487,13 +491,21 @@ HistoryStatus History::OpenConnection(const HistoryOptions& options) {
     return HistoryStatus(Status(StatusCode::kOther),
                          HistoryName(path_) + ": SQLite cannot be set up");
   }
-  const int flags =
-      (options.write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
-      SQLITE_OPEN_NOMUTEX;
+  // Readers too open the file to write where they may (SQLite falls back
+  // to reading where they may not): they write nothing, but a reader
+  // that may removes the empty log files it made when it closes.
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
   const int rc =
       sqlite3_open_v2(file_.sqlite_path().c_str(), &db_, flags, vfs);
   if (rc != SQLITE_OK) return Failure(rc, kLeftAsItIs);
   sqlite3_extended_result_codes(db_, 1);
+  // Closing the last connection moves what the log holds into the file
+  // and removes the log. A log this process did not write is left alone
+  // until the file is known to be a history of this program's own layout
+  // (Open allows it then); one made here holds nothing, and goes.
+  if (file_.HasLog()) {
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  }
   HistoryStatus same = file_.StillTheSame();
   if (!same.ok()) return same;
   if (options.write && sqlite3_db_readonly(db_, "main") == 1) {

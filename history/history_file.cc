@@ -175,6 +175,13 @@ HistoryStatus HistoryFile::StillTheSame() const {
   return HistoryStatus::Ok();
 }
 
+bool HistoryFile::HasLog() const {
+  struct stat st;
+  return fstatat(directory_, (name_ + "-wal").c_str(), &st,
+                 AT_SYMLINK_NOFOLLOW) == 0 &&
+         st.st_size > 0;
+}
+
 int HistoryFile::WriteError() const {
   if (faccessat(directory_, name_.c_str(), W_OK, AT_EACCESS) != 0) {
     return errno;

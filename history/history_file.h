@@ -43,6 +43,9 @@ class HistoryFile {
   // Why the file cannot be written (an errno) when SQLite opened it for
   // reading only.
   int WriteError() const;
+  // Whether its write-ahead log holds anything (another process's work,
+  // or one that was killed).
+  bool HasLog() const;
 
   // The name to give SQLite, with SqliteVfsName() as its file layer.
   const std::string& sqlite_path() const { return sqlite_path_; }
