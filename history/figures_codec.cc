@@ -1,5 +1,6 @@
 #include "history/figures_codec.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "history/varint.h"
@@ -98,8 +99,7 @@ std::string EncodeFigures(const FigureTable& table) {
   return out;
 }
 
-bool DecodeFigures(std::string_view packed, FigureColumns columns,
-                   FigureTable* table) {
+bool DecodeFigures(std::string_view packed, FigureTable* table) {
   std::size_t at = 0;
   std::uint64_t format = 0;
   std::uint64_t flags = 0;
@@ -121,22 +121,56 @@ bool DecodeFigures(std::string_view packed, FigureColumns columns,
                  [](FigureRecord& r, std::uint64_t n) { r.bytes = n; })) {
     return false;
   }
-  if (columns == FigureColumns::kAll) {
-    if (!GetColumn(packed, &at, records,
-                   [](FigureRecord& r, std::uint64_t n) { r.files = n; }) ||
-        (read.by_modification &&
-         !GetBuckets(packed, &at, records, &FigureRecord::by_modification)) ||
-        (read.by_access &&
-         !GetBuckets(packed, &at, records, &FigureRecord::by_access)) ||
-        !GetColumn(packed, &at, records,
-                   [&](FigureRecord& r, std::uint64_t n) {
-                     r.directories = as_id(n);
-                   }) ||
-        at != packed.size()) {
-      return false;
-    }
+  if (!GetColumn(packed, &at, records,
+                 [](FigureRecord& r, std::uint64_t n) { r.files = n; }) ||
+      (read.by_modification &&
+       !GetBuckets(packed, &at, records, &FigureRecord::by_modification)) ||
+      (read.by_access &&
+       !GetBuckets(packed, &at, records, &FigureRecord::by_access)) ||
+      !GetColumn(packed, &at, records,
+                 [&](FigureRecord& r, std::uint64_t n) {
+                   r.directories = as_id(n);
+                 }) ||
+      at != packed.size()) {
+    return false;
   }
   *table = std::move(read);
+  return true;
+}
+
+bool DecodeBytesOf(
+    std::string_view packed,
+    const std::vector<std::pair<std::int64_t, std::size_t>>& lines,
+    std::vector<std::uint64_t>* bytes) {
+  std::size_t at = 0;
+  std::uint64_t format = 0;
+  std::uint64_t flags = 0;
+  std::uint64_t count = 0;
+  if (!GetVarint(packed, &at, &format) || format != kFormat ||
+      !GetVarint(packed, &at, &flags) || !GetVarint(packed, &at, &count) ||
+      count > packed.size()) {
+    return false;
+  }
+  // Where each wanted record is: (record, its line).
+  std::vector<std::pair<std::uint64_t, std::size_t>> wanted;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    std::uint64_t who = 0;
+    if (!GetVarint(packed, &at, &who)) return false;
+    const auto line = std::lower_bound(
+        lines.begin(), lines.end(), static_cast<std::int64_t>(who),
+        [](const std::pair<std::int64_t, std::size_t>& l, std::int64_t w) {
+          return l.first < w;
+        });
+    if (line != lines.end() && line->first == static_cast<std::int64_t>(who)) {
+      wanted.emplace_back(i, line->second);
+    }
+  }
+  auto next = wanted.begin();
+  for (std::uint64_t i = 0; i < count && next != wanted.end(); ++i) {
+    std::uint64_t n = 0;
+    if (!GetVarint(packed, &at, &n)) return false;
+    if (next->first == i) (*bytes)[next++->second] = n;
+  }
   return true;
 }
 

@@ -5,13 +5,14 @@
 //
 // Column by column: the count, then every record's who, then every
 // record's bytes, and so on, so that a reader that wants only who holds
-// how much (a chart over years of scans) stops early.
+// how much (a chart over years of scans) reads two columns and stops.
 #ifndef OVIK_HISTORY_FIGURES_CODEC_H_
 #define OVIK_HISTORY_FIGURES_CODEC_H_
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "history/saved_scan.h"
@@ -35,12 +36,16 @@ struct FigureTable {
 
 std::string EncodeFigures(const FigureTable& table);
 
-// What to read back: everything, or who and bytes alone.
-enum class FigureColumns : std::uint8_t { kAll, kBytes };
-
 // False when |packed| is not a table this program wrote (damaged).
-bool DecodeFigures(std::string_view packed, FigureColumns columns,
-                   FigureTable* table);
+bool DecodeFigures(std::string_view packed, FigureTable* table);
+
+// The bytes of the records a chart follows, read without keeping the
+// rest: |lines| holds (who, line) ordered by who; (*bytes)[line] is set
+// for each record found. False when |packed| is damaged.
+bool DecodeBytesOf(
+    std::string_view packed,
+    const std::vector<std::pair<std::int64_t, std::size_t>>& lines,
+    std::vector<std::uint64_t>* bytes);
 
 }  // namespace ovik
 

@@ -219,7 +219,7 @@ class History::Saver {
     if (rc == SQLITE_DONE) return SQLITE_OK;
     if (rc != SQLITE_ROW) return rc;
     FigureTable table;
-    if (!DecodeFigures(select.Blob(0), FigureColumns::kAll, &table)) {
+    if (!DecodeFigures(select.Blob(0), &table)) {
       return Corrupt();
     }
     for (const FigureRecord& record : table.records) {
@@ -745,7 +745,7 @@ HistoryStatus History::Load(std::int64_t id, LoadWhat what, SavedScan* scan) {
     SetReader sets(db_);
     for (int column : {0, 1}) {
       FigureTable table;
-      if (!DecodeFigures(figures.Blob(column), FigureColumns::kAll, &table)) {
+      if (!DecodeFigures(figures.Blob(column), &table)) {
         return Corrupt();
       }
       std::vector<SavedOwner>& list =
@@ -816,7 +816,7 @@ HistoryStatus History::LoadDirectories(
     if (select.IsNull(0)) return SQLITE_OK;  // never saved
     const std::int64_t wanted = select.Int(0);
     FigureTable table;
-    if (!DecodeFigures(select.Blob(1), FigureColumns::kAll, &table)) {
+    if (!DecodeFigures(select.Blob(1), &table)) {
       return Corrupt();
     }
     for (const FigureRecord& record : table.records) {
@@ -851,8 +851,8 @@ HistoryStatus History::LoadBytes(const std::vector<std::int64_t>& ids,
   std::vector<std::vector<std::uint64_t>> found(
       whos.size(), std::vector<std::uint64_t>(ids.size(), 0));
   const int rc = [&]() {
-    // Which line each row of the table of owners and groups feeds.
-    std::unordered_map<std::int64_t, std::size_t> line_of;
+    // The line each row of the table of owners and groups feeds.
+    std::vector<std::pair<std::int64_t, std::size_t>> lines;
     SqlStatement who;
     int result =
         who.Prepare(db_, "SELECT id FROM who WHERE kind = ? AND ident = ?");
@@ -863,32 +863,28 @@ HistoryStatus History::LoadBytes(const std::vector<std::int64_t>& ids,
       who.BindBlob(2, whos[w].id);
       result = who.Step();
       if (result == SQLITE_ROW) {
-        line_of[who.Int(0)] = w;
-      } else if (result != SQLITE_DONE) {
+        lines.emplace_back(who.Int(0), w);
+      } else if (result != SQLITE_DONE) {  // else never saved
         return result;
       }
     }
+    std::sort(lines.begin(), lines.end());
     SqlStatement figures;
     result = figures.Prepare(
         db_, by == RankedBy::kGroup
                  ? "SELECT group_figures FROM figures WHERE scan = ?"
                  : "SELECT owner_figures FROM figures WHERE scan = ?");
     if (result != SQLITE_OK) return result;
-    FigureTable table;
+    std::vector<std::uint64_t> at_scan(whos.size());
     for (std::size_t s = 0; s < ids.size(); ++s) {
       figures.Reset();
       figures.Bind(1, ids[s]);
       result = figures.Step();
       if (result == SQLITE_DONE) continue;  // removed meanwhile
       if (result != SQLITE_ROW) return result;
-      if (!DecodeFigures(figures.Blob(0), FigureColumns::kBytes, &table)) {
-        return Corrupt();
-      }
-      for (const FigureRecord& record : table.records) {
-        if (auto line = line_of.find(record.who); line != line_of.end()) {
-          found[line->second][s] = record.bytes;
-        }
-      }
+      std::fill(at_scan.begin(), at_scan.end(), 0);
+      if (!DecodeBytesOf(figures.Blob(0), lines, &at_scan)) return Corrupt();
+      for (std::size_t w = 0; w < whos.size(); ++w) found[w][s] = at_scan[w];
     }
     return SQLITE_OK;
   }();
@@ -933,7 +929,7 @@ int History::SweepDirectorySets() {
   if (rc != SQLITE_OK) return rc;
   FigureTable table;
   while ((rc = figures.Step()) == SQLITE_ROW) {
-    if (!DecodeFigures(figures.Blob(0), FigureColumns::kAll, &table)) {
+    if (!DecodeFigures(figures.Blob(0), &table)) {
       return Corrupt();
     }
     for (const FigureRecord& record : table.records) {
