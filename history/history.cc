@@ -462,12 +462,7 @@ HistoryStatus History::Open(const std::string& path,
   HistoryStatus status = opened->file_.Locate(path, create);
   if (!status.ok()) return status;
   if (!opened->file_.exists()) {
-    if (!create) {
-      return HistoryStatus(Status(StatusCode::kNotFound, ENOENT),
-                           HistoryName(path) +
-                               ": there is no such file: no scan was saved "
-                               "there yet");
-    }
+    if (!create) return NoHistoryYet(path);
     status = opened->file_.Create();
     if (!status.ok()) return status;
   }

@@ -51,6 +51,12 @@ std::string HistoryName(const std::string& path) {
   return "the history " + SanitizeName(path);
 }
 
+HistoryStatus NoHistoryYet(const std::string& path) {
+  return HistoryStatus(
+      Status(StatusCode::kNotFound, ENOENT),
+      HistoryName(path) + ": there is no such file: no scan was saved there yet");
+}
+
 const char* SqliteVfsName() {
   // Registered once for the process and never changed after: SQLite
   // keeps its file layers in a list of its own.
@@ -97,6 +103,7 @@ HistoryStatus HistoryFile::Locate(const std::string& path,
     }
     const int error = errno;
     close(fd);
+    if (next < 0 && error == ENOENT) return NoHistoryYet(path);
     if (next < 0) return Problem(path, error, "cannot open its directory");
     fd = next;
   }

@@ -70,6 +70,9 @@ const char* SqliteVfsName();
 // "the history /var/lib/ovik/history.sqlite": how messages name it.
 std::string HistoryName(const std::string& path);
 
+// kNotFound: nothing was ever saved at |path|.
+HistoryStatus NoHistoryYet(const std::string& path);
+
 }  // namespace ovik
 
 #endif  // OVIK_HISTORY_HISTORY_FILE_H_
