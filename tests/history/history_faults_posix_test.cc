@@ -34,6 +34,12 @@ using testing::ScratchDirectory;
 
 constexpr int kSkip = 77;
 
+// In a child: says what |status| said, and ends with |code|.
+int Failed(int code, const HistoryStatus& status) {
+  std::fprintf(stderr, "%s\n", status.message().c_str());
+  return code;
+}
+
 // A scan of |owners| owners with ten directories each.
 SavedScan Wide(int day, int owners) {
   std::vector<SavedOwner> list;
@@ -246,11 +252,10 @@ TEST(HistoryFaultsTest, AFileThatCannotBeWrittenIsNamedAndLeftAsItIs) {
     HistoryOptions options;
     options.write = true;
     const HistoryStatus status = History::Open(path, options, &history);
-    std::fprintf(stderr, "%s\n", status.message().c_str());
-    if (status.code() != StatusCode::kAccessDenied) return 12;
+    if (status.code() != StatusCode::kAccessDenied) return Failed(12, status);
     if (status.message().find(path + ": cannot be written") ==
         std::string::npos) {
-      return 13;
+      return Failed(13, status);
     }
     return Contents(path) == before ? 0 : 14;
   });
@@ -281,11 +286,10 @@ TEST(HistoryFaultsTest, AFullDiskIsNamedAndLeavesTheHistoryAsItWas) {
     if (!history) return 12;
     const HistoryStatus status = history->Save(Wide(1, 2000));
     history.reset();
-    std::fprintf(stderr, "%s\n", status.message().c_str());
-    if (status.code() != StatusCode::kNoSpace) return 13;
+    if (status.code() != StatusCode::kNoSpace) return Failed(13, status);
     if (status.message().find(path + ": the disk is full") ==
         std::string::npos) {
-      return 14;
+      return Failed(14, status);
     }
     if (Contents(path) != before) return 15;
     // With room again, the history takes the save.
