@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
+#include <optional>
 #include <utility>
 
 #include "history/varint.h"
@@ -56,18 +56,30 @@ class PathReader {
   std::string previous_;
 };
 
-// The files count one more than it is, 0 meaning not counted.
-void PutEntries(const std::vector<const SavedDirectory*>& entries,
-                std::string* out) {
+// An entry as it is stored: its path (where it lies), and its figures
+// less those of the saved directories nearest below it (see ToOwn); the
+// files one more than they are, 0 meaning not counted.
+struct Stored {
+  const std::string* path = nullptr;
+  std::uint64_t bytes = 0;
+  std::uint64_t files = 0;
+
+  friend bool operator==(const Stored& a, const Stored& b) {
+    return *a.path == *b.path && a.bytes == b.bytes && a.files == b.files;
+  }
+};
+
+void PutEntries(const std::vector<const Stored*>& entries, std::string* out) {
   PutVarint(entries.size(), out);
   PathWriter paths(out);
-  for (const SavedDirectory* entry : entries) {
-    paths.Put(entry->path);
+  for (const Stored* entry : entries) {
+    paths.Put(*entry->path);
     PutVarint(entry->bytes, out);
-    PutVarint(entry->files ? *entry->files + 1 : 0, out);
+    PutVarint(entry->files, out);
   }
 }
 
+// Entries as stored: the files one more than they are, as in Stored.
 bool GetEntries(std::string_view in, std::size_t* at,
                 std::vector<SavedDirectory>* entries) {
   std::uint64_t count = 0;
@@ -81,7 +93,7 @@ bool GetEntries(std::string_view in, std::size_t* at,
       return false;
     }
     entry.files.reset();
-    if (files != 0) entry.files = files - 1;
+    if (files != 0) entry.files = files;
   }
   return std::is_sorted(entries->begin(), entries->end(),
                         [](const SavedDirectory& a, const SavedDirectory& b) {
@@ -90,22 +102,29 @@ bool GetEntries(std::string_view in, std::size_t* at,
 }
 
 // Each entry's nearest saved directory above it (-1 for none): "" lies
-// above every other path, "a" above "a/b" and "a/b/c".
-std::vector<std::ptrdiff_t> Parents(const std::vector<SavedDirectory>& set) {
-  std::unordered_map<std::string_view, std::ptrdiff_t> at;
-  for (std::size_t i = 0; i < set.size(); ++i) {
-    at.emplace(set[i].path, static_cast<std::ptrdiff_t>(i));
-  }
-  std::vector<std::ptrdiff_t> parents(set.size(), -1);
-  for (std::size_t i = 0; i < set.size(); ++i) {
-    std::string_view path = set[i].path;
-    while (!path.empty()) {
+// above every other path, "a" above "a/b" and "a/b/c". Paths are in
+// order, so a directory lies before everything below it.
+template <typename PathOf>
+std::vector<std::ptrdiff_t> Parents(std::size_t count, PathOf path_of) {
+  std::vector<std::ptrdiff_t> parents(count, -1);
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string_view path = path_of(i);
+    while (!path.empty() && parents[i] < 0) {
       const std::size_t slash = path.rfind('/');
       path = slash == std::string_view::npos ? std::string_view()
                                              : path.substr(0, slash);
-      if (auto found = at.find(path); found != at.end()) {
-        parents[i] = found->second;
-        break;
+      std::size_t low = 0;
+      std::size_t high = i;
+      while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (std::string_view(path_of(middle)) < path) {
+          low = middle + 1;
+        } else {
+          high = middle;
+        }
+      }
+      if (low < i && path_of(low) == path) {
+        parents[i] = static_cast<std::ptrdiff_t>(low);
       }
     }
   }
@@ -113,7 +132,8 @@ std::vector<std::ptrdiff_t> Parents(const std::vector<SavedDirectory>& set) {
 }
 
 std::uint64_t ZigZag(std::uint64_t n) {
-  return (n << 1) ^ static_cast<std::uint64_t>(static_cast<std::int64_t>(n) >> 63);
+  return (n << 1) ^
+         static_cast<std::uint64_t>(static_cast<std::int64_t>(n) >> 63);
 }
 
 std::uint64_t UnZigZag(std::uint64_t n) { return (n >> 1) ^ (~(n & 1) + 1); }
@@ -123,47 +143,44 @@ std::uint64_t UnZigZag(std::uint64_t n) { return (n >> 1) ^ (~(n & 1) + 1); }
 // changes one entry, not every saved directory above it as well. The
 // differences wrap, so they are exact whatever the figures, and small
 // ones, either way, stay small.
-std::vector<SavedDirectory> ToOwn(const PathOrder& by_path) {
-  std::vector<SavedDirectory> own;
-  own.reserve(by_path.size());
-  for (const SavedDirectory* d : by_path) own.push_back(*d);
-  const std::vector<std::ptrdiff_t> parents = Parents(own);
+std::vector<Stored> ToOwn(const PathOrder& by_path) {
+  std::vector<Stored> own(by_path.size());
+  std::vector<std::optional<std::uint64_t>> files(by_path.size());
+  for (std::size_t i = 0; i < by_path.size(); ++i) {
+    own[i].path = &by_path[i]->path;
+    own[i].bytes = by_path[i]->bytes;
+    files[i] = by_path[i]->files;
+  }
+  const std::vector<std::ptrdiff_t> parents = Parents(
+      by_path.size(), [&](std::size_t i) -> const std::string& {
+        return by_path[i]->path;
+      });
   for (std::size_t i = 0; i < own.size(); ++i) {
     if (parents[i] < 0) continue;
-    SavedDirectory& parent = own[static_cast<std::size_t>(parents[i])];
-    parent.bytes -= by_path[i]->bytes;
-    if (parent.files && by_path[i]->files) *parent.files -= *by_path[i]->files;
+    const auto parent = static_cast<std::size_t>(parents[i]);
+    own[parent].bytes -= by_path[i]->bytes;
+    if (files[parent] && by_path[i]->files) {
+      *files[parent] -= *by_path[i]->files;
+    }
   }
-  for (SavedDirectory& d : own) {
-    d.bytes = ZigZag(d.bytes);
-    if (d.files) d.files = ZigZag(*d.files);
+  for (std::size_t i = 0; i < own.size(); ++i) {
+    own[i].bytes = ZigZag(own[i].bytes);
+    own[i].files = files[i] ? ZigZag(*files[i]) + 1 : 0;
   }
   return own;
 }
 
-// The figures back from what ToOwn kept: the deepest first, each added
-// to the one above it.
+// The figures back from entries as stored (GetEntries): each, from the
+// last (the deepest of its line), added to the one above it.
 void FromOwn(std::vector<SavedDirectory>* set) {
   for (SavedDirectory& d : *set) {
     d.bytes = UnZigZag(d.bytes);
-    if (d.files) d.files = UnZigZag(*d.files);
+    if (d.files) d.files = UnZigZag(*d.files - 1);
   }
-  const std::vector<std::ptrdiff_t> parents = Parents(*set);
-  std::vector<std::size_t> deepest_first(set->size());
-  std::vector<std::size_t> depth(set->size());
-  for (std::size_t i = 0; i < set->size(); ++i) {
-    deepest_first[i] = i;
-    const std::string& path = (*set)[i].path;
-    depth[i] = path.empty()
-                   ? 0
-                   : 1 + static_cast<std::size_t>(
-                             std::count(path.begin(), path.end(), '/'));
-  }
-  std::stable_sort(deepest_first.begin(), deepest_first.end(),
-                   [&](std::size_t a, std::size_t b) {
-                     return depth[a] > depth[b];
-                   });
-  for (const std::size_t i : deepest_first) {
+  const std::vector<std::ptrdiff_t> parents = Parents(
+      set->size(),
+      [&](std::size_t i) -> const std::string& { return (*set)[i].path; });
+  for (std::size_t i = set->size(); i-- > 0;) {
     if (parents[i] < 0) continue;
     SavedDirectory& parent = (*set)[static_cast<std::size_t>(parents[i])];
     parent.bytes += (*set)[i].bytes;
@@ -175,6 +192,13 @@ PathOrder Pointers(const std::vector<SavedDirectory>& set) {
   PathOrder pointers;
   pointers.reserve(set.size());
   for (const SavedDirectory& d : set) pointers.push_back(&d);
+  return pointers;
+}
+
+std::vector<const Stored*> Pointers(const std::vector<Stored>& set) {
+  std::vector<const Stored*> pointers;
+  pointers.reserve(set.size());
+  for (const Stored& d : set) pointers.push_back(&d);
   return pointers;
 }
 
@@ -192,7 +216,7 @@ PathOrder InPathOrder(const std::vector<SavedDirectory>& directories) {
 }
 
 std::string EncodeWholeSet(const PathOrder& by_path) {
-  const std::vector<SavedDirectory> own = ToOwn(by_path);
+  const std::vector<Stored> own = ToOwn(by_path);
   std::string out(1, kWholeSet);
   PutEntries(Pointers(own), &out);
   return out;
@@ -202,20 +226,20 @@ std::string EncodeChanges(const std::vector<SavedDirectory>& base,
                           const PathOrder& by_path) {
   // One merge of the two sorted lists: paths gone, and entries new or
   // changed.
-  const std::vector<SavedDirectory> was = ToOwn(Pointers(base));
-  const std::vector<SavedDirectory> now = ToOwn(by_path);
+  const std::vector<Stored> was = ToOwn(Pointers(base));
+  const std::vector<Stored> now = ToOwn(by_path);
   std::string removed_paths;
   std::uint64_t removed = 0;
   PathWriter removed_writer(&removed_paths);
-  PathOrder changed;
+  std::vector<const Stored*> changed;
   auto old = was.begin();
   auto next = now.begin();
   while (old != was.end() || next != now.end()) {
-    if (next == now.end() || (old != was.end() && old->path < next->path)) {
-      removed_writer.Put(old->path);
+    if (next == now.end() || (old != was.end() && *old->path < *next->path)) {
+      removed_writer.Put(*old->path);
       ++removed;
       ++old;
-    } else if (old == was.end() || next->path < old->path) {
+    } else if (old == was.end() || *next->path < *old->path) {
       changed.push_back(&*next++);
     } else {
       if (!(*old == *next)) changed.push_back(&*next);
@@ -260,18 +284,21 @@ bool DecodeSet(std::string_view stored,
   if (!GetEntries(stored, &at, &changed) || at != stored.size()) return false;
   // The base less what went and what changed, then what changed: both
   // lists are in path order, so one more merge keeps the result in it.
-  const std::vector<SavedDirectory> was = ToOwn(Pointers(*base));
+  const std::vector<Stored> was = ToOwn(Pointers(*base));
   auto next_gone = gone.begin();
   auto next_changed = changed.begin();
-  for (const SavedDirectory& entry : was) {
-    while (next_gone != gone.end() && *next_gone < entry.path) ++next_gone;
-    while (next_changed != changed.end() && next_changed->path < entry.path) {
+  for (const Stored& entry : was) {
+    const std::string& path = *entry.path;
+    while (next_gone != gone.end() && *next_gone < path) ++next_gone;
+    while (next_changed != changed.end() && next_changed->path < path) {
       read.push_back(*next_changed++);
     }
-    const bool is_gone = next_gone != gone.end() && *next_gone == entry.path;
+    const bool is_gone = next_gone != gone.end() && *next_gone == path;
     const bool is_changed =
-        next_changed != changed.end() && next_changed->path == entry.path;
-    if (!is_gone && !is_changed) read.push_back(entry);
+        next_changed != changed.end() && next_changed->path == path;
+    if (is_gone || is_changed) continue;
+    read.push_back({path, entry.bytes, std::nullopt});
+    if (entry.files != 0) read.back().files = entry.files;
   }
   read.insert(read.end(), next_changed, changed.end());
   FromOwn(&read);

@@ -68,6 +68,37 @@ std::vector<SavedDirectory> SelectNotableDirectories(
   return candidates;
 }
 
+namespace {
+
+// |directories| with those of one path added up into one, chosen again.
+std::vector<SavedDirectory> MergeByPath(
+    std::vector<SavedDirectory> directories, std::uint64_t owner_bytes) {
+  std::map<std::string, SavedDirectory> by_path;
+  for (SavedDirectory& d : directories) {
+    auto [entry, added] = by_path.try_emplace(d.path, d);
+    if (added) continue;
+    SavedDirectory& sum = entry->second;
+    sum.bytes = SaturatingAdd(sum.bytes, d.bytes);
+    sum.files = sum.files && d.files ? std::optional<std::uint64_t>(
+                                           SaturatingAdd(*sum.files, *d.files))
+                                     : std::nullopt;
+  }
+  std::vector<SavedDirectory> merged;
+  merged.reserve(by_path.size());
+  for (auto& [path, d] : by_path) merged.push_back(std::move(d));
+  return SelectNotableDirectories(std::move(merged), owner_bytes);
+}
+
+bool HasPathTwice(const std::vector<SavedDirectory>& directories) {
+  std::vector<std::string_view> paths;
+  paths.reserve(directories.size());
+  for (const SavedDirectory& d : directories) paths.push_back(d.path);
+  std::sort(paths.begin(), paths.end());
+  return std::adjacent_find(paths.begin(), paths.end()) != paths.end();
+}
+
+}  // namespace
+
 std::vector<SavedOwner> CombineSameWho(std::vector<SavedOwner> owners) {
   std::map<std::pair<WhoKind, std::string>, std::size_t> first;
   std::vector<SavedOwner> combined;
@@ -76,6 +107,10 @@ std::vector<SavedOwner> CombineSameWho(std::vector<SavedOwner> owners) {
     const auto [at, is_new] = first.try_emplace(
         std::make_pair(owner.who.kind, owner.who.id), combined.size());
     if (is_new) {
+      if (HasPathTwice(owner.directories)) {
+        owner.directories =
+            MergeByPath(std::move(owner.directories), owner.bytes);
+      }
       combined.push_back(std::move(owner));
       continue;
     }
@@ -90,21 +125,10 @@ std::vector<SavedOwner> CombineSameWho(std::vector<SavedOwner> owners) {
       sum.under_1_year = SaturatingAdd(sum.under_1_year, add.under_1_year);
       sum.older = SaturatingAdd(sum.older, add.older);
     }
-    std::map<std::string, SavedDirectory> by_path;
-    for (auto* list : {&into.directories, &owner.directories}) {
-      for (SavedDirectory& d : *list) {
-        auto [entry, added] = by_path.try_emplace(d.path, d);
-        if (added) continue;
-        entry->second.bytes = SaturatingAdd(entry->second.bytes, d.bytes);
-        entry->second.files = entry->second.files && d.files
-                                  ? std::optional<std::uint64_t>(SaturatingAdd(
-                                        *entry->second.files, *d.files))
-                                  : std::nullopt;
-      }
-    }
-    std::vector<SavedDirectory> merged;
-    for (auto& [path, d] : by_path) merged.push_back(std::move(d));
-    into.directories = SelectNotableDirectories(std::move(merged), into.bytes);
+    into.directories.insert(into.directories.end(),
+                            std::make_move_iterator(owner.directories.begin()),
+                            std::make_move_iterator(owner.directories.end()));
+    into.directories = MergeByPath(std::move(into.directories), into.bytes);
   }
   return combined;
 }

@@ -149,8 +149,8 @@ std::vector<SavedDirectory> SelectNotableDirectories(
 
 // |owners| with those of one identity added up into the first of them
 // (their directories merged by path and chosen again), in the order
-// they came. A scan names each owner once; a table keyed by names may
-// not.
+// they came; an owner's directories named twice are added up too. A
+// scan names each owner once; a table keyed by names may not.
 std::vector<SavedOwner> CombineSameWho(std::vector<SavedOwner> owners);
 
 }  // namespace ovik

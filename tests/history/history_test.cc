@@ -113,10 +113,19 @@ TEST(HistoryTest, ScansComeBackExactlyAndUnchangedDirectoriesAreStoredOnce) {
                   .ok());
   ASSERT_EQ(listed.size(), 3u);
   EXPECT_EQ(listed[2], AsSaved(third, ids[2]).facts);
+  // Two records of one owner add up, their directories too.
+  const SavedScan twice = Scan(Day(3), {Owner("7", "x", 10, {{"d", 4, 1}}),
+                                        Owner("7", "x", 5, {{"d", 6, 2}})});
+  ASSERT_TRUE(history->Save(twice, &ids.emplace_back()).ok());
+  const SavedScan once = Reload(*history, ids.back());
+  ASSERT_EQ(once.owners.size(), 1u);
+  EXPECT_EQ(once.owners[0].bytes, 15u);
+  EXPECT_EQ(once.owners[0].directories,
+            (std::vector<SavedDirectory>{{"d", 10, 3}}));
   history.reset();
   // Each of the 40-directory sets once whole, the later two as their
-  // change; bob's set once for all three scans.
-  EXPECT_EQ(QueryNumber(path, "SELECT count(*) FROM dirset"), 4);
+  // change; bob's set once for all three scans (x's is another).
+  EXPECT_EQ(QueryNumber(path, "SELECT count(*) FROM dirset"), 5);
   EXPECT_EQ(QueryNumber(path, "SELECT count(*) FROM dirset WHERE base"), 2);
 }
 
