@@ -288,7 +288,7 @@ std::unique_ptr<History> Open(const std::string& path, bool write) {
 }
 
 bool RunGrowth(const std::string& path, GrowthQuery query, bool html,
-            std::string* out) {
+               std::string* out) {
   std::unique_ptr<History> history = Open(path, false);
   GrowthAnswer answer;
   if (!Check(QueryGrowth(*history, query, &answer))) return false;
@@ -344,18 +344,21 @@ int main(int argc, char** argv) {
   query.series = {"uuid:5f0c2a1e-bench", "/"};
   query.path = "/srv";
   std::string out;
-  const Timing growth =
-      Median(7, [&] { return Timed([&] { return RunGrowth(path, query, false, &out); }); });
+  const Timing growth = Median(7, [&] {
+    return Timed([&] { return RunGrowth(path, query, false, &out); });
+  });
   GrowthQuery where = query;
   where.owner = "user0000";
-  const Timing where_time =
-      Median(7, [&] { return Timed([&] { return RunGrowth(path, where, false, &out); }); });
+  const Timing where_time = Median(7, [&] {
+    return Timed([&] { return RunGrowth(path, where, false, &out); });
+  });
   GrowthQuery decade = query;
   decade.since = std::chrono::sys_days(std::chrono::year(2015) / 1 / 1) +
                  std::chrono::hours(3);
   decade.chart_lines = 8;
-  const Timing decade_time =
-      Median(3, [&] { return Timed([&] { return RunGrowth(path, decade, true, &out); }); });
+  const Timing decade_time = Median(3, [&] {
+    return Timed([&] { return RunGrowth(path, decade, true, &out); });
+  });
   const std::string page = path + ".html";
   if (FILE* f = std::fopen(page.c_str(), "w")) {
     std::fwrite(out.data(), 1, out.size(), f);
@@ -408,8 +411,9 @@ int main(int argc, char** argv) {
   row("where one owner grew, the same two scans (text)", where_time);
   row("growth over every scan, html with the chart", decade_time);
   row("history listing of every scan (text)", listing);
-  std::printf("| prune the oldest year (%llu scans) | %.0f ms, file then %.1f MB |\n",
-              static_cast<unsigned long long>(removed), prune,
-              static_cast<double>(pruned.st_size) / 1e6);
+  std::printf(
+      "| prune the oldest year (%llu scans) | %.0f ms, file then %.1f MB |\n",
+      static_cast<unsigned long long>(removed), prune,
+      static_cast<double>(pruned.st_size) / 1e6);
   return 0;
 }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string_view>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "history/varint.h"
@@ -152,9 +152,8 @@ std::vector<Stored> ToOwn(const PathOrder& by_path) {
     files[i] = by_path[i]->files;
   }
   const std::vector<std::ptrdiff_t> parents = Parents(
-      by_path.size(), [&](std::size_t i) -> const std::string& {
-        return by_path[i]->path;
-      });
+      by_path.size(),
+      [&](std::size_t i) -> const std::string& { return by_path[i]->path; });
   for (std::size_t i = 0; i < own.size(); ++i) {
     if (parents[i] < 0) continue;
     const auto parent = static_cast<std::size_t>(parents[i]);
@@ -258,8 +257,7 @@ bool HoldsChanges(std::string_view stored) {
   return !stored.empty() && stored[0] == kChanges;
 }
 
-bool DecodeSet(std::string_view stored,
-               const std::vector<SavedDirectory>* base,
+bool DecodeSet(std::string_view stored, const std::vector<SavedDirectory>* base,
                std::vector<SavedDirectory>* by_path) {
   if (stored.empty()) return false;
   std::size_t at = 1;

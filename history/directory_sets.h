@@ -38,8 +38,7 @@ bool HoldsChanges(std::string_view stored);
 
 // The set |stored| holds, in path order; |base| is the whole set it
 // changes, nullptr for a whole set. False when |stored| is damaged.
-bool DecodeSet(std::string_view stored,
-               const std::vector<SavedDirectory>* base,
+bool DecodeSet(std::string_view stored, const std::vector<SavedDirectory>* base,
                std::vector<SavedDirectory>* by_path);
 
 }  // namespace ovik

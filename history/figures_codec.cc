@@ -39,35 +39,39 @@ std::uint64_t Rest(const FigureRecord& r, const AgeBuckets& b) {
 
 std::uint64_t ZigZag(std::uint64_t difference) {
   const auto signed_difference = static_cast<std::int64_t>(difference);
-  return (difference << 1) ^ static_cast<std::uint64_t>(signed_difference >> 63);
+  return (difference << 1) ^
+         static_cast<std::uint64_t>(signed_difference >> 63);
 }
 
-std::uint64_t UnZigZag(std::uint64_t n) {
-  return (n >> 1) ^ (~(n & 1) + 1);
-}
+std::uint64_t UnZigZag(std::uint64_t n) { return (n >> 1) ^ (~(n & 1) + 1); }
 
 void PutBuckets(const std::vector<FigureRecord>& records,
                 AgeBuckets FigureRecord::*buckets, std::string* out) {
-  PutColumn(records, [&](const FigureRecord& r) {
-    return (r.*buckets).under_30_days;
-  }, out);
-  PutColumn(records, [&](const FigureRecord& r) {
-    return (r.*buckets).under_1_year;
-  }, out);
-  PutColumn(records, [&](const FigureRecord& r) {
-    return ZigZag((r.*buckets).older - Rest(r, r.*buckets));
-  }, out);
+  PutColumn(
+      records,
+      [&](const FigureRecord& r) { return (r.*buckets).under_30_days; }, out);
+  PutColumn(
+      records, [&](const FigureRecord& r) { return (r.*buckets).under_1_year; },
+      out);
+  PutColumn(
+      records,
+      [&](const FigureRecord& r) {
+        return ZigZag((r.*buckets).older - Rest(r, r.*buckets));
+      },
+      out);
 }
 
 bool GetBuckets(std::string_view in, std::size_t* at,
                 std::vector<FigureRecord>* records,
                 AgeBuckets FigureRecord::*buckets) {
-  return GetColumn(in, at, records, [&](FigureRecord& r, std::uint64_t n) {
-           (r.*buckets).under_30_days = n;
-         }) &&
-         GetColumn(in, at, records, [&](FigureRecord& r, std::uint64_t n) {
-           (r.*buckets).under_1_year = n;
-         }) &&
+  return GetColumn(in, at, records,
+                   [&](FigureRecord& r, std::uint64_t n) {
+                     (r.*buckets).under_30_days = n;
+                   }) &&
+         GetColumn(in, at, records,
+                   [&](FigureRecord& r, std::uint64_t n) {
+                     (r.*buckets).under_1_year = n;
+                   }) &&
          GetColumn(in, at, records, [&](FigureRecord& r, std::uint64_t n) {
            (r.*buckets).older = UnZigZag(n) + Rest(r, r.*buckets);
          });
@@ -84,18 +88,24 @@ std::string EncodeFigures(const FigureTable& table) {
                 (table.by_access ? kHasAccess : 0),
             &out);
   PutVarint(records.size(), &out);
-  PutColumn(records, [](const FigureRecord& r) {
-    return static_cast<std::uint64_t>(r.who);
-  }, &out);
-  PutColumn(records, [](const FigureRecord& r) { return r.bytes; }, &out);
-  PutColumn(records, [](const FigureRecord& r) { return r.files; }, &out);
+  PutColumn(
+      records,
+      [](const FigureRecord& r) { return static_cast<std::uint64_t>(r.who); },
+      &out);
+  PutColumn(
+      records, [](const FigureRecord& r) { return r.bytes; }, &out);
+  PutColumn(
+      records, [](const FigureRecord& r) { return r.files; }, &out);
   if (table.by_modification) {
     PutBuckets(records, &FigureRecord::by_modification, &out);
   }
   if (table.by_access) PutBuckets(records, &FigureRecord::by_access, &out);
-  PutColumn(records, [](const FigureRecord& r) {
-    return static_cast<std::uint64_t>(r.directories);
-  }, &out);
+  PutColumn(
+      records,
+      [](const FigureRecord& r) {
+        return static_cast<std::uint64_t>(r.directories);
+      },
+      &out);
   return out;
 }
 

@@ -64,7 +64,8 @@ Growth ComputeGrowth(const SavedScan& older, const SavedScan& newer,
   growth.newer = newer.facts;
   for (const auto& [key, pair] : pairs) {
     GrowthRow row = RowOf(pair.first, pair.second);
-    if (row.presence == Presence::kBoth && row.bytes_before == row.bytes_after &&
+    if (row.presence == Presence::kBoth &&
+        row.bytes_before == row.bytes_after &&
         row.files_before == row.files_after) {
       ++growth.unchanged;
       continue;
@@ -73,8 +74,10 @@ Growth ComputeGrowth(const SavedScan& older, const SavedScan& newer,
   }
   std::sort(growth.rows.begin(), growth.rows.end(),
             [](const GrowthRow& a, const GrowthRow& b) {
-              if (a.bytes() != b.bytes()) return MoreGrowth(a.bytes(), b.bytes());
-              if (a.files() != b.files()) return MoreGrowth(a.files(), b.files());
+              if (a.bytes() != b.bytes())
+                return MoreGrowth(a.bytes(), b.bytes());
+              if (a.files() != b.files())
+                return MoreGrowth(a.files(), b.files());
               if (a.bytes_after != b.bytes_after) {
                 return a.bytes_after > b.bytes_after;
               }
@@ -84,8 +87,7 @@ Growth ComputeGrowth(const SavedScan& older, const SavedScan& newer,
 }
 
 DirectoryGrowth ComputeDirectoryGrowth(const SavedScan& older,
-                                       const SavedScan& newer,
-                                       const Who& who) {
+                                       const SavedScan& newer, const Who& who) {
   const auto find = [&](const SavedScan& scan) -> const SavedOwner* {
     for (const SavedOwner& o : scan.owners) {
       if (o.who == who) return &o;
@@ -131,7 +133,8 @@ DirectoryGrowth ComputeDirectoryGrowth(const SavedScan& older,
   }
   std::sort(growth.rows.begin(), growth.rows.end(),
             [](const DirectoryGrowthRow& a, const DirectoryGrowthRow& b) {
-              if (a.bytes() != b.bytes()) return MoreGrowth(a.bytes(), b.bytes());
+              if (a.bytes() != b.bytes())
+                return MoreGrowth(a.bytes(), b.bytes());
               const std::size_t da = Depth(a.path);
               const std::size_t db = Depth(b.path);
               if (da != db) return da > db;

@@ -98,8 +98,7 @@ struct DirectoryGrowth {
 
 // Where |who| grew; its directories are those the scans saved.
 DirectoryGrowth ComputeDirectoryGrowth(const SavedScan& older,
-                                       const SavedScan& newer,
-                                       const Who& who);
+                                       const SavedScan& newer, const Who& who);
 
 // The owner (or group) |text| names in |newer| or else |older|: its name
 // as shown, else its id ("1000", a SID).

@@ -83,8 +83,8 @@ HistoryStatus QueryGrowth(History& history, const GrowthQuery& query,
     }
   }
   if (query.chart_lines != 0) {
-    found.chart.scans.assign(scans.begin() + static_cast<std::ptrdiff_t>(*older),
-                             scans.end());
+    found.chart.scans.assign(
+        scans.begin() + static_cast<std::ptrdiff_t>(*older), scans.end());
     std::vector<std::int64_t> ids;
     for (const ScanFacts& s : found.chart.scans) ids.push_back(s.id);
     std::vector<std::vector<std::uint64_t>> bytes;

@@ -18,7 +18,8 @@ namespace {
 
 // What became of the file, said after each failure.
 constexpr const char* kLeftAsItIs = "it was left as it is";
-constexpr const char* kNothingSaved = "nothing was saved, the file is as it was";
+constexpr const char* kNothingSaved =
+    "nothing was saved, the file is as it was";
 constexpr const char* kNothingRemoved =
     "nothing was removed, the file is as it was";
 
@@ -361,21 +362,20 @@ class History::Saver {
     table.records.reserve(list.size());
     for (const SavedOwner& owner : list) {
       FigureRecord record;
-      if (int rc = WhoId(owner.who, owner.name, &record.who);
-          rc != SQLITE_OK) {
+      if (int rc = WhoId(owner.who, owner.name, &record.who); rc != SQLITE_OK) {
         return rc;
       }
       record.bytes = owner.bytes;
       record.files = owner.files;
-      if (owner.by_modification) record.by_modification = *owner.by_modification;
+      if (owner.by_modification)
+        record.by_modification = *owner.by_modification;
       if (owner.by_access) record.by_access = *owner.by_access;
       if (owners && !owner.directories.empty()) {
         const auto previous = previous_sets_.find(record.who);
-        if (int rc = StoreSet(owner.directories,
-                              previous == previous_sets_.end()
-                                  ? 0
-                                  : previous->second,
-                              &record.directories);
+        if (int rc = StoreSet(
+                owner.directories,
+                previous == previous_sets_.end() ? 0 : previous->second,
+                &record.directories);
             rc != SQLITE_OK) {
           return rc;
         }
@@ -490,8 +490,7 @@ HistoryStatus History::OpenConnection(const HistoryOptions& options) {
   // to reading where they may not): they write nothing, but a reader
   // that may removes the empty log files it made when it closes.
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-  const int rc =
-      sqlite3_open_v2(file_.sqlite_path().c_str(), &db_, flags, vfs);
+  const int rc = sqlite3_open_v2(file_.sqlite_path().c_str(), &db_, flags, vfs);
   if (rc != SQLITE_OK) return Failure(rc, kLeftAsItIs);
   sqlite3_extended_result_codes(db_, 1);
   // Closing the last connection moves what the log holds into the file
@@ -546,20 +545,22 @@ HistoryStatus History::CheckAndMigrate(bool write) {
       return HistoryStatus(Status(StatusCode::kOther),
                            HistoryName(path_) +
                                ": is an SQLite database, but not a history "
-                               "of saved scans; " + kLeftAsItIs);
+                               "of saved scans; " +
+                               kLeftAsItIs);
     }
     if (marks.version > kHistoryVersion) {
       return HistoryStatus(
           Status(StatusCode::kUnsupported),
-          HistoryName(path_) + ": was written by a newer ovik (history "
-                               "format " +
+          HistoryName(path_) +
+              ": was written by a newer ovik (history "
+              "format " +
               std::to_string(marks.version) + "; this ovik knows up to " +
               std::to_string(kHistoryVersion) + "); " + kLeftAsItIs);
     }
     if (marks.version < kOldestReadableVersion) {
-      return HistoryStatus(Status(StatusCode::kOther),
-                           HistoryName(path_) +
-                               ": has no history format; " + kLeftAsItIs);
+      return HistoryStatus(
+          Status(StatusCode::kOther),
+          HistoryName(path_) + ": has no history format; " + kLeftAsItIs);
     }
     return HistoryStatus::Ok();
   };
@@ -660,8 +661,8 @@ HistoryStatus History::Failure(int rc, const char* consequence) const {
       what = sqlite3_errstr(rc);
       break;
   }
-  return HistoryStatus(status, HistoryName(path_) + ": " + what + "; " +
-                                   consequence);
+  return HistoryStatus(status,
+                       HistoryName(path_) + ": " + what + "; " + consequence);
 }
 
 HistoryStatus History::Transaction(const char* consequence,
@@ -780,9 +781,9 @@ HistoryStatus History::Load(std::int64_t id, LoadWhat what, SavedScan* scan) {
   }();
   ExecSql(db_, "COMMIT");  // ends the read; nothing was written
   if (rc == SQLITE_NOTFOUND) {
-    return HistoryStatus(Status(StatusCode::kNotFound),
-                         HistoryName(path_) + ": has no saved scan " +
-                             std::to_string(id));
+    return HistoryStatus(
+        Status(StatusCode::kNotFound),
+        HistoryName(path_) + ": has no saved scan " + std::to_string(id));
   }
   if (rc != SQLITE_OK) return Failure(rc, kLeftAsItIs);
   *scan = std::move(loaded);
@@ -828,18 +829,19 @@ HistoryStatus History::LoadDirectories(
   }();
   ExecSql(db_, "COMMIT");
   if (rc == SQLITE_NOTFOUND) {
-    return HistoryStatus(Status(StatusCode::kNotFound),
-                         HistoryName(path_) + ": has no saved scan " +
-                             std::to_string(id));
+    return HistoryStatus(
+        Status(StatusCode::kNotFound),
+        HistoryName(path_) + ": has no saved scan " + std::to_string(id));
   }
   if (rc != SQLITE_OK) return Failure(rc, kLeftAsItIs);
   *directories = std::move(found);
   return HistoryStatus::Ok();
 }
 
-HistoryStatus History::LoadBytes(const std::vector<std::int64_t>& ids,
-                                 RankedBy by, const std::vector<Who>& whos,
-                                 std::vector<std::vector<std::uint64_t>>* bytes) {
+HistoryStatus History::LoadBytes(
+    const std::vector<std::int64_t>& ids, RankedBy by,
+    const std::vector<Who>& whos,
+    std::vector<std::vector<std::uint64_t>>* bytes) {
   if (int rc = ExecSql(db_, "BEGIN"); rc != SQLITE_OK) {
     return Failure(rc, kLeftAsItIs);
   }
@@ -964,11 +966,11 @@ HistoryStatus History::Prune(std::chrono::sys_seconds cutoff,
   std::uint64_t count = 0;
   HistoryStatus status = Transaction(kNothingRemoved, [&]() {
     SqlStatement doomed;
-    int rc = doomed.Prepare(
-        db_,
-        "SELECT id FROM scan AS s WHERE started < ?1 AND id != ("
-        "SELECT id FROM scan WHERE series = s.series"
-        " ORDER BY started DESC, id DESC LIMIT 1)");
+    int rc =
+        doomed.Prepare(db_,
+                       "SELECT id FROM scan AS s WHERE started < ?1 AND id != ("
+                       "SELECT id FROM scan WHERE series = s.series"
+                       " ORDER BY started DESC, id DESC LIMIT 1)");
     if (rc != SQLITE_OK) return rc;
     doomed.Bind(1, FromSeconds(cutoff));
     std::vector<std::int64_t> ids;

@@ -56,8 +56,8 @@ struct ScanFilter {
 };
 
 enum class LoadWhat : std::uint8_t {
-  kFigures,                 // facts, owners and groups
-  kFiguresAndDirectories,   // and the owners' directories
+  kFigures,                // facts, owners and groups
+  kFiguresAndDirectories,  // and the owners' directories
 };
 
 class History {
@@ -93,8 +93,7 @@ class History {
 
   // Removes the scans started before |cutoff|, except the newest of each
   // series.
-  HistoryStatus Prune(std::chrono::sys_seconds cutoff,
-                      std::uint64_t* removed);
+  HistoryStatus Prune(std::chrono::sys_seconds cutoff, std::uint64_t* removed);
   // Keeps the newest |newest| scans of each series (at least one).
   HistoryStatus Keep(std::uint64_t newest, std::uint64_t* removed);
 
@@ -113,8 +112,7 @@ class History {
   HistoryStatus Damaged() const;
   HistoryStatus Transaction(const char* doing,
                             const std::function<int()>& body);
-  int RemoveScans(const std::vector<std::int64_t>& ids,
-                  std::uint64_t* removed);
+  int RemoveScans(const std::vector<std::int64_t>& ids, std::uint64_t* removed);
   int SweepDirectorySets();
   void Wrote() {
     if (on_write_) on_write_();

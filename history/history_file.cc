@@ -54,7 +54,8 @@ std::string HistoryName(const std::string& path) {
 HistoryStatus NoHistoryYet(const std::string& path) {
   return HistoryStatus(
       Status(StatusCode::kNotFound, ENOENT),
-      HistoryName(path) + ": there is no such file: no scan was saved there yet");
+      HistoryName(path) +
+          ": there is no such file: no scan was saved there yet");
 }
 
 const char* SqliteVfsName() {
@@ -162,9 +163,9 @@ HistoryStatus HistoryFile::CheckFile() {
 }
 
 HistoryStatus HistoryFile::Create() {
-  const int fd = openat(directory_, name_.c_str(),
-                        O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        0600);
+  const int fd =
+      openat(directory_, name_.c_str(),
+             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd >= 0) {
     close(fd);
   } else if (errno != EEXIST) {  // else made by another ovik just now

@@ -71,17 +71,18 @@ std::vector<SavedDirectory> SelectNotableDirectories(
 namespace {
 
 // |directories| with those of one path added up into one, chosen again.
-std::vector<SavedDirectory> MergeByPath(
-    std::vector<SavedDirectory> directories, std::uint64_t owner_bytes) {
+std::vector<SavedDirectory> MergeByPath(std::vector<SavedDirectory> directories,
+                                        std::uint64_t owner_bytes) {
   std::map<std::string, SavedDirectory> by_path;
   for (SavedDirectory& d : directories) {
     auto [entry, added] = by_path.try_emplace(d.path, d);
     if (added) continue;
     SavedDirectory& sum = entry->second;
     sum.bytes = SaturatingAdd(sum.bytes, d.bytes);
-    sum.files = sum.files && d.files ? std::optional<std::uint64_t>(
-                                           SaturatingAdd(*sum.files, *d.files))
-                                     : std::nullopt;
+    sum.files =
+        sum.files && d.files
+            ? std::optional<std::uint64_t>(SaturatingAdd(*sum.files, *d.files))
+            : std::nullopt;
   }
   std::vector<SavedDirectory> merged;
   merged.reserve(by_path.size());

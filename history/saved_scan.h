@@ -106,7 +106,7 @@ struct ScanFacts {
   SeriesKey series;
   std::chrono::sys_seconds started{};
   std::chrono::sys_seconds finished{};
-  std::string root;  // the directory scanned, as it was named then
+  std::string root;          // the directory scanned, as it was named then
   std::string mount_point;   // where the volume was mounted, for showing
   std::string volume_label;  // empty when it has none
   std::string method;        // how it was counted: "walk", ...

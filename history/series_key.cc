@@ -14,8 +14,8 @@ SeriesKey SeriesKeyFor(const MountInfoEntry& mount, std::string_view uuid,
     // A source such as "tmpfs" or "none" names no one file system; the
     // device numbers do, for as long as it is mounted.
     if (mount.source.find_first_of("/:") == std::string::npos) {
-      key.volume += ":" + std::to_string(mount.major) + ":" +
-                    std::to_string(mount.minor);
+      key.volume +=
+          ":" + std::to_string(mount.major) + ":" + std::to_string(mount.minor);
     }
   }
   std::string_view below = resolved_path;

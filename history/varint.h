@@ -21,8 +21,7 @@ inline void PutVarint(std::uint64_t n, std::string* out) {
 
 // Reads one number from |in| at |*at|, moving past it. False when the
 // bytes end first or the number would not fit in 64 bits.
-inline bool GetVarint(std::string_view in, std::size_t* at,
-                      std::uint64_t* n) {
+inline bool GetVarint(std::string_view in, std::size_t* at, std::uint64_t* n) {
   std::uint64_t value = 0;
   for (unsigned shift = 0; shift < 64; shift += 7) {
     if (*at >= in.size()) return false;

@@ -75,8 +75,8 @@ bool ParseDuration(std::string_view text, std::chrono::seconds* duration,
   std::int64_t count = 0;
   const auto [end, ec] =
       std::from_chars(text.data(), text.data() + text.size(), count);
-  const std::string_view unit(end, static_cast<std::size_t>(
-                                       text.data() + text.size() - end));
+  const std::string_view unit(
+      end, static_cast<std::size_t>(text.data() + text.size() - end));
   if (ec == std::errc() && count >= 0 && end != text.data()) {
     for (const auto& [name, seconds] : kUnits) {
       if (unit != name) continue;
@@ -99,12 +99,11 @@ bool ParseSince(std::string_view text, std::chrono::sys_seconds now,
   if (ParseDuration(text, &back, &duration_error)) {
     // Far enough back is simply before every scan.
     const std::chrono::seconds since_epoch = now.time_since_epoch();
-    *when = back >= since_epoch ? std::chrono::sys_seconds{}
-                                : now - back;
+    *when = back >= since_epoch ? std::chrono::sys_seconds{} : now - back;
     return true;
   }
-  *error = "neither a duration nor a date: \"" + SanitizeName(text) +
-           "\"; " + std::string(kDurationHelp) +
+  *error = "neither a duration nor a date: \"" + SanitizeName(text) + "\"; " +
+           std::string(kDurationHelp) +
            ", a date YYYY-MM-DD or YYYY-MM-DDTHH:MM:SSZ (UTC)";
   return false;
 }

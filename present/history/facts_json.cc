@@ -28,9 +28,9 @@ HistoryJson ScanFactsJson(const ScanFacts& facts) {
   json["saturated_totals"] = facts.missing.saturated_totals;
   json["total_bytes"] = facts.total_bytes;
   json["total_files"] = facts.total_files;
-  json["volume_total_bytes"] =
-      facts.capacity_bytes ? HistoryJson(*facts.capacity_bytes)
-                           : HistoryJson(nullptr);
+  json["volume_total_bytes"] = facts.capacity_bytes
+                                   ? HistoryJson(*facts.capacity_bytes)
+                                   : HistoryJson(nullptr);
   json["owners"] = facts.owner_count;
   json["groups"] = facts.group_count;
   return json;

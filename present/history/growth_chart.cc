@@ -50,11 +50,11 @@ std::vector<double> Across(const std::vector<ScanFacts>& scans) {
   const auto span = scans.back().started.time_since_epoch().count() - first;
   for (std::size_t i = 0; i < scans.size(); ++i) {
     const double part =
-        span > 0 ? static_cast<double>(
-                       scans[i].started.time_since_epoch().count() - first) /
-                       static_cast<double>(span)
-                 : static_cast<double>(i) /
-                       static_cast<double>(scans.size() - 1);
+        span > 0
+            ? static_cast<double>(scans[i].started.time_since_epoch().count() -
+                                  first) /
+                  static_cast<double>(span)
+            : static_cast<double>(i) / static_cast<double>(scans.size() - 1);
     x[i] = kLeft + part * (kRight - kLeft);
   }
   return x;
@@ -69,12 +69,12 @@ std::string BuildGrowthChart(const GrowthChart& chart) {
     for (std::uint64_t b : line.bytes) largest = std::max(largest, b);
   }
   const auto down = [&](std::uint64_t bytes) {
-    return kBottom - static_cast<double>(bytes) /
-                         static_cast<double>(largest) * (kBottom - kTop);
+    return kBottom - static_cast<double>(bytes) / static_cast<double>(largest) *
+                         (kBottom - kTop);
   };
   const std::vector<double> x = Across(chart.scans);
-  const std::string height = Pixels(
-      kLegendTop + kLegendRow * static_cast<double>(chart.lines.size()));
+  const std::string height =
+      Pixels(kLegendTop + kLegendRow * static_cast<double>(chart.lines.size()));
 
   std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
                     Pixels(kWidth) + "\" height=\"" + height +
@@ -94,9 +94,8 @@ std::string BuildGrowthChart(const GrowthChart& chart) {
   svg += "<text x=\"" + Pixels(kLeft) + "\" y=\"" + Pixels(kDatesBaseline) +
          "\">" + Day(chart.scans.front()) + "</text>\n";
   if (chart.scans.size() > 1) {
-    svg += "<text x=\"" + Pixels(kRight) + "\" y=\"" +
-           Pixels(kDatesBaseline) + "\" text-anchor=\"end\">" +
-           Day(chart.scans.back()) + "</text>\n";
+    svg += "<text x=\"" + Pixels(kRight) + "\" y=\"" + Pixels(kDatesBaseline) +
+           "\" text-anchor=\"end\">" + Day(chart.scans.back()) + "</text>\n";
   }
   for (std::size_t s = 0; s < chart.scans.size(); ++s) {
     if (chart.scans[s].complete) continue;
@@ -105,8 +104,7 @@ std::string BuildGrowthChart(const GrowthChart& chart) {
            Pixels(kBottom + 9) + "\" stroke=\"" +
            std::string(kIncompleteColour) + "\" stroke-width=\"2\"><title>" +
            FormatUtcTime(chart.scans[s].started) + " " +
-           EscapeHtml(ShownCompleteness(chart.scans[s])) +
-           "</title></line>\n";
+           EscapeHtml(ShownCompleteness(chart.scans[s])) + "</title></line>\n";
   }
   for (std::size_t l = 0; l < chart.lines.size(); ++l) {
     const ChartLine& line = chart.lines[l];
@@ -116,16 +114,16 @@ std::string BuildGrowthChart(const GrowthChart& chart) {
       if (!points.empty()) points += ' ';
       points += Pixels(x[s]) + "," + Pixels(down(line.bytes[s]));
     }
-    const std::string label = ShownHtml(line.name) + " (" +
-                              ShownHtml(ShownWho(line.who)) + ")";
+    const std::string label =
+        ShownHtml(line.name) + " (" + ShownHtml(ShownWho(line.who)) + ")";
     if (line.bytes.size() == 1) {
       svg += "<circle class=\"line\" cx=\"" + Pixels(x[0]) + "\" cy=\"" +
              Pixels(down(line.bytes[0])) + "\" r=\"3\" fill=\"" + colour +
              "\"><title>" + label + "</title></circle>\n";
     } else {
       svg += "<polyline class=\"line\" fill=\"none\" stroke=\"" + colour +
-             "\" stroke-width=\"2\" points=\"" + points + "\"><title>" +
-             label + "</title></polyline>\n";
+             "\" stroke-width=\"2\" points=\"" + points + "\"><title>" + label +
+             "</title></polyline>\n";
     }
     const double row = kLegendTop + kLegendRow * static_cast<double>(l);
     const std::uint64_t now = line.bytes.empty() ? 0 : line.bytes.back();

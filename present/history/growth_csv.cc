@@ -45,30 +45,32 @@ std::string FactFields(const ScanFacts& older, const ScanFacts& newer) {
 std::string BuildGrowthCsv(const GrowthAnswer& answer, std::size_t top) {
   std::string csv;
   if (const auto& where = answer.directories) {
-    csv = "owner_kind,owner_id,owner_name,path,saved_before,saved_after,"
-          "bytes_before,bytes_after,bytes_change,files_before,files_after," +
-          std::string(kFactColumns) + "\r\n";
+    csv =
+        "owner_kind,owner_id,owner_name,path,saved_before,saved_after,"
+        "bytes_before,bytes_after,bytes_change,files_before,files_after," +
+        std::string(kFactColumns) + "\r\n";
     const std::string facts = FactFields(where->older, where->newer);
     const GrowthRow& owner = where->owner;
     for (std::size_t i = 0; i < Shown(where->rows.size(), top); ++i) {
       const DirectoryGrowthRow& row = where->rows[i];
       std::string record;
-      AppendRecord({WhoKindName(owner.who.kind), SanitizeName(owner.who.id),
-                    SanitizeName(owner.name), SanitizeName(row.path),
-                    row.saved_before ? "true" : "false",
-                    row.saved_after ? "true" : "false", Number(row.bytes_before),
-                    Number(row.bytes_after), ShownChange(row.bytes()),
-                    OptionalNumber(row.files_before),
-                    OptionalNumber(row.files_after)},
-                   &record);
+      AppendRecord(
+          {WhoKindName(owner.who.kind), SanitizeName(owner.who.id),
+           SanitizeName(owner.name), SanitizeName(row.path),
+           row.saved_before ? "true" : "false",
+           row.saved_after ? "true" : "false", Number(row.bytes_before),
+           Number(row.bytes_after), ShownChange(row.bytes()),
+           OptionalNumber(row.files_before), OptionalNumber(row.files_after)},
+          &record);
       csv += record.substr(0, record.size() - 2) + facts + "\r\n";
     }
     return csv;
   }
   const Growth& growth = answer.growth;
-  csv = "ranked_by,kind,id,name,presence,bytes_before,bytes_after,"
-        "bytes_change,files_before,files_after,files_change," +
-        std::string(kFactColumns) + "\r\n";
+  csv =
+      "ranked_by,kind,id,name,presence,bytes_before,bytes_after,"
+      "bytes_change,files_before,files_after,files_change," +
+      std::string(kFactColumns) + "\r\n";
   const std::string facts = FactFields(growth.older, growth.newer);
   for (std::size_t i = 0; i < Shown(growth.rows.size(), top); ++i) {
     const GrowthRow& row = growth.rows[i];

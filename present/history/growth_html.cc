@@ -38,8 +38,8 @@ void Append(std::string* html, std::initializer_list<std::string_view> parts) {
 
 void AppendFact(std::string_view label, std::string_view value,
                 std::string* html) {
-  Append(html, {"<tr><th style=\"text-align:left\">", label, "</th><td>",
-                value, "</td></tr>\n"});
+  Append(html, {"<tr><th style=\"text-align:left\">", label, "</th><td>", value,
+                "</td></tr>\n"});
 }
 
 std::string ScanFact(const ScanFacts& scan) {
@@ -71,11 +71,11 @@ void AppendFacts(const ScanFacts& older, const ScanFacts& newer,
 
 void AppendChart(const GrowthChart& chart, std::string* html) {
   if (chart.scans.empty()) return;
-  Append(html, {"<h2 style=\"", kHeadingStyle, "\">", text::kChartHeading,
-                "</h2>\n<p>", GroupDigits(chart.scans.size()),
-                text::kChartScans, FormatUtcTime(chart.scans.front().started),
-                text::kChartTo, FormatUtcTime(chart.scans.back().started),
-                "."});
+  Append(html,
+         {"<h2 style=\"", kHeadingStyle, "\">", text::kChartHeading,
+          "</h2>\n<p>", GroupDigits(chart.scans.size()), text::kChartScans,
+          FormatUtcTime(chart.scans.front().started), text::kChartTo,
+          FormatUtcTime(chart.scans.back().started), "."});
   bool incomplete = false;
   for (const ScanFacts& scan : chart.scans) incomplete |= !scan.complete;
   if (incomplete) *html += text::kChartIncomplete;
@@ -103,7 +103,8 @@ void AppendCells(std::initializer_list<std::string_view> numbers,
                  std::initializer_list<std::string_view> words,
                  std::string* html) {
   *html += "<tr>";
-  for (std::string_view n : numbers) Append(html, {"<td class=\"n\">", n, "</td>"});
+  for (std::string_view n : numbers)
+    Append(html, {"<td class=\"n\">", n, "</td>"});
   for (std::string_view w : words) Append(html, {"<td>", w, "</td>"});
   *html += "</tr>\n";
 }
@@ -116,15 +117,14 @@ std::string SignedDigits(const Change& change) {
 std::string Page(const std::string& title, const std::string& body) {
   std::string html;
   html.reserve(body.size() + 1024);
-  Append(&html,
-         {"<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n"
-          "<meta charset=\"utf-8\">\n"
-          "<meta name=\"viewport\" content=\"width=device-width, "
-          "initial-scale=1\">\n<title>",
-          title, "</title>\n<style>\n", kStyleSheet,
-          "</style>\n</head>\n<body style=\"", kBodyStyle, "\">\n",
-          "<h1 style=\"font-size:20px;margin:0 0 12px\">", title, "</h1>\n",
-          body, "</body>\n</html>\n"});
+  Append(&html, {"<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n"
+                 "<meta charset=\"utf-8\">\n"
+                 "<meta name=\"viewport\" content=\"width=device-width, "
+                 "initial-scale=1\">\n<title>",
+                 title, "</title>\n<style>\n", kStyleSheet,
+                 "</style>\n</head>\n<body style=\"", kBodyStyle, "\">\n",
+                 "<h1 style=\"font-size:20px;margin:0 0 12px\">", title,
+                 "</h1>\n", body, "</body>\n</html>\n"});
   return html;
 }
 
@@ -138,9 +138,9 @@ std::string BuildGrowthHtml(const GrowthAnswer& answer, std::size_t top) {
     AppendFacts(where->older, where->newer, owner.bytes(), where->rows.size(),
                 where->unchanged, shown, &body);
     AppendChart(answer.chart, &body);
-    AppendTableHead({text::kChange, text::kBytes, text::kNow, text::kPath,
-                     text::kNote},
-                    &body);
+    AppendTableHead(
+        {text::kChange, text::kBytes, text::kNow, text::kPath, text::kNote},
+        &body);
     for (std::size_t i = 0; i < shown; ++i) {
       const DirectoryGrowthRow& row = where->rows[i];
       std::string_view note;
@@ -153,8 +153,8 @@ std::string BuildGrowthHtml(const GrowthAnswer& answer, std::size_t top) {
     }
     body += "</tbody>\n</table>\n";
     return Page(std::string(text::kGrowthOf) + ShownHtml(owner.name) + " (" +
-                    ShownHtml(ShownWho(owner.who)) + "): " +
-                    ShownHtml(where->newer.root),
+                    ShownHtml(ShownWho(owner.who)) +
+                    "): " + ShownHtml(where->newer.root),
                 body);
   }
   const Growth& growth = answer.growth;
@@ -164,21 +164,22 @@ std::string BuildGrowthHtml(const GrowthAnswer& answer, std::size_t top) {
               ChangeBetween(growth.older.total_bytes, growth.newer.total_bytes),
               growth.rows.size(), growth.unchanged, shown, &body);
   AppendChart(answer.chart, &body);
-  AppendTableHead({text::kChange, text::kBytes, text::kFiles, text::kNow,
-                   text::kId, groups ? text::kGroup : text::kOwner,
-                   text::kNote},
-                  &body);
+  AppendTableHead(
+      {text::kChange, text::kBytes, text::kFiles, text::kNow, text::kId,
+       groups ? text::kGroup : text::kOwner, text::kNote},
+      &body);
   for (std::size_t i = 0; i < shown; ++i) {
     const GrowthRow& row = growth.rows[i];
     AppendCells({ShownSizeChange(row.bytes()), SignedDigits(row.bytes()),
-                 SignedDigits(row.files()),
-                 FormatSize(row.bytes_after >> 10), ShownHtml(ShownWho(row.who))},
+                 SignedDigits(row.files()), FormatSize(row.bytes_after >> 10),
+                 ShownHtml(ShownWho(row.who))},
                 {ShownHtml(row.name), PresenceName(row.presence)}, &body);
   }
   body += "</tbody>\n</table>\n";
-  return Page(std::string(groups ? text::kGrowthByGroup : text::kGrowthByOwner) +
-                  ": " + ShownHtml(growth.newer.root),
-              body);
+  return Page(
+      std::string(groups ? text::kGrowthByGroup : text::kGrowthByOwner) + ": " +
+          ShownHtml(growth.newer.root),
+      body);
 }
 
 }  // namespace ovik

@@ -23,18 +23,17 @@ void AppendFields(std::initializer_list<std::string_view> fields,
 
 // The lines before the table: what was compared, and how it ended.
 void AppendFacts(const ScanFacts& older, const ScanFacts& newer,
-                 const Change& bytes, const Change& files,
-                 std::size_t changed, std::uint64_t unchanged,
-                 std::string* text) {
+                 const Change& bytes, const Change& files, std::size_t changed,
+                 std::uint64_t unchanged, std::string* text) {
   AppendFields({"From", FormatUtcTime(older.started), EscapeName(older.root),
                 ShownCompleteness(older)},
                text);
   AppendFields({"To", FormatUtcTime(newer.started), EscapeName(newer.root),
                 ShownCompleteness(newer)},
                text);
-  AppendFields({"Total", ShownSizeChange(bytes), ShownChange(bytes),
-                ShownChange(files)},
-               text);
+  AppendFields(
+      {"Total", ShownSizeChange(bytes), ShownChange(bytes), ShownChange(files)},
+      text);
   AppendFields({"Changed", std::to_string(changed)}, text);
   AppendFields({"Unchanged", std::to_string(unchanged)}, text);
 }

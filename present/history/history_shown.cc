@@ -44,8 +44,8 @@ std::string ShownWho(const Who& who) {
 std::string ShownMissing(const MissingCounts& missing) {
   std::vector<std::string> parts;
   if (missing.skipped_directories != 0) {
-    parts.push_back(Counted(missing.skipped_directories,
-                            "directory skipped", "directories skipped"));
+    parts.push_back(Counted(missing.skipped_directories, "directory skipped",
+                            "directories skipped"));
   }
   if (missing.unreadable_entries != 0) {
     parts.push_back(Counted(missing.unreadable_entries, "unreadable entry",

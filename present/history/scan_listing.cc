@@ -59,21 +59,27 @@ std::string BuildScanListingCsv(const std::vector<ScanFacts>& scans) {
       "unreadable_entries,unrecorded_owners,saturated_totals,total_bytes,"
       "total_files,volume_total_bytes,owners,groups\r\n";
   for (const ScanFacts& scan : scans) {
-    AppendJoined(
-        {std::to_string(scan.id), FormatUtcTime(scan.started),
-         FormatUtcTime(scan.finished), SanitizeName(scan.root),
-         SanitizeName(scan.mount_point), SanitizeName(scan.volume_label),
-         SanitizeName(scan.series.volume),
-         SanitizeName(scan.series.root_in_volume), SanitizeName(scan.method),
-         Number(scan.threads), scan.complete ? "true" : "false",
-         Number(scan.missing.skipped_directories),
-         Number(scan.missing.unreadable_entries),
-         Number(scan.missing.unrecorded_owners),
-         Number(scan.missing.saturated_totals), Number(scan.total_bytes),
-         Number(scan.total_files),
-         scan.capacity_bytes ? Number(*scan.capacity_bytes) : "",
-         Number(scan.owner_count), Number(scan.group_count)},
-        ',', "\r\n", true, &csv);
+    AppendJoined({std::to_string(scan.id),
+                  FormatUtcTime(scan.started),
+                  FormatUtcTime(scan.finished),
+                  SanitizeName(scan.root),
+                  SanitizeName(scan.mount_point),
+                  SanitizeName(scan.volume_label),
+                  SanitizeName(scan.series.volume),
+                  SanitizeName(scan.series.root_in_volume),
+                  SanitizeName(scan.method),
+                  Number(scan.threads),
+                  scan.complete ? "true" : "false",
+                  Number(scan.missing.skipped_directories),
+                  Number(scan.missing.unreadable_entries),
+                  Number(scan.missing.unrecorded_owners),
+                  Number(scan.missing.saturated_totals),
+                  Number(scan.total_bytes),
+                  Number(scan.total_files),
+                  scan.capacity_bytes ? Number(*scan.capacity_bytes) : "",
+                  Number(scan.owner_count),
+                  Number(scan.group_count)},
+                 ',', "\r\n", true, &csv);
   }
   return csv;
 }

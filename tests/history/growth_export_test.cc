@@ -1,9 +1,9 @@
 #include "present/history/growth_export.h"
 
+#include <gtest/gtest.h>
+
 #include <nlohmann/json.hpp>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "present/history/scan_listing.h"
 #include "tests/history/history_test_util.h"
@@ -21,17 +21,18 @@ GrowthAnswer Sample() {
   const SavedScan older =
       Scan(Day(0), {Owner("1000", "alice", 1ull << 30, {{"", 1ull << 30, 10}}),
                     Owner("1001", "bob", 5 << 20)});
-  SavedScan newer = Scan(
-      Day(1), {Owner("1000", "alice", 3ull << 30,
-                     {{"", 3ull << 30, 20}, {"new\tdir", 2ull << 30, 10}}),
-               Owner("1002", "<b>\n", 4096)});
+  SavedScan newer =
+      Scan(Day(1), {Owner("1000", "alice", 3ull << 30,
+                          {{"", 3ull << 30, 20}, {"new\tdir", 2ull << 30, 10}}),
+                    Owner("1002", "<b>\n", 4096)});
   newer.facts.complete = false;
   newer.facts.missing.skipped_directories = 1;
   GrowthAnswer answer;
   answer.growth = ComputeGrowth(older, newer, RankedBy::kOwner);
   answer.chart.scans = {older.facts, newer.facts};
-  answer.chart.lines = {{{WhoKind::kUid, "1000"}, "alice", {1ull << 30, 3ull << 30}},
-                        {{WhoKind::kUid, "1002"}, "<b>\n", {0, 4096}}};
+  answer.chart.lines = {
+      {{WhoKind::kUid, "1000"}, "alice", {1ull << 30, 3ull << 30}},
+      {{WhoKind::kUid, "1002"}, "<b>\n", {0, 4096}}};
   return answer;
 }
 
@@ -59,9 +60,11 @@ TEST(GrowthExportTest, TextSaysWhatWasComparedThenOneLinePerOwner) {
             "+4KB\t+4096\t+5\t4KB\tuid 1002\t<b>\\012\tappeared\n");
 
   answer.directories = ComputeDirectoryGrowth(
-      Scan(Day(0), {Owner("1000", "alice", 1ull << 30, {{"", 1ull << 30, 10}})}),
-      Scan(Day(1), {Owner("1000", "alice", 3ull << 30,
-                          {{"", 3ull << 30, 20}, {"new\tdir", 2ull << 30, 10}})}),
+      Scan(Day(0),
+           {Owner("1000", "alice", 1ull << 30, {{"", 1ull << 30, 10}})}),
+      Scan(Day(1),
+           {Owner("1000", "alice", 3ull << 30,
+                  {{"", 3ull << 30, 20}, {"new\tdir", 2ull << 30, 10}})}),
       {WhoKind::kUid, "1000"});
   const std::string where = BuildGrowthText(answer, 0);
   EXPECT_NE(where.find("Growth of alice (uid 1000) under /srv\n"),

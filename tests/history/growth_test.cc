@@ -1,9 +1,9 @@
 #include "history/growth.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "history/growth_query.h"
 #include "history/history_path.h"
@@ -28,21 +28,20 @@ std::vector<std::string> Names(const Growth& growth) {
 
 TEST(GrowthTest, LargestGrowthFirstWithOwnersThatCameAndWent) {
   SavedOwner erin = Owner("1004", "erin", 10);
-  SavedScan older = Scan(Day(0), {Owner("1000", "alice", 100),
-                                  Owner("1001", "bob", 500),
-                                  Owner("1002", "carol", 50),
-                                  Owner("1003", "dave", 70), erin});
+  SavedScan older = Scan(
+      Day(0), {Owner("1000", "alice", 100), Owner("1001", "bob", 500),
+               Owner("1002", "carol", 50), Owner("1003", "dave", 70), erin});
   erin.files += 5;
   // alice renamed: still the same owner.
   SavedOwner alice = Owner("1000", "alice2", 300);
   alice.files = 2;
-  SavedScan newer = Scan(Day(1), {Owner("1001", "bob", 400), alice,
-                                  Owner("1002", "carol", 50),
-                                  Owner("1005", "frank", 200), erin});
+  SavedScan newer = Scan(
+      Day(1), {Owner("1001", "bob", 400), alice, Owner("1002", "carol", 50),
+               Owner("1005", "frank", 200), erin});
   const Growth growth = ComputeGrowth(older, newer, RankedBy::kOwner);
   // alice and frank both +200 (and +1 file): the larger now goes first.
-  EXPECT_EQ(Names(growth), (std::vector<std::string>{
-                               "alice2", "frank", "erin", "dave", "bob"}));
+  EXPECT_EQ(Names(growth), (std::vector<std::string>{"alice2", "frank", "erin",
+                                                     "dave", "bob"}));
   EXPECT_EQ(growth.unchanged, 1u);
   EXPECT_EQ(growth.rows[1].presence, Presence::kAppeared);
   EXPECT_EQ(growth.rows[3].presence, Presence::kVanished);
@@ -55,13 +54,16 @@ TEST(GrowthTest, LargestGrowthFirstWithOwnersThatCameAndWent) {
 }
 
 TEST(GrowthTest, AnOwnersGrowthNamesTheDeepestDirectoryItWentTo) {
-  const SavedScan older = Scan(
-      Day(0), {Owner("1000", "alice", 100,
-                     {{"", 100, 3}, {"a", 60, 2}, {"a/b", 60, 2}, {"c", 40, 1}})});
-  const SavedScan newer = Scan(
-      Day(1), {Owner("1000", "alice", 300,
-                     {{"", 300, 5}, {"a", 260, 4}, {"a/b", 260, 4},
-                      {"a/b/new", 200, 2}, {"c", 40, 1}})});
+  const SavedScan older =
+      Scan(Day(0),
+           {Owner("1000", "alice", 100,
+                  {{"", 100, 3}, {"a", 60, 2}, {"a/b", 60, 2}, {"c", 40, 1}})});
+  const SavedScan newer = Scan(Day(1), {Owner("1000", "alice", 300,
+                                              {{"", 300, 5},
+                                               {"a", 260, 4},
+                                               {"a/b", 260, 4},
+                                               {"a/b/new", 200, 2},
+                                               {"c", 40, 1}})});
   const DirectoryGrowth growth =
       ComputeDirectoryGrowth(older, newer, {WhoKind::kUid, "1000"});
   std::vector<std::string> paths;
@@ -134,8 +136,9 @@ TEST(GrowthTest, TimesPlacesAndSeriesAsTheCommandsTakeThem) {
       {"90d", true, Day(10)},
       {"2w", true, Day(86)},
       {"2024-01-05", true, Day(4) + hours(21) + std::chrono::seconds(59 * 61)},
-      {"2024-01-05T01:02:03Z", true, Day(4) - hours(1) + std::chrono::seconds(123)},
-      {"6m", false, {}},   // minutes or months?
+      {"2024-01-05T01:02:03Z", true,
+       Day(4) - hours(1) + std::chrono::seconds(123)},
+      {"6m", false, {}},  // minutes or months?
       {"2024-02-30", false, {}},
       {"10", false, {}},
       {"-1d", false, {}},
@@ -154,7 +157,8 @@ TEST(GrowthTest, TimesPlacesAndSeriesAsTheCommandsTakeThem) {
   } kPlaces[] = {
       {{true, "/x", "/root"}, "/var/lib/ovik/history.sqlite"},
       {{false, "/state/", "/home/a"}, "/state/ovik/history.sqlite"},
-      {{false, "relative", "/home/a"}, "/home/a/.local/state/ovik/history.sqlite"},
+      {{false, "relative", "/home/a"},
+       "/home/a/.local/state/ovik/history.sqlite"},
       {{false, std::nullopt, std::nullopt}, nullptr},
   };
   for (const auto& c : kPlaces) {

@@ -3,6 +3,7 @@
 // written, a full disk. Each must end in a clear message naming the file,
 // and leave the file as it was.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
@@ -16,8 +17,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "history/history.h"
 #include "tests/history/history_test_util.h"
@@ -137,8 +136,8 @@ TEST(HistoryFaultsTest, TwoProcessesSavingAtOnceBothLand) {
   EXPECT_EQ(scans.size(), 20u);
   for (const ScanFacts& facts : scans) {
     SavedScan scan;
-    ASSERT_TRUE(history->Load(facts.id, LoadWhat::kFiguresAndDirectories, &scan)
-                    .ok());
+    ASSERT_TRUE(
+        history->Load(facts.id, LoadWhat::kFiguresAndDirectories, &scan).ok());
     EXPECT_EQ(scan.owners.size(), facts.owner_count);
   }
 }
@@ -180,8 +179,8 @@ TEST(HistoryFaultsTest, AProcessKilledWhileSavingLeavesTheHistoryAsItWas) {
   ASSERT_TRUE(history->List({}, &scans).ok());
   ASSERT_EQ(scans.size(), 1u);
   SavedScan kept;
-  ASSERT_TRUE(history->Load(first, LoadWhat::kFiguresAndDirectories, &kept)
-                  .ok());
+  ASSERT_TRUE(
+      history->Load(first, LoadWhat::kFiguresAndDirectories, &kept).ok());
   EXPECT_EQ(kept.owners, testing::LargestFirst(Wide(0, 50)).owners);
   history.reset();
   EXPECT_EQ(RowCounts(path), before);

@@ -1,11 +1,10 @@
 #include "history/history.h"
 
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "history/schema.h"
 #include "tests/history/history_test_util.h"
@@ -73,9 +72,9 @@ TEST(HistoryTest, ScansComeBackExactlyAndUnchangedDirectoriesAreStoredOnce) {
 
   // Bytes no text encoding allows, a NUL, a line break, quotes.
   const std::string odd("caf\xc3\xa9\xff\0\n\"x\\,", 12);
-  SavedScan first = Scan(Day(0), {Owner("1000", odd, 1 << 20, Tree(40, 1000)),
-                                  Owner("1001", "bob", 5000,
-                                        {{odd, 5000, std::nullopt}})});
+  SavedScan first =
+      Scan(Day(0), {Owner("1000", odd, 1 << 20, Tree(40, 1000)),
+                    Owner("1001", "bob", 5000, {{odd, 5000, std::nullopt}})});
   first.owners[0].by_modification = AgeBuckets{1, 2, (1 << 20) - 3};
   first.owners[1].by_modification = AgeBuckets{0, 5000, 0};
   first.groups = {Owner("100", "users\t" + odd, 7000)};
@@ -109,8 +108,8 @@ TEST(HistoryTest, ScansComeBackExactlyAndUnchangedDirectoriesAreStoredOnce) {
   EXPECT_EQ(Reload(*history, ids[1]), AsSaved(second, ids[1]));
   EXPECT_EQ(Reload(*history, ids[2]), AsSaved(third, ids[2]));
   std::vector<ScanFacts> listed;
-  ASSERT_TRUE(history->List({first.facts.series.volume, std::nullopt}, &listed)
-                  .ok());
+  ASSERT_TRUE(
+      history->List({first.facts.series.volume, std::nullopt}, &listed).ok());
   ASSERT_EQ(listed.size(), 3u);
   EXPECT_EQ(listed[2], AsSaved(third, ids[2]).facts);
   // Two records of one owner add up, their directories too.
@@ -198,9 +197,9 @@ TEST(HistoryTest, AnOlderLayoutIsBroughtUpToDateAndANewerOneRefused) {
   EXPECT_EQ(QueryNumber(path, kIndexes), 1);
 
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr,
-                         nullptr),
-            SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr),
+      SQLITE_OK);
   sqlite3_close(db);
   const std::string before = Contents(path);
   for (bool write : {false, true}) {

@@ -1,5 +1,6 @@
 #include "tests/history/history_test_util.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -7,15 +8,13 @@
 #include <fstream>
 #include <iterator>
 
-#include <gtest/gtest.h>
-
 namespace ovik::testing {
 
 ScratchDirectory::ScratchDirectory() {
   std::string pattern = ::testing::TempDir() + "/ovik_history_XXXXXX";
   if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  EXPECT_FALSE(path_.empty()) << "cannot make a directory in "
-                              << ::testing::TempDir();
+  EXPECT_FALSE(path_.empty())
+      << "cannot make a directory in " << ::testing::TempDir();
 }
 
 ScratchDirectory::~ScratchDirectory() {
