@@ -11,11 +11,11 @@ namespace {
 
 // Every field of these is sent; a field added to them needs its place
 // in the bytes below.
-static_assert(sizeof(ScanStats) == 12 * sizeof(std::uint64_t) + 2 * sizeof(unsigned),
+static_assert(sizeof(ScanStats) == 13 * sizeof(std::uint64_t) + 2 * sizeof(unsigned),
               "ScanStats changed: send the new fields in a part");
 // (A tally's part_index is not: it belongs to the walker that counted.)
 static_assert(sizeof(OwnerTally) == 2 * sizeof(std::uint64_t) +
-                                        sizeof(WalkPosition) +
+                                        sizeof(Ages) + sizeof(WalkPosition) +
                                         alignof(OwnerTally),
               "OwnerTally changed: send the new fields in a part");
 
@@ -53,7 +53,8 @@ void PutStats(WireWriter& w, const ScanStats& s) {
   for (std::uint64_t n :
        {s.files, s.bytes, s.directories, s.skipped_directories,
         s.skipped_for_handles, s.unreadable_entries, s.vanished_entries,
-        s.other_volumes, s.hard_link_duplicates, s.unread_table_parts,
+        s.other_volumes, s.hard_link_duplicates, s.younger_entries,
+        s.unread_table_parts,
         s.unnamed_owners, s.saturated_totals}) {
     w.Number(n);
   }
@@ -65,7 +66,8 @@ bool GetStats(WireReader& r, ScanStats* s) {
   for (std::uint64_t* n :
        {&s->files, &s->bytes, &s->directories, &s->skipped_directories,
         &s->skipped_for_handles, &s->unreadable_entries, &s->vanished_entries,
-        &s->other_volumes, &s->hard_link_duplicates, &s->unread_table_parts,
+        &s->other_volumes, &s->hard_link_duplicates, &s->younger_entries,
+        &s->unread_table_parts,
         &s->unnamed_owners, &s->saturated_totals}) {
     if (!r.Number(n)) return false;
   }
@@ -73,6 +75,27 @@ bool GetStats(WireReader& r, ScanStats* s) {
   if (!r.Number(&threads) || !r.Number(&not_started)) return false;
   s->threads = threads;
   s->threads_not_started = not_started;
+  return true;
+}
+
+static_assert(sizeof(Ages) == 6 * sizeof(std::uint64_t),
+              "Ages changed: send the new fields in a part");
+
+void PutAges(WireWriter& w, const Ages& ages) {
+  for (const AgeBytes* a : {&ages.modified, &ages.accessed}) {
+    w.Number(a->under_30_days);
+    w.Number(a->under_1_year);
+    w.Number(a->older);
+  }
+}
+
+bool GetAges(WireReader& r, Ages* ages) {
+  for (AgeBytes* a : {&ages->modified, &ages->accessed}) {
+    if (!r.Number(&a->under_30_days) || !r.Number(&a->under_1_year) ||
+        !r.Number(&a->older)) {
+      return false;
+    }
+  }
   return true;
 }
 
@@ -101,6 +124,7 @@ void PutTallies(WireWriter& w, const Tallies& tallies) {
     PutOwner(w, owner);
     w.Number(tally.bytes);
     w.Number(tally.files);
+    PutAges(w, tally.ages);
     PutOrdinals(w, tally.first.directory);
     w.Number(tally.first.entry);
   });
@@ -114,7 +138,8 @@ bool GetTallies(WireReader& r, Tallies* tallies) {
   for (std::size_t i = 0; i < count; ++i) {
     OwnerTally tally;
     if (!GetOwner(r, &key, &owner) || !r.Number(&tally.bytes) ||
-        !r.Number(&tally.files) || !GetOrdinals(r, &tally.first.directory) ||
+        !r.Number(&tally.files) || !GetAges(r, &tally.ages) ||
+        !GetOrdinals(r, &tally.first.directory) ||
         !r.Number(&tally.first.entry)) {
       return false;
     }
@@ -130,6 +155,8 @@ void PutLinks(WireWriter& w, const LinkLedger& ledger) {
     w.Number(link.inode);
     w.Number(link.size);
     PutOwner(w, link.owner);
+    w.Signed(link.modified);
+    w.Signed(link.accessed);
   }
 }
 
@@ -140,7 +167,8 @@ bool GetLinks(WireReader& r, LinkLedger* ledger) {
   for (std::size_t i = 0; i < count; ++i) {
     LedgerLink link;
     if (!r.Number(&link.device) || !r.Number(&link.inode) ||
-        !r.Number(&link.size) || !GetOwner(r, &key, &link.owner)) {
+        !r.Number(&link.size) || !GetOwner(r, &key, &link.owner) ||
+        !r.Signed(&link.modified) || !r.Signed(&link.accessed)) {
       return false;
     }
     ledger->Add(std::move(link));

@@ -15,6 +15,7 @@
 #include "platform/filesystem.h"
 #include "platform/status.h"
 #include "platform/volume_table.h"
+#include "scan/ages.h"
 #include "scan/progress.h"
 #include "scan/recorded_part.h"
 #include "scan/stats.h"
@@ -41,6 +42,8 @@ struct CountRequest {
   // Directories each thread of a walk keeps open at once.
   unsigned max_open_directories = 16;
   bool groups = false;
+  // The clock ages are counted by, and the files left out for their age.
+  AgeRule ages{};
   bool keep_directories = false;
   std::uint64_t directory_budget = 0;  // for the walk's records
 };

@@ -21,6 +21,8 @@ struct LedgerLink {
   std::uint64_t inode = 0;
   std::uint64_t size = 0;
   OwnerId owner;
+  std::int64_t modified = 0;
+  std::int64_t accessed = 0;
 };
 
 class LinkLedger {
@@ -37,9 +39,9 @@ class LinkLedger {
   // differently, name its files alike.
   void NameRootVolume(std::uint64_t root_device);
   // Counts each file once in all: its size goes to its owner in
-  // |tallies|, where the walk met that owner, and into |stats|' files and
-  // bytes; its further links count as duplicates.
-  void CountOnce(Tallies* tallies, ScanStats* stats) const;
+  // |tallies|, where the walk met that owner (its age as at |now|), and
+  // into |stats|' files and bytes; its further links count as duplicates.
+  void CountOnce(Tallies* tallies, ScanStats* stats, std::int64_t now) const;
 
   const std::vector<LedgerLink>& links() const { return links_; }
 

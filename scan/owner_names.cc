@@ -48,7 +48,7 @@ void RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
       index = table->FindOrAppend(identifier ? owner : OwnerId(), label.name,
                                   label.id);
     }
-    table->AddToOwner(index, merged.bytes, merged.files);
+    table->AddToOwner(index, merged.bytes, merged.files, merged.ages);
     if (indexes != nullptr) indexes->emplace(owner, index);
   }
   table->TellApart();

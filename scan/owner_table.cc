@@ -39,7 +39,7 @@ OwnerIndex OwnerTable::FindOrAppend(const OwnerId& owner,
   if (auto found = FindOwner(owner)) return *found;
   // Appending is the one place a scan allocates per owner: what can throw
   // comes first, so running out of memory leaves the table as it was.
-  OwnerRecord record{std::string(name), 0, 0, std::string(id), owner};
+  OwnerRecord record{std::string(name), 0, 0, std::string(id), owner, {}};
   if (records_.size() == records_.capacity()) {
     records_.reserve(records_.size() * 2 + 8);
   }
@@ -49,7 +49,8 @@ OwnerIndex OwnerTable::FindOrAppend(const OwnerId& owner,
 }
 
 void OwnerTable::AddToOwner(OwnerIndex index, std::uint64_t bytes,
-                            std::uint64_t files) {
+                            std::uint64_t files, const Ages& ages) {
+  records_[index].ages += ages;
   records_[index].total = SaturatingAdd(records_[index].total, bytes);
   records_[index].files = SaturatingAdd(records_[index].files, files);
 }

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "scan/ages.h"
 #include "scan/owner_id.h"
 
 namespace ovik {
@@ -29,6 +30,7 @@ struct OwnerRecord {
   // for the unreadable pseudo-owner.
   std::string id{};
   OwnerId owner{};  // who it is
+  Ages ages{};  // |total| by the age of the files' times
 };
 
 // Position of a record in the table, 0 being the head.
@@ -55,7 +57,7 @@ class OwnerTable {
   OwnerIndex FindOrAppend(const OwnerId& owner, std::string_view name,
                           std::string_view id);
   void AddToOwner(OwnerIndex index, std::uint64_t bytes,
-                  std::uint64_t files = 0);
+                  std::uint64_t files = 0, const Ages& ages = {});
 
   // The records a user means by |shown|: the one shown under exactly that
   // name; else those whose name compares equal to it; else those whose

@@ -29,7 +29,8 @@ class PeerWalkCounter : public Counter {
                         .directories = directories,
                         .progress = request.progress,
                         .max_open_directories = request.max_open_directories,
-                        .defer_links = true};
+                        .defer_links = true,
+                        .ages = request.ages};
     WalkPart part;
     {
       WalkCrew crew(context, request.threads);
@@ -67,7 +68,7 @@ class PeerWalkCounter : public Counter {
     if (!counted.status.ok()) return counted;
     CountedPart whole;
     whole.stats = part.stats;
-    part.links.CountOnce(&part.tallies, &whole.stats);
+    part.links.CountOnce(&part.tallies, &whole.stats, request.ages.now);
     whole.owners = std::move(part.tallies);
     counted.parts.push_back(std::move(whole));
     return counted;

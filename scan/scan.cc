@@ -1,6 +1,7 @@
 #include "scan/scan.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <new>
 #include <thread>
@@ -45,6 +46,12 @@ void PlanThreads(FileSystem& fs, const ScanOptions& options,
   request->max_open_directories =
       static_cast<unsigned>(std::clamp<std::uint64_t>(
           open, kFewestOpenDirectories, request->max_open_directories));
+}
+
+std::int64_t NowSeconds() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 // Where each owner a part numbered went in the table.
@@ -116,6 +123,9 @@ void Scan(FileSystem& fs, std::string_view root_path,
   CountRequest request{.fs = fs, .root = std::string(root_path)};
   request.progress = options.progress;
   request.groups = options.groups && options.peers == nullptr;
+  request.ages.now = options.now != 0 ? options.now : NowSeconds();
+  request.ages.basis = options.age_by;
+  request.ages.older_than = options.older_than;
   request.keep_directories =
       options.keep_directories && options.peers == nullptr;
   // Putting the records in walk order takes about twice what they take

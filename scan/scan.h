@@ -8,12 +8,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/filesystem.h"
 #include "platform/status.h"
 #include "platform/volume_table.h"
+#include "scan/ages.h"
 #include "scan/directory_usage.h"
 #include "scan/owner_names.h"
 #include "scan/owner_table.h"
@@ -53,6 +55,13 @@ struct ScanOptions {
   // Ranks the files' groups too (group_table, group_ranking), beside
   // their owners.
   bool groups = false;
+  // The owners' bytes are counted by the age of their files' times as at
+  // |now| (seconds since 1970; 0: when the scan starts). With
+  // |older_than|, only files whose time (by |age_by|) is at least that
+  // many seconds old are counted at all.
+  std::int64_t now = 0;
+  AgeBasis age_by = AgeBasis::kModified;
+  std::optional<std::int64_t> older_than{};
   // Keeps where the bytes are: each directory's own bytes per owner (and
   // per group when groups are ranked), in |directories|. Only a walk
   // knows directories. At most |directory_budget| bytes go to it: a third

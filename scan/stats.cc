@@ -14,6 +14,7 @@ ScanStats& ScanStats::operator+=(const ScanStats& other) {
   vanished_entries += other.vanished_entries;
   other_volumes += other.other_volumes;
   hard_link_duplicates += other.hard_link_duplicates;
+  younger_entries += other.younger_entries;
   unread_table_parts += other.unread_table_parts;
   unnamed_owners += other.unnamed_owners;
   return *this;

@@ -23,6 +23,8 @@ struct ScanStats {
   // another volume or mount is mounted.
   std::uint64_t other_volumes = 0;
   std::uint64_t hard_link_duplicates = 0; // further links of counted files
+  // Left out as younger than the scan asked (ScanOptions::older_than).
+  std::uint64_t younger_entries = 0;
   // Parts of a volume's table (scan/counter.h) that could not be read as
   // a whole: what they hold is missing.
   std::uint64_t unread_table_parts = 0;

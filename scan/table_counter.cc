@@ -45,6 +45,11 @@ class PartSink : public TableSink {
         entry.kind == EntryKind::kMountPoint) {
       return;
     }
+    const AgeRule& ages = read_.request.ages;
+    if (!ages.Counts(entry.modified, entry.accessed)) {
+      ++part_.stats.younger_entries;
+      return;
+    }
     if (entry.owner_status == OwnerStatus::kUnreadable) {
       ++part_.stats.unreadable_entries;
       owner_.Assign(OwnerId::Kind::kUnreadable, {});
@@ -53,14 +58,11 @@ class PartSink : public TableSink {
       owner_.Assign(OwnerId::Kind::kAccount, entry.owner_key);
       group_.Assign(OwnerId::Kind::kGroup, entry.group_key);
     }
-    OwnerTally& owner = part_.owners.Meet(owner_, kNoDirectories, entry.inode);
-    owner.bytes = SaturatingAdd(owner.bytes, entry.size);
-    owner.files = SaturatingAdd(owner.files, 1);
+    part_.owners.Meet(owner_, kNoDirectories, entry.inode)
+        .Count(entry.size, entry.modified, entry.accessed, ages.now);
     if (read_.request.groups) {
-      OwnerTally& group =
-          part_.groups.Meet(group_, kNoDirectories, entry.inode);
-      group.bytes = SaturatingAdd(group.bytes, entry.size);
-      group.files = SaturatingAdd(group.files, 1);
+      part_.groups.Meet(group_, kNoDirectories, entry.inode)
+          .Count(entry.size, entry.modified, entry.accessed, ages.now);
     }
     ++part_.stats.files;
     part_.stats.bytes = SaturatingAdd(part_.stats.bytes, entry.size);

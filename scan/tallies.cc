@@ -15,6 +15,7 @@ void Tallies::StartTask() {
 void Tallies::Combine(Slot& into, OwnerTally&& tally) {
   into.tally.bytes = SaturatingAdd(into.tally.bytes, tally.bytes);
   into.tally.files = SaturatingAdd(into.tally.files, tally.files);
+  into.tally.ages += tally.ages;
   if (tally.first < into.tally.first) into.tally.first = std::move(tally.first);
 }
 
@@ -34,12 +35,6 @@ void Tallies::Merge(Tallies&& other) {
   other.next_index_ = 0;
 }
 
-void Tallies::AddToMet(const OwnerId& owner, std::uint64_t bytes) {
-  OwnerTally& tally = owners_[owner].tally;
-  tally.bytes = SaturatingAdd(tally.bytes, bytes);
-  tally.files = SaturatingAdd(tally.files, 1);
-}
-
 std::vector<MergedOwner> Tallies::InWalkOrder() const {
   struct Ordered {
     MergedOwner owner;
@@ -48,7 +43,7 @@ std::vector<MergedOwner> Tallies::InWalkOrder() const {
   std::vector<Ordered> ordered;
   ordered.reserve(owners_.size());
   for (const auto& [owner, slot] : owners_) {
-    ordered.push_back({{&owner, slot.tally.bytes, slot.tally.files},
+    ordered.push_back({{&owner, slot.tally.bytes, slot.tally.files, slot.tally.ages},
                        &slot.tally.first});
   }
   // Two owners first met at one place (parts that count several owners

@@ -12,7 +12,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "scan/ages.h"
 #include "scan/owner_id.h"
+#include "scan/saturating.h"
 #include "scan/walk_position.h"
 
 namespace ovik {
@@ -20,11 +22,21 @@ namespace ovik {
 struct OwnerTally {
   std::uint64_t bytes = 0;  // added with SaturatingAdd
   std::uint64_t files = 0;  // entries counted; added with SaturatingAdd
+  Ages ages;  // the bytes by the age of the files' times
   WalkPosition first;  // where the owner was first met
   // The owner's number within the part that met it (0, 1, ... in the
   // order the part met its owners), so that what the part keeps per
   // owner elsewhere can refer to it. Not carried over by a merge.
   std::uint32_t part_index = 0;
+
+  // Counts a file of |bytes| last modified and accessed at these times,
+  // at |now|.
+  void Count(std::uint64_t size, std::int64_t modified, std::int64_t accessed,
+             std::int64_t now) {
+    bytes = SaturatingAdd(bytes, size);
+    files = SaturatingAdd(files, 1);
+    ages.Add(modified, accessed, now, size);
+  }
 };
 
 // One owner of the merged parts, in walk order.
@@ -32,6 +44,7 @@ struct MergedOwner {
   const OwnerId* owner = nullptr;
   std::uint64_t bytes = 0;
   std::uint64_t files = 0;
+  Ages ages;
 };
 
 class Tallies {
@@ -62,8 +75,9 @@ class Tallies {
   void Add(const OwnerId& owner, OwnerTally tally);
   // Adds every tally of |other|, which is left empty.
   void Merge(Tallies&& other);
-  // Adds a file of |bytes| to an owner the walk has met, where it met it.
-  void AddToMet(const OwnerId& owner, std::uint64_t bytes);
+  // The tally of an owner the walk has met, to count a file in where the
+  // walk met the owner.
+  OwnerTally& Met(const OwnerId& owner) { return owners_[owner].tally; }
 
   // Calls |visit|(owner, tally) for every owner, so the tallies can be
   // sent elsewhere and added there.

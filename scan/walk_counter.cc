@@ -69,6 +69,7 @@ class WalkCounter : public Counter {
                         .progress = request.progress,
                         .max_open_directories = request.max_open_directories,
                         .groups = request.groups,
+                        .ages = request.ages,
                         .directory_budget =
                             request.keep_directories ? &budget : nullptr,
                         .deepest_recorded = deepest};

@@ -138,7 +138,10 @@ void Walker::WalkDirectory(Frame& frame) {
         frame.subdirectories.push_back(entry_.name);
       } else if (entry_.kind == EntryKind::kMountPoint) {
         ++stats_.other_volumes;
-      } else if (IsCounted(entry_) && CountEntry(place)) {
+      } else if (!IsCounted(entry_)) {
+      } else if (!context_.ages.Counts(entry_.modified, entry_.accessed)) {
+        ++stats_.younger_entries;
+      } else if (CountEntry(place)) {
         ++stats_.files;
         stats_.bytes = SaturatingAdd(stats_.bytes, entry_.size);
       }
@@ -189,14 +192,14 @@ bool Walker::CountEntry(std::uint64_t place) {
     return false;
   }
   if (linked && context_.defer_links) {
-    links_.Add({entry_.device, entry_.inode, entry_.size, owner_});
+    links_.Add({entry_.device, entry_.inode, entry_.size, owner_,
+                entry_.modified, entry_.accessed});
     return false;
   }
-  tally->bytes = SaturatingAdd(tally->bytes, entry_.size);
-  tally->files = SaturatingAdd(tally->files, 1);
+  const std::int64_t now = context_.ages.now;
+  tally->Count(entry_.size, entry_.modified, entry_.accessed, now);
   if (group != nullptr) {
-    group->bytes = SaturatingAdd(group->bytes, entry_.size);
-    group->files = SaturatingAdd(group->files, 1);
+    group->Count(entry_.size, entry_.modified, entry_.accessed, now);
   }
   if (recorder_) {
     if (linked) NoteLinked(*tally, group);

@@ -57,6 +57,8 @@ struct WalkContext {
   bool defer_links = false;
   // Whether groups are counted beside owners.
   bool groups = false;
+  // The clock ages are counted by, and the files left out for their age.
+  AgeRule ages{};
   // Where directories' records take their memory from; null when the
   // walk keeps no directories. Directories below |deepest_recorded| count
   // in their ancestor at that level.
