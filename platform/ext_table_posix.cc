@@ -14,8 +14,10 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <et/com_err.h>
 #include <ext2fs/ext2fs.h>
+extern "C" {  // com_err's header declares C functions without saying so
+#include <et/com_err.h>
+}
 
 #include <algorithm>
 #include <array>
