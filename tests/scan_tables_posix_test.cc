@@ -70,20 +70,21 @@ std::string Replaced(std::string text, const std::string& token,
 // The tree every image holds, made relative to |dir|: several owners and
 // groups, hard links across directories, sparse, empty and special
 // files, a deep and a wide directory, one no one may enter, and
-// "covered", which a mount hides once the image is mounted.
-bool Populate(int dir, bool covered_too) {
+// "covered", which a mount hides once the image is mounted. The sparse
+// file is smaller where mkfs.btrfs copies it, byte by byte.
+bool Populate(int dir, bool covered_too, off_t sparse = 1LL << 30) {
   bool ok = true;
   auto Own = [&](int at, const char* name, uid_t uid, gid_t gid) {
     ok = ok && fchownat(at, name, uid, gid, AT_SYMLINK_NOFOLLOW) == 0;
   };
   auto File = [&](int at, const char* name, off_t size, uid_t uid, gid_t gid,
-                  bool sparse = false) {
+                  bool holes = false) {
     const int fd = openat(at, name, O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW, 0644);
     ok = ok && fd >= 0;
     if (fd < 0) return;
-    const std::string bytes(static_cast<std::size_t>(sparse ? 0 : size), 'x');
+    const std::string bytes(static_cast<std::size_t>(holes ? 0 : size), 'x');
     ok = ok && write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    ok = ok && (!sparse || ftruncate(fd, size) == 0) && close(fd) == 0;
+    ok = ok && (!holes || ftruncate(fd, size) == 0) && close(fd) == 0;
     Own(at, name, uid, gid);
   };
   auto Dir = [&](int at, const char* name, uid_t uid = 0) {
@@ -94,7 +95,7 @@ bool Populate(int dir, bool covered_too) {
   const int a = Dir(dir, "a", 1001), b = Dir(dir, "b"), wide = Dir(b, "wide");
   File(a, "f1", 1000, 1001, 2001);
   File(a, "empty", 0, 1002, 2002);
-  File(a, "sparse", 1LL << 30, 1003, 2001, true);
+  File(a, "sparse", sparse, 1003, 2001, true);
   File(a, "linked", 5000, 1002, 2002);
   ok = ok && linkat(a, "linked", b, "linked-2", 0) == 0;
   ok = ok && symlinkat("../b/linked-2", a, "sym") == 0;
@@ -322,7 +323,7 @@ int ImageRun::Run() {
     return 102;
   }
   const int staged = openat(work, "staged", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (type_ != "xfs" && !Populate(staged, true)) return 103;
+  if (type_ != "xfs" && !Populate(staged, true, 16 << 20)) return 103;
   const std::string make =
       type_ == "ext4"
           ? "mke2fs -q -t ext4 -b 4096 -O orphan_file,ea_inode "
