@@ -37,8 +37,9 @@ namespace {
 
 // Bytes of items asked for at once.
 constexpr std::size_t kSearchBytes = 256 * 1024;
-// Tree bytes per part, about, when a subvolume's tree is split.
-constexpr std::uint64_t kTreeBytesPerPart = 16ULL << 20;
+// Tree bytes per part, about, when a subvolume's tree is split: some
+// hundred inodes.
+constexpr std::uint64_t kTreeBytesPerPart = 64 << 10;
 constexpr unsigned kMaxPartsPerTree = 64;
 // Inode numbers of one subvolume stay below this; the subvolume's place
 // goes above it.

@@ -38,8 +38,7 @@ extern "C" {  // com_err's header declares C functions without saying so
 namespace ovik {
 namespace {
 
-// Inodes per part, about: 16 groups of the usual 8192, one flexible
-// group's inode tables lying side by side.
+// Inodes per part at most: 16 groups of the usual 8192.
 constexpr std::uint64_t kInodesPerPart = 131072;
 // Blocks of inode table read at once.
 constexpr int kScanBlocks = 64;
@@ -99,8 +98,16 @@ class ExtTable final : public VolumeTable {
     inode_size_ = EXT2_INODE_SIZE(&super);
     first_inode_ = EXT2_FIRST_INO(&super);
     inodes_per_group_ = EXT2_INODES_PER_GROUP(&super);
+    // A part is a flexible group, whose inode tables lie side by side,
+    // or fewer groups where those hold many inodes.
+    const std::uint64_t flexible =
+        ext2fs_has_feature_flex_bg(fs_->super)
+            ? std::uint64_t{1} << std::min<unsigned>(super.s_log_groups_per_flex, 31)
+            : 1;
     groups_per_part_ = static_cast<unsigned>(std::max<std::uint64_t>(
-        1, kInodesPerPart / std::max<std::uint32_t>(inodes_per_group_, 1)));
+        1, std::min<std::uint64_t>(
+               flexible, kInodesPerPart / std::max<std::uint32_t>(
+                                              inodes_per_group_, 1))));
     // Inodes of the file system's own that no directory names.
     hidden_ = {super.s_journal_inum,    super.s_usr_quota_inum,
                super.s_grp_quota_inum,  super.s_prj_quota_inum,

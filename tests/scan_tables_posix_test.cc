@@ -326,7 +326,7 @@ int ImageRun::Run() {
   if (type_ != "xfs" && !Populate(staged, true, 16 << 20)) return 103;
   const std::string make =
       type_ == "ext4"
-          ? "mke2fs -q -t ext4 -b 4096 -O orphan_file,ea_inode "
+          ? "mke2fs -q -t ext4 -b 1024 -G 2 -O orphan_file,ea_inode "
             "-d " + work_ + "/staged -F " + image_ + " 128M"
       : type_ == "xfs"
           ? "truncate -s 320M " + image_ + " && mkfs.xfs -q -f " + image_
