@@ -36,7 +36,7 @@ namespace ovik {
 namespace {
 
 // Bytes of items asked for at once.
-constexpr std::size_t kSearchBytes = 256 * 1024;
+constexpr std::size_t kSearchBytes = 64 * 1024;
 // Tree bytes per part, about, when a subvolume's tree is split: some
 // hundred inodes.
 constexpr std::uint64_t kTreeBytesPerPart = 64 << 10;

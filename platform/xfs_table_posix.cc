@@ -27,8 +27,8 @@
 namespace ovik {
 namespace {
 
-// Records asked for at once: about 190 KiB of them.
-constexpr std::uint32_t kRecords = 1024;
+// Records asked for at once: 48 KiB of them.
+constexpr std::uint32_t kRecords = 256;
 
 int RetryingIoctl(int fd, unsigned long request, void* argument) {
   int result;
