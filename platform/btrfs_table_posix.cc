@@ -207,9 +207,6 @@ class BtrfsTable final : public VolumeTable {
         any = true;
         from = key;
         if (key.type != BTRFS_INODE_ITEM_KEY) continue;
-        if (key.objectid >= kInodeLimit) {
-          return Status(StatusCode::kUnsupported);  // cannot be numbered
-        }
         Give(part.place << kInodeBits | key.objectid, item, length, sink,
              &entry);
       }
