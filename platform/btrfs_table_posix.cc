@@ -204,6 +204,7 @@ class BtrfsTable final : public VolumeTable {
       std::uint32_t length;
       bool any = false;
       while (search.Next(&key, &item, &length)) {
+        if (sink.Cancelled()) return Status::Ok();
         any = true;
         from = key;
         if (key.type != BTRFS_INODE_ITEM_KEY) continue;

@@ -40,8 +40,9 @@ namespace {
 
 // Inodes per part at most: 16 groups of the usual 8192.
 constexpr std::uint64_t kInodesPerPart = 131072;
-// Blocks of inode table read at once (128 KiB of 4 KiB blocks).
-constexpr int kScanBlocks = 32;
+// Blocks of inode table read at once: 32 KiB of 4 KiB blocks, as much as
+// the walk reads of a directory at once.
+constexpr int kScanBlocks = 8;
 // Reads of an inode whose checksum fails, the first included.
 constexpr int kChecksumReads = 4;
 // What the end-of-group callback returns to stop a scan at its part's
