@@ -209,6 +209,17 @@ TableRefusal RefusalUnprivileged(const FsCase& c, const std::string& path) {
 class ImageRun {
  public:
   explicit ImageRun(const FsCase& c) : case_(c), type_(c.type) {}
+  ~ImageRun() {
+    if (work_.empty()) return;
+    for (const char* place : {"/mnt/covered", "/bound", "/tmpfs", "/mnt"}) {
+      umount2((work_ + place).c_str(), MNT_DETACH);
+    }
+    if (std::system(("rm -rf " + work_).c_str()) != 0) {
+      std::fprintf(stderr, "%s not removed\n", work_.c_str());
+    }
+  }
+  ImageRun(const ImageRun&) = delete;
+  ImageRun& operator=(const ImageRun&) = delete;
 
   int Run();
 
@@ -219,8 +230,11 @@ class ImageRun {
     std::fprintf(stderr, "%s: %s %s\n", type_.c_str(), what, detail.c_str());
   }
 
+  // Runs |command| with the system's tools on the path, its output kept
+  // and shown only when it fails.
   bool Shell(const std::string& command) {
-    const std::string logged = "(" + command + ") >" + work_ + "/log 2>&1";
+    const std::string logged = "(PATH=/usr/sbin:/sbin:$PATH; " + command +
+                               ") >" + work_ + "/log 2>&1";
     if (std::system(logged.c_str()) == 0) return true;
     std::fprintf(stderr, "%s: failed: %s\n", type_.c_str(), command.c_str());
     return std::system(("cat " + work_ + "/log >&2").c_str()) < 0;
@@ -334,7 +348,7 @@ int ImageRun::Run() {
           : "truncate -s 256M " + image_ + " && mkfs.btrfs -q -f --rootdir " +
                 work_ + "/staged " + image_;
   if (!Shell(make)) return 104;
-  if (std::system("losetup -f >/dev/null 2>&1") != 0) {
+  if (!Shell("losetup -f")) {
     std::fprintf(stderr, "no loop device could be had\n");
     return kChildSkipped;
   }
@@ -411,10 +425,6 @@ int ImageRun::Run() {
           "not damaged");
     CompareWithWalk(1);
   }
-  for (const std::string& place : {covered, work_ + "/bound", work_ + "/tmpfs", mount_}) {
-    umount2(place.c_str(), MNT_DETACH);
-  }
-  Check(std::system(("rm -rf " + work_).c_str()) == 0, "not removed:", work_);
   return failures_ == 0 ? 0 : 1;
 }
 
