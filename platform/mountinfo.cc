@@ -181,6 +181,7 @@ std::optional<MountInfoEntry> ParseMountInfoLine(std::string_view line) {
   }
   entry.root = UnescapeMountField(fields[3]);
   entry.mount_point = UnescapeMountField(fields[4]);
+  entry.options = UnescapeMountField(fields[5]);
   if (entry.root.front() != '/' || entry.mount_point.front() != '/') {
     return std::nullopt;
   }

@@ -26,6 +26,7 @@ struct MountInfoEntry {
   std::uint32_t minor = 0;
   std::string root;         // the directory of the file system mounted here
   std::string mount_point;
+  std::string options;      // this mount's own: "rw,relatime,idmapped"
   std::string fs_type;      // "ext4", "fuseblk", "fuse.sshfs", ...
   std::string source;       // "/dev/sda1", "server:/export", "none", ...
 };

@@ -14,12 +14,13 @@ case "$mode" in
 esac
 
 packages=(build-essential cmake ninja-build ccache pkg-config libncurses-dev
-          libcli11-dev libutf8proc-dev nlohmann-json3-dev libsqlite3-dev)
+          libcli11-dev libutf8proc-dev nlohmann-json3-dev libsqlite3-dev
+          libext2fs-dev xfslibs-dev)
 if [[ $mode == --test || $mode == --all ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev tmux
              g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
              wine64 xvfb xauth python3 chromium x11-utils
-             dpkg-dev file man-db btrfs-progs strace
+             dpkg-dev file man-db btrfs-progs e2fsprogs xfsprogs strace
              libopenmpi-dev openmpi-bin)
 fi
 if [[ $mode == --fuzz || $mode == --all ]]; then

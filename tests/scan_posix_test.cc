@@ -167,7 +167,7 @@ TEST(ScanPosixTest, BtrfsSubvolumesInsideTheTreeAreWalked) {
         std::ofstream(mnt + "/sub/f") << std::string(200, 'x');
         std::ofstream(mnt + "/sub/inner/g") << std::string(3000, 'x');
         auto fs = MakeSystemFileSystem();
-        const ScanResult r = RunScan(*fs, mnt, {.threads = 2});
+        const ScanResult r = RunScan(*fs, mnt, {.threads = 2, .method = CountMethod::kWalk});
         if (!r.ok() || TotalOf(r, "root") != 3210) return 2;
         if (r.stats.other_volumes != 0 || r.stats.directories != 3) return 3;
         return 0;
