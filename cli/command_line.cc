@@ -185,6 +185,9 @@ std::unique_ptr<CLI::App> MakeParser(ParseState& state) {
       ->type_name("FORMAT")
       ->transform(OneOf(FormatWords()));
   state.choices.push_back({report, {"--format", WordsOf(FormatWords())}});
+  report->add_flag("--csv-raw", state.line.csv_raw,
+                   "with --format csv: names and paths as the system\n"
+                   "gave them, not made safe for spreadsheets");
   AddRankedBy(report, state,
               "rank the files' owners (owner, the default) or\n"
               "their groups (group)");
@@ -272,7 +275,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   } catch (const CLI::CallForHelp&) {
     CommandLine line;
     line.action = Action::kHelp;
-    line.help = HelpOf(CurrentCommand(*app));
+    const CLI::App& command = CurrentCommand(*app);
+    line.help = HelpOf(command);
+    if (command.get_parent() != nullptr) line.help_topic = command.get_name();
     return line;
   } catch (const CLI::ParseError& e) {
     return fail(e.what());
@@ -294,7 +299,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (line.action == Action::kReport || line.action == Action::kWhere) {
     line.paths = std::move(state.command_path);
   }
-  if (line.action == Action::kHelp) line.help = HelpText(state.help_topic);
+  if (line.csv_raw && line.format != ReportFormat::kCsv) {
+    return fail("--csv-raw needs --format csv");
+  }
+  if (line.action == Action::kHelp) {
+    line.help_topic = std::move(state.help_topic);
+    line.help = HelpText(line.help_topic);
+  }
   return line;
 }
 

@@ -25,6 +25,7 @@ struct CommandLine {
   std::string output;              // kReport: -o FILE; empty for stdout
   unsigned threads = 0;  // kReport, kWhere: -j N; 0 lets the scan choose
   ReportFormat format = ReportFormat::kText;  // kReport: --format
+  bool csv_raw = false;  // kReport: --csv-raw, with --format csv
   RankedBy by = RankedBy::kOwner;             // kReport, kWhere: --by
   std::string owner;     // kWhere: OWNER, a name or a numeric id
   std::size_t top = 20;  // kWhere: --top N; 0 for every directory
@@ -32,6 +33,8 @@ struct CommandLine {
   // kHelp: the help to show; kError: the usage of the command at fault
   // and where its help is.
   std::string help;
+  // kHelp: the command whose help was asked for; empty for the program's.
+  std::string help_topic;
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);

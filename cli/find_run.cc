@@ -2,9 +2,11 @@
 
 #include <utility>
 
-#include "present/display_name.h"
+#include "cli/texts.h"
 #include "dialog/background_find.h"
 #include "dialog/scan_status_text.h"
+#include "present/display_name.h"
+#include "present/fill.h"
 #include "present/text_cells.h"
 
 namespace ovik {
@@ -44,8 +46,7 @@ bool ChooseRoot(const CommandLine& line, CommandContext& c, std::string* root) {
   EligibleVolumes eligible;
   if (!ListVolumes(c, &eligible)) return false;
   if (eligible.default_index < 0) {
-    c.err << "ovik: no volume that records file owners was found; "
-             "give a directory to scan\n";
+    c.err << cli_text::kNoEligibleVolume;
     return false;
   }
   *root = std::move(
@@ -58,8 +59,7 @@ bool ChooseRoot(const CommandLine& line, CommandContext& c, std::string* root) {
 bool ListVolumes(CommandContext& c, EligibleVolumes* eligible) {
   const Status listed = ListEligibleVolumes(c.volumes, eligible);
   if (!listed.ok()) {
-    c.err << "ovik: the volumes cannot be listed: " << listed.ToString()
-          << "\n";
+    c.err << Fill(cli_text::kVolumesNotListed, {listed.ToString()});
   }
   return listed.ok();
 }
@@ -84,17 +84,17 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
   if (c.err_is_terminal) c.err << "\r\033[K" << std::flush;
   found->result = find.Finish();
   found->finished = Now();
+  const std::string shown_root = EscapeName(root);
   if (found->result.status == ScanStatus::kRootNotEnterable) {
-    c.err << "ovik: cannot read directory " << root << "\n";
+    c.err << Fill(cli_text::kRootNotReadable, {shown_root});
     return false;
   }
   if (found->result.status == ScanStatus::kOutOfMemory) {
-    c.err << "ovik: out of memory; the scan of " << root
-          << " was stopped and no ranking is given\n";
+    c.err << Fill(cli_text::kScanOutOfMemory, {shown_root});
     return false;
   }
   if (!found->result.ok()) {
-    c.err << "ovik: the scan of " << root << " did not finish\n";
+    c.err << Fill(cli_text::kScanUnfinished, {shown_root});
     return false;
   }
   return true;
@@ -104,24 +104,18 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
 // makes its figures less than they seem.
 void TellWhatIsMissing(std::ostream& err, const ScanStats& s) {
   if (s.threads_not_started != 0) {
-    err << "ovik: " << s.threads_not_started
-        << " threads could not be started; the scan went on with "
-        << s.threads << "\n";
+    err << Fill(cli_text::kThreadsNotStarted,
+                {s.threads_not_started, s.threads});
   }
   if (s.skipped_directories != 0 || s.unreadable_entries != 0) {
-    err << "ovik: " << s.skipped_directories
-        << " directories could not be read and " << s.unreadable_entries
-        << " entries had no readable owner; the ranking is incomplete\n";
+    err << Fill(cli_text::kIncomplete,
+                {s.skipped_directories, s.unreadable_entries});
   }
   if (s.skipped_for_handles != 0) {
-    err << "ovik: " << s.skipped_for_handles
-        << " of those directories could not be opened for want of file "
-           "descriptors; raise the limit (ulimit -n) and scan again\n";
+    err << Fill(cli_text::kSkippedForHandles, {s.skipped_for_handles});
   }
   if (s.saturated_totals != 0) {
-    err << "ovik: " << s.saturated_totals
-        << " totals reached the largest figure that can be counted and are "
-           "shown at it; the true totals are larger\n";
+    err << Fill(cli_text::kSaturatedTotals, {s.saturated_totals});
   }
 }
 

@@ -1,7 +1,5 @@
 #include "cluster/cluster_scan.h"
 
-#include <unistd.h>
-
 #include <initializer_list>
 #include <string>
 #include <thread>
@@ -9,15 +7,17 @@
 #include <vector>
 
 #include "cluster/exchange.h"
+#include "platform/host_name.h"
 
 namespace ovik {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// "?" where the system cannot name the machine.
 std::string HostName() {
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return "?";
+  std::string name;
+  if (!ReadHostName(&name).ok()) return "?";
   return name;
 }
 

@@ -2,6 +2,7 @@
 
 #include "dialog/control_ids.h"
 #include "dialog/texts.h"
+#include "present/fill.h"
 
 namespace ovik {
 namespace {
@@ -38,7 +39,7 @@ std::string_view DriveTypeText(DriveType type) {
 }
 
 std::string MegabyteText(std::uint64_t kb) {
-  return std::to_string(kb >> 10) + std::string(text::kMegabytes);
+  return Fill(text::kMegabytes, {kb >> 10});
 }
 
 void FillDriveList(DialogPort& dialog, VolumeSource& volumes,

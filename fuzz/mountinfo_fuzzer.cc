@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/mountinfo.h"
+#include "present/display_name.h"
 
 namespace {
 
@@ -77,10 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   source.GetVolumeInformation("/" + text, &info).ok();
   source.RecordsOwners(text);
   Require(ovik::UnescapeMountField(text).size() <= text.size(), "unescape grew");
-  // A field escaped for a tab-separated line keeps to one field and
-  // comes back as it was.
-  const std::string escaped = ovik::EscapeMountField(text);
-  Require(escaped.find_first_of(" \t\n") == std::string::npos,
+  // A field escaped for a tab-separated line (as `ovik drives` writes
+  // roots) keeps to one field and comes back as it was.
+  const std::string escaped = ovik::EscapeName(text);
+  Require(escaped.find_first_of("\t\n") == std::string::npos,
           "escaped field breaks its line");
   Require(ovik::UnescapeMountField(escaped) == text, "escape does not undo");
   Require(ovik::UnescapeUdevName(text).size() <= text.size(), "udev unescape grew");

@@ -103,31 +103,6 @@ std::string UnescapeMountField(std::string_view field) {
   return out;
 }
 
-std::string EscapeMountField(std::string_view field) {
-  std::string out;
-  out.reserve(field.size());
-  for (char c : field) {
-    switch (c) {
-      case ' ':
-        out += "\\040";
-        break;
-      case '\t':
-        out += "\\011";
-        break;
-      case '\n':
-        out += "\\012";
-        break;
-      case '\\':
-        out += "\\134";
-        break;
-      default:
-        out += c;
-        break;
-    }
-  }
-  return out;
-}
-
 std::string UnescapeUdevName(std::string_view name) {
   std::string out;
   out.reserve(name.size());

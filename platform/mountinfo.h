@@ -34,10 +34,6 @@ struct MountInfoEntry {
 // \134 backslash, any other \ooo). Anything else is kept as it stands.
 std::string UnescapeMountField(std::string_view field);
 
-// The kernel's escapes put back: space, tab, newline and backslash as
-// \040, \011, \012 and \134, so a field never breaks a line or a column.
-std::string EscapeMountField(std::string_view field);
-
 // Undoes udev's \xHH escapes in /dev/disk/by-label names.
 std::string UnescapeUdevName(std::string_view name);
 

@@ -71,6 +71,7 @@ TEST(ParseCommandLineTest, RefusesWhatItCannotUseAndSaysWhy) {
       {{"report", "--frobnicate"}, "--frobnicate", "ovik report"},
       {{"report", "--format", "xml"}, "csv", "ovik report"},
       {{"report", "--by", "user"}, "group", "ovik report"},
+      {{"report", "--csv-raw"}, "--format csv", "ovik report"},
       {{"where"}, "OWNER", "ovik where"},
       {{"where", "alice", "/a", "/b"}, "PATH", "ovik where"},
       {{"where", "alice", "--top", "-1"}, "number", "ovik where"},
@@ -98,6 +99,9 @@ TEST(ParseCommandLineTest, ReadsTheWordsOfFormatByAndTop) {
       ParseCommandLine({"report", "--format", "json", "--by", "group"});
   EXPECT_EQ(report.format, ReportFormat::kJson);
   EXPECT_EQ(report.by, RankedBy::kGroup);
+  EXPECT_FALSE(report.csv_raw);
+  EXPECT_TRUE(
+      ParseCommandLine({"report", "--csv-raw", "--format=csv"}).csv_raw);
   EXPECT_EQ(ParseCommandLine({"report"}).format, ReportFormat::kText);
   EXPECT_EQ(ParseCommandLine({"report", "--format=html"}).format,
             ReportFormat::kHtml);
@@ -116,6 +120,11 @@ TEST(ParseCommandLineTest, HelpIsTheAskedCommandsOwn) {
   EXPECT_EQ(ParseCommandLine({"report", "-h"}).help, HelpText("report"));
   EXPECT_EQ(ParseCommandLine({"help", "drives"}).help, HelpText("drives"));
   EXPECT_NE(HelpText("report"), HelpText(""));
+  // Which help it is, told without comparing texts.
+  EXPECT_EQ(ParseCommandLine({"--help"}).help_topic, "");
+  EXPECT_EQ(ParseCommandLine({"help"}).help_topic, "");
+  EXPECT_EQ(ParseCommandLine({"report", "-h"}).help_topic, "report");
+  EXPECT_EQ(ParseCommandLine({"help", "drives"}).help_topic, "drives");
 }
 
 // A manual's line without font changes, quotes and \- for a hyphen.

@@ -69,6 +69,12 @@ TEST_F(CommandTest, ReportSaysWhatIsMissingAndFailsWhenNothingCouldBeScanned) {
   err.str("");
   EXPECT_EQ(Run({"report", "/gone"}), kExitFailure);
   EXPECT_NE(err.str().find("cannot read directory /gone"), std::string::npos);
+  // A path that would act on the terminal is written as `where` writes it.
+  err.str("");
+  EXPECT_EQ(Run({"report", "/gone\x1b]0;owned\a"}), kExitFailure);
+  EXPECT_NE(err.str().find("cannot read directory /gone\\033]0;owned\\007"),
+            std::string::npos)
+      << err.str();
 }
 
 TEST_F(CommandTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheScan) {
@@ -101,7 +107,7 @@ TEST_F(CommandTest, DrivesEscapesWhatWouldBreakItsLines) {
   EXPECT_EQ(Run({"drives"}), kExitOk);
   EXPECT_EQ(out.str(),
             "/\tFixed\tsystem\text4\t488MB\t976MB\n"
-            "/mnt/a\\040b\\011c\\012d\\134e\tFixed\tmy\\011disk\text4\t1MB\t"
+            "/mnt/a b\\011c\\012d\\134e\tFixed\tmy\\011disk\text4\t1MB\t"
             "3MB\n");
 }
 

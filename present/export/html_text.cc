@@ -32,7 +32,12 @@ std::string EscapeHtml(std::string_view text) {
 }
 
 std::string ShownHtml(std::string_view bytes) {
-  return EscapeHtml(SanitizeName(bytes));
+  return "<bdi>" + EscapeHtml(SanitizeName(bytes)) + "</bdi>";
+}
+
+std::string ShownSvg(std::string_view bytes) {
+  return "<tspan style=\"unicode-bidi:isolate\">" +
+         EscapeHtml(SanitizeName(bytes)) + "</tspan>";
 }
 
 std::string GroupDigits(std::uint64_t n) {

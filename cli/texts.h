@@ -1,0 +1,101 @@
+// Every text the command-line programs write (ovik's headless commands
+// and ovik-mpi), in one place. Sentences are whole, with numbered places
+// that values fill in (present/fill.h); names and paths in them are
+// escaped as `ovik where` writes them (present/display_name.h), reasons
+// are the system's own. The help of each command and option is defined
+// with the command line (cli/command_line.cc).
+#ifndef OVIK_CLI_TEXTS_H_
+#define OVIK_CLI_TEXTS_H_
+
+#include <string_view>
+
+namespace ovik::cli_text {
+
+// ovik --version.
+inline constexpr std::string_view kVersion = "ovik {1}\n";
+// A command line that was not understood: the problem, then the usage.
+inline constexpr std::string_view kUsageError = "ovik: {1}\n";
+
+// Choosing what to scan.
+inline constexpr std::string_view kVolumesNotListed =
+    "ovik: the volumes cannot be listed: {1}\n";
+inline constexpr std::string_view kNoEligibleVolume =
+    "ovik: no volume that records file owners was found; give a directory "
+    "to scan\n";
+
+// The scan. {1} is the root.
+inline constexpr std::string_view kRootNotReadable =
+    "ovik: cannot read directory {1}\n";
+inline constexpr std::string_view kScanOutOfMemory =
+    "ovik: out of memory; the scan of {1} was stopped and no ranking is "
+    "given\n";
+inline constexpr std::string_view kScanUnfinished =
+    "ovik: the scan of {1} did not finish\n";
+inline constexpr std::string_view kThreadsNotStarted =
+    "ovik: {1} threads could not be started; the scan went on with {2}\n";
+inline constexpr std::string_view kIncomplete =
+    "ovik: {1} directories could not be read and {2} entries had no "
+    "readable owner; the ranking is incomplete\n";
+inline constexpr std::string_view kSkippedForHandles =
+    "ovik: {1} of those directories could not be opened for want of file "
+    "descriptors; raise the limit (ulimit -n) and scan again\n";
+inline constexpr std::string_view kSaturatedTotals =
+    "ovik: {1} totals reached the largest figure that can be counted and "
+    "are shown at it; the true totals are larger\n";
+
+// ovik report. {1} is the file or the root.
+inline constexpr std::string_view kCannotCreate =
+    "ovik: cannot create {1}: {2}\n";
+inline constexpr std::string_view kCannotCreateNoReason =
+    "ovik: cannot create {1}\n";
+inline constexpr std::string_view kVolumeSizeUnknown =
+    "ovik: the size of the volume holding {1} is unknown; percentages are "
+    "not shown\n";
+inline constexpr std::string_view kReportNotWritten =
+    "ovik: writing the report failed\n";
+inline constexpr std::string_view kFileNotWritten =
+    "ovik: writing {1} failed; any existing file is unchanged\n";
+
+// ovik where. {1} is the owner or group, {2} the root.
+inline constexpr std::string_view kUnknownAccount =
+    "ovik: unknown account {1}: no file under {2} is owned by it, and the "
+    "account database does not know it\n";
+inline constexpr std::string_view kUnknownGroup =
+    "ovik: unknown group {1}: no file under {2} is in it, and the group "
+    "database does not know it\n";
+inline constexpr std::string_view kNoBytesThere =
+    "ovik: {1} has no bytes under {2}\n";
+inline constexpr std::string_view kDirectoriesFolded =
+    "ovik: the directory list reached its memory limit: {1} directories are "
+    "counted in the nearest directory listed above them, marked +\n";
+inline constexpr std::string_view kLinksNotInWalkOrder =
+    "ovik: files with several links are listed in the directory where the "
+    "walk met them first, which can differ from run to run\n";
+inline constexpr std::string_view kListNotWritten =
+    "ovik: writing the list failed\n";
+
+// ovik drives: a field the volume does not have.
+inline constexpr std::string_view kNoField = "-";
+
+// ovik-mpi.
+inline constexpr std::string_view kMpiUsage =
+    "ovik report with the walk spread over the ranks of an MPI job.\n"
+    "Usage: mpirun -n N ovik-mpi report [OPTIONS] [PATH]\n"
+    "\n"
+    "The options, the output and the exit statuses are those of\n"
+    "'ovik report' (see 'ovik-mpi report --help' and ovik(1)); rank 0\n"
+    "writes the output. --by group and 'where' are not counted across\n"
+    "ranks: run them with ovik. A rank that fails ends the job with a\n"
+    "message and a status other than 0.\n";
+inline constexpr std::string_view kMpiNoCommand =
+    "ovik-mpi: give a command: ovik-mpi report [PATH] [-o FILE]\n"
+    "Run 'ovik-mpi --help' for more.\n";
+// {1}: "where" or "--by group".
+inline constexpr std::string_view kMpiOneMachineOnly =
+    "ovik-mpi: {1} is not counted across ranks; run it with ovik\n";
+inline constexpr std::string_view kMpiNotStarted =
+    "ovik-mpi: MPI could not be started\n";
+
+}  // namespace ovik::cli_text
+
+#endif  // OVIK_CLI_TEXTS_H_
