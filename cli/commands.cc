@@ -31,7 +31,7 @@ int Drives(CommandContext& c) {
     const VolumeFacts facts = ReadVolumeFacts(c.volumes, root);
     // Roots, labels and file systems escaped as `where` writes paths,
     // so a tab or a line break in one cannot break the line.
-    c.out << EscapeName(root) << '\t' << DriveTypeText(facts.type) << '\t';
+    c.out << EscapeName(root) << '\t' << DriveTypeText(facts.kind) << '\t';
     if (facts.info) {
       c.out << Field(facts.info->label) << '\t'
             << EscapeName(facts.info->file_system);

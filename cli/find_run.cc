@@ -68,8 +68,8 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
              CommandContext& c, FoundScan* found) {
   if (!ChooseRoot(line, c, &found->root)) return false;
   const std::string& root = found->root;
-  DiskSpace space;
-  if (c.volumes.GetDiskFreeSpace(root, &space).ok()) found->space = space;
+  VolumeSpace space;
+  if (c.volumes.ReadSpace(root, &space).ok()) found->space = space;
   std::string mount_point;
   if (c.volumes.GetMountPoint(root, &mount_point).ok()) {
     found->mount_point = std::move(mount_point);
