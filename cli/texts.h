@@ -63,6 +63,13 @@ inline constexpr std::string_view kUnknownAccount =
 inline constexpr std::string_view kUnknownGroup =
     "ovik: unknown group {1}: no file under {2} is in it, and the group "
     "database does not know it\n";
+// {3} is the database's reason.
+inline constexpr std::string_view kAccountNotAsked =
+    "ovik: no file under {2} is owned by {1} as far as the scan saw, and the "
+    "account database could not be asked about it: {3}\n";
+inline constexpr std::string_view kGroupNotAsked =
+    "ovik: no file under {2} is in group {1} as far as the scan saw, and the "
+    "group database could not be asked about it: {3}\n";
 inline constexpr std::string_view kNoBytesThere =
     "ovik: {1} has no bytes under {2}\n";
 inline constexpr std::string_view kDirectoriesFolded =

@@ -49,11 +49,18 @@ int Where(const CommandLine& line, CommandContext& c) {
   if (!index) {
     const Status known = group ? c.fs.FindGroup(line.owner, &name)
                                : c.fs.FindAccount(line.owner, &name);
-    if (!known.ok()) {
+    if (known.code() == StatusCode::kNotFound) {
       c.err << Fill(group ? cli_text::kUnknownGroup
                           : cli_text::kUnknownAccount,
                     {Shown(line.owner), Shown(found.root)});
       return kExitFailure;
+    }
+    // Not unknown: the database did not answer, so the answer is short.
+    if (!known.ok()) {
+      c.err << Fill(group ? cli_text::kGroupNotAsked
+                          : cli_text::kAccountNotAsked,
+                    {Shown(line.owner), Shown(found.root), known.ToString()});
+      return kExitIncomplete;
     }
     index = table.FindOwner(name);
   } else {

@@ -86,6 +86,17 @@ TEST_F(CommandTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheScan) {
   EXPECT_TRUE(fs.last_root.empty()) << "the scan ran first";
 }
 
+TEST_F(CommandTest, WhereTellsAnUnknownOwnerFromADatabaseThatDidNotAnswer) {
+  EXPECT_EQ(Run({"where", "nobody-here", "/"}), kExitFailure);
+  EXPECT_NE(err.str().find("unknown account nobody-here"), std::string::npos);
+  err.str("");
+  fs.SetLookupFails("ldap-user");
+  EXPECT_EQ(Run({"where", "ldap-user", "/"}), kExitIncomplete);
+  EXPECT_EQ(err.str().find("unknown"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("could not be asked about it: "), std::string::npos)
+      << err.str();
+}
+
 TEST_F(CommandTest, ReportWithoutAnyEligibleVolumeAsksForADirectory) {
   FakeVolumeSource none;
   CommandContext context{fs, none, out, err, false};

@@ -32,7 +32,7 @@ std::string EscapeHtml(std::string_view text) {
 }
 
 std::string ShownHtml(std::string_view bytes) {
-  return "<bdi>" + EscapeHtml(SanitizeName(bytes)) + "</bdi>";
+  return EscapeHtml(SanitizeName(bytes));
 }
 
 std::string ShownSvg(std::string_view bytes) {

@@ -13,13 +13,14 @@ namespace ovik {
 std::string EscapeHtml(std::string_view text);
 
 // A name or path as the ranking shows it (control characters, misleading
-// format characters and bytes that are not UTF-8 as '?'), escaped, and
-// isolated in a <bdi> element so that a name written right to left
-// cannot reorder the text around it.
+// format characters and bytes that are not UTF-8 as '?'), escaped. Where
+// it fills a table cell, the cell keeps a name written right to left
+// from reordering anything around it: each cell is a paragraph of its
+// own to the bidirectional algorithm.
 std::string ShownHtml(std::string_view bytes);
 
-// The same for a label of the chart's SVG, which has no <bdi>: a <tspan>
-// isolated by its style.
+// The same inside a longer line of the chart's SVG, isolated there (as
+// <bdi> would in HTML) by a <tspan> whose style says so.
 std::string ShownSvg(std::string_view bytes);
 
 // Decimal digits in groups of three: "31,457,280".
