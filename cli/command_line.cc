@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/command_parser.h"
 #include "cli/commands.h"
 
 namespace ovik {
@@ -49,18 +50,11 @@ Words<RankedBy> RankedByWords() {
   return {{"owner", RankedBy::kOwner}, {"group", RankedBy::kGroup}};
 }
 
-template <typename Value>
-std::vector<std::string> WordsOf(const Words<Value>& words) {
-  std::vector<std::string> list;
-  for (const auto& [word, value] : words) list.push_back(word);
-  return list;
-}
-
 // One of |words|; the text becomes the value's number, which is how the
-// parser reads an enumeration.
+// parser reads an enumeration. The validator is named by its message.
 template <typename Value>
 CLI::Validator OneOf(const Words<Value>& words) {
-  std::string why = "needs one of";
+  std::string why(kWordsValidatorName);
   for (const auto& [word, value] : words) why += " " + word;
   return CLI::Validator(
       [words, why](std::string& text) -> std::string {
@@ -72,7 +66,7 @@ CLI::Validator OneOf(const Words<Value>& words) {
         }
         return why;
       },
-      "");
+      "", why);
 }
 
 CLI::Validator NonEmptyFileName() {
@@ -115,16 +109,6 @@ std::string ExitStatusFooter() {
   return text;
 }
 
-// What one parse fills in besides the command line itself.
-struct ParseState {
-  CommandLine line;
-  bool version = false;
-  std::vector<std::string> command_path;  // at most one
-  std::string help_topic;
-  // The options that take words, by command.
-  std::vector<std::pair<const CLI::App*, CommandSyntax::Choices>> choices;
-};
-
 // The options more than one command has, each defined here once.
 void AddJobs(CLI::App* command, ParseState& state) {
   command->add_option("-j,--jobs", state.line.threads,
@@ -139,7 +123,6 @@ void AddRankedBy(CLI::App* command, ParseState& state,
   command->add_option("--by", state.line.by, help)
       ->type_name("WHAT")
       ->transform(OneOf(RankedByWords()));
-  state.choices.push_back({command, {"--by", WordsOf(RankedByWords())}});
 }
 
 void AddPath(CLI::App* command, ParseState& state) {
@@ -150,9 +133,11 @@ void AddPath(CLI::App* command, ParseState& state) {
       ->option_text(" ");
 }
 
+}  // namespace
+
 // The whole command line. Each command is defined here once: its
 // options are bound to the fields its runner reads.
-std::unique_ptr<CLI::App> MakeParser(ParseState& state) {
+std::unique_ptr<CLI::App> MakeCommandParser(ParseState& state) {
   auto app = std::make_unique<CLI::App>(
       "Which accounts use the space on a volume, and how much.\n"
       "Without a command: the dialog in this terminal.",
@@ -184,7 +169,6 @@ std::unique_ptr<CLI::App> MakeParser(ParseState& state) {
                      "format, the default), csv, json or html")
       ->type_name("FORMAT")
       ->transform(OneOf(FormatWords()));
-  state.choices.push_back({report, {"--format", WordsOf(FormatWords())}});
   report->add_flag("--csv-raw", state.line.csv_raw,
                    "with --format csv: names and paths as the system\n"
                    "gave them, not made safe for spreadsheets");
@@ -234,6 +218,8 @@ std::unique_ptr<CLI::App> MakeParser(ParseState& state) {
   return app;
 }
 
+namespace {
+
 // Usage and a pointer to the help of |command|, after an error.
 std::string UsageHint(const CLI::App& command) {
   std::string name = kProgram;
@@ -261,7 +247,7 @@ std::string HelpOf(const CLI::App& command) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   ParseState state;
-  std::unique_ptr<CLI::App> app = MakeParser(state);
+  std::unique_ptr<CLI::App> app = MakeCommandParser(state);
   auto fail = [&](std::string why) {
     CommandLine line;
     line.action = Action::kError;
@@ -311,42 +297,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string HelpText(const std::string& command) {
   ParseState state;
-  std::unique_ptr<CLI::App> app = MakeParser(state);
+  std::unique_ptr<CLI::App> app = MakeCommandParser(state);
   if (command.empty()) return HelpOf(*app);
   for (const CLI::App* found : app->get_subcommands({})) {
     if (found->get_name() == command) return HelpOf(*found);
   }
   return {};
-}
-
-std::vector<CommandSyntax> DescribeCommandLine() {
-  ParseState state;
-  std::unique_ptr<CLI::App> app = MakeParser(state);
-  std::vector<const CLI::App*> commands = {app.get()};
-  for (const CLI::App* command : app->get_subcommands({})) {
-    commands.push_back(command);
-  }
-  std::vector<CommandSyntax> syntax;
-  for (const CLI::App* command : commands) {
-    CommandSyntax& s = syntax.emplace_back();
-    if (command != app.get()) s.command = command->get_name();
-    for (const auto& [owner, choices] : state.choices) {
-      if (owner == command) s.choices.push_back(choices);
-    }
-    for (const CLI::Option* option : command->get_options()) {
-      if (option->get_positional()) {
-        s.arguments.push_back(option->get_name());
-        continue;
-      }
-      for (const std::string& name : option->get_snames()) {
-        s.options.push_back("-" + name);
-      }
-      for (const std::string& name : option->get_lnames()) {
-        s.options.push_back("--" + name);
-      }
-    }
-  }
-  return syntax;
 }
 
 std::vector<ExitStatusText> ExitStatusTexts() {

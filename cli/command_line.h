@@ -1,5 +1,5 @@
 // The Linux program's command line: what it asks for, its help, and the
-// list of every command and option it accepts.
+// exit statuses it lists.
 #ifndef OVIK_CLI_COMMAND_LINE_H_
 #define OVIK_CLI_COMMAND_LINE_H_
 
@@ -41,22 +41,6 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The help of the program ("") or of one of its commands.
 std::string HelpText(const std::string& command);
-
-// Everything the parser accepts, read from the parser itself: each
-// command ("" for the program itself) with its option names ("-o",
-// "--output", ...) and the names of its arguments ("PATH").
-struct CommandSyntax {
-  // An option that takes one of a few words ("--format": text, csv, ...).
-  struct Choices {
-    std::string option;  // its long name
-    std::vector<std::string> words;
-  };
-  std::string command;
-  std::vector<std::string> options;
-  std::vector<std::string> arguments;
-  std::vector<Choices> choices;
-};
-std::vector<CommandSyntax> DescribeCommandLine();
 
 // The exit statuses the help lists, with their meaning.
 struct ExitStatusText {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/command_syntax.h"
+
 namespace ovik {
 namespace {
 
@@ -227,7 +229,9 @@ TEST(CommandLineInStepTest, HelpManualAndCompletionListWhatTheParserAccepts) {
   const std::string program_help = HelpText("");
 
   std::set<std::string> described;
+  std::size_t choices_seen = 0;
   for (const CommandSyntax& s : DescribeCommandLine()) {
+    choices_seen += s.choices.size();
     const std::string name = s.command.empty() ? "ovik" : "ovik " + s.command;
     SCOPED_TRACE(name);
     described.insert("OPTIONS/" + name);
@@ -266,6 +270,8 @@ TEST(CommandLineInStepTest, HelpManualAndCompletionListWhatTheParserAccepts) {
           << option << " is in the manual but not accepted";
     }
   }
+  // report --format and --by, where --by: the words are read at all.
+  EXPECT_EQ(choices_seen, 3u);
   for (const auto& [title, text] : manual) {
     if (title.rfind("OPTIONS/", 0) == 0) {
       EXPECT_TRUE(described.count(title)) << title << ": no such command";
