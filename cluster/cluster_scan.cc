@@ -62,13 +62,17 @@ bool AgreeToGo(Channel& channel, const ReadyMessage& here,
   if (channel.rank() != 0) {
     channel.Send(0, Tag::kReady, EncodeReady(here));
     const Message answer = Await(channel, {Tag::kGo}, {}, early);
-    if (!DecodeFlag(answer.bytes, &go)) channel.Abandon(std::string(cluster_text::kGarbledGoAhead));
+    if (!DecodeFlag(answer.bytes, &go)) {
+      channel.Abandon(std::string(cluster_text::kGarbledGoAhead));
+    }
     return go;
   }
   for (int r = 1; r < channel.ranks(); ++r) {
     const Message m = Await(channel, {Tag::kReady}, settings.answer_timeout);
     ReadyMessage ready;
-    if (!DecodeReady(m.bytes, &ready)) channel.Abandon(std::string(cluster_text::kGarbledReadiness));
+    if (!DecodeReady(m.bytes, &ready)) {
+      channel.Abandon(std::string(cluster_text::kGarbledReadiness));
+    }
     if (!ready.opened) {
       *err << Fill(cluster_text::kRankCannotRead,
                    {m.from, EscapeName(ready.host), EscapeName(root),
@@ -133,11 +137,15 @@ int ServeClusterScans(Channel& channel, FileSystem& fs,
     const Message m = Await(channel, {Tag::kStart, Tag::kEnd});
     if (m.tag == Tag::kEnd) {
       std::uint64_t status = 0;
-      if (!DecodeNumber(m.bytes, &status)) channel.Abandon(std::string(cluster_text::kGarbledEnd));
+      if (!DecodeNumber(m.bytes, &status)) {
+        channel.Abandon(std::string(cluster_text::kGarbledEnd));
+      }
       return static_cast<int>(status);
     }
     StartMessage start;
-    if (!DecodeStart(m.bytes, &start)) channel.Abandon(std::string(cluster_text::kGarbledStart));
+    if (!DecodeStart(m.bytes, &start)) {
+      channel.Abandon(std::string(cluster_text::kGarbledStart));
+    }
     ScanProgress progress;
     ScanOptions options;
     options.threads = start.threads;

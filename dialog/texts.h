@@ -134,7 +134,8 @@ inline constexpr std::string_view kWhereCaption = "Directories of {1}";
 inline constexpr std::string_view kWhereCaptionGroup =
     "Directories of group {1}";
 // KB listed, the owner's KB, and the share (with its "%").
-inline constexpr std::string_view kWhereHeading = "Here: {1} KB of {2} KB ({3})";
+inline constexpr std::string_view kWhereHeading =
+    "Here: {1} KB of {2} KB ({3})";
 inline constexpr std::string_view kFilesHere = "(files in this directory)";
 inline constexpr std::string_view kFilesHereAndFolded =
     "(files here and unlisted subdirectories)";

@@ -280,7 +280,8 @@ const MountInfoEntry* MountInfoVolumeSource::FindMount(
   return best_same_device ? best_same_device : best;
 }
 
-VolumeKind MountInfoVolumeSource::KindOfMount(const MountInfoEntry& mount) const {
+VolumeKind MountInfoVolumeSource::KindOfMount(
+    const MountInfoEntry& mount) const {
   std::string fs = Lower(mount.fs_type);
   if (Contains(kNetworkFileSystems, fs)) return VolumeKind::kRemote;
   if (fs == "tmpfs" || fs == "ramfs") return VolumeKind::kRam;
@@ -297,7 +298,8 @@ VolumeKind MountInfoVolumeSource::KindOfMount(const MountInfoEntry& mount) const
   // Disk file systems that mountinfo shows with an anonymous device
   // number (btrfs, zfs, overlay, ...) rather than their block device.
   if (FileSystemRecordsOwners(fs)) return VolumeKind::kFixed;
-  return VolumeKind::kUnknown;  // proc, sysfs, cgroup and other pseudo file systems
+  // proc, sysfs, cgroup and other pseudo file systems
+  return VolumeKind::kUnknown;
 }
 
 VolumeKind MountInfoVolumeSource::KindOf(std::string_view root) {

@@ -30,7 +30,8 @@ class FillValue {
 
 // |text| with each "{N}" (N from 1 to 9) replaced by the Nth value; a
 // place without a value, and any other brace, is kept as written.
-std::string Fill(std::string_view text, std::initializer_list<FillValue> values);
+std::string Fill(std::string_view text,
+                 std::initializer_list<FillValue> values);
 
 }  // namespace ovik
 

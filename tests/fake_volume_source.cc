@@ -28,8 +28,8 @@ VolumeSpace FakeSpace(std::uint64_t bytes_per_cluster,
                       std::uint64_t total_clusters) {
   // Held at the largest value, as the systems' sources hold them.
   auto bytes = [bytes_per_cluster](std::uint64_t clusters) {
-    if (bytes_per_cluster != 0 &&
-        clusters > std::numeric_limits<std::uint64_t>::max() / bytes_per_cluster) {
+    const std::uint64_t largest = std::numeric_limits<std::uint64_t>::max();
+    if (bytes_per_cluster != 0 && clusters > largest / bytes_per_cluster) {
       return std::numeric_limits<std::uint64_t>::max();
     }
     return clusters * bytes_per_cluster;

@@ -132,7 +132,9 @@ TEST(ShowVolumeInfoTest, ReplacesThePanelAndTotals) {
   FakeVolumeSource volumes;
   volumes.Add({.root = "C:\\", .label = "SYS",
                .space = FakeSpace(512, 1 << 20, 1 << 22)});
-  volumes.Add({.root = "E:\\", .kind = VolumeKind::kRemote, .file_system = "NTFS",
+  volumes.Add({.root = "E:\\",
+               .kind = VolumeKind::kRemote,
+               .file_system = "NTFS",
                .label = "", .space = FakeSpace(65536, 3 << 10, 5 << 10)});
   FakeDialogPort dialog;
   VolumeTotals totals;

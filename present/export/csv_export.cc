@@ -40,8 +40,9 @@ std::string Number(std::uint64_t n) { return std::to_string(n); }
 
 // A spreadsheet reads a cell that starts with one of these as a formula.
 bool StartsFormula(std::string_view text) {
+  constexpr std::string_view kFormulaStarts = "=+-@\t\r";
   return !text.empty() &&
-         std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+         kFormulaStarts.find(text.front()) != std::string_view::npos;
 }
 
 // A name or path as |cells| writes it.
