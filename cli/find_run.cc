@@ -84,17 +84,23 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
   if (c.err_is_terminal) c.err << "\r\033[K" << std::flush;
   found->result = find.Finish();
   found->finished = Now();
+  const ScanResult& result = found->result;
   const std::string shown_root = EscapeName(root);
-  if (found->result.status == ScanStatus::kRootNotEnterable) {
-    c.err << Fill(cli_text::kRootNotReadable, {shown_root});
-    return false;
-  }
-  if (found->result.status == ScanStatus::kOutOfMemory) {
+  if (result.out_of_memory()) {
     c.err << Fill(cli_text::kScanOutOfMemory, {shown_root});
     return false;
   }
-  if (!found->result.ok()) {
+  if (result.cancelled()) {
     c.err << Fill(cli_text::kScanUnfinished, {shown_root});
+    return false;
+  }
+  if (result.status.code() == StatusCode::kUnsupported) {
+    c.err << Fill(cli_text::kTablesRefused, {shown_root, result.tables_refused});
+    return false;
+  }
+  if (!result.ok()) {
+    c.err << Fill(cli_text::kRootNotReadable,
+                  {shown_root, result.status.ToString()});
     return false;
   }
   return true;
@@ -110,6 +116,12 @@ void TellWhatIsMissing(std::ostream& err, const ScanStats& s) {
   if (s.skipped_directories != 0 || s.unreadable_entries != 0) {
     err << Fill(cli_text::kIncomplete,
                 {s.skipped_directories, s.unreadable_entries});
+  }
+  if (s.unread_table_parts != 0) {
+    err << Fill(cli_text::kUnreadTableParts, {s.unread_table_parts});
+  }
+  if (s.unnamed_owners != 0) {
+    err << Fill(cli_text::kUnnamedOwners, {s.unnamed_owners});
   }
   if (s.skipped_for_handles != 0) {
     err << Fill(cli_text::kSkippedForHandles, {s.skipped_for_handles});

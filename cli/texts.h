@@ -25,7 +25,10 @@ inline constexpr std::string_view kNoEligibleVolume =
 
 // The scan. {1} is the root.
 inline constexpr std::string_view kRootNotReadable =
-    "ovik: cannot read directory {1}\n";
+    "ovik: cannot read directory {1}: {2}\n";
+// {2}: why the volume's table cannot count it.
+inline constexpr std::string_view kTablesRefused =
+    "ovik: the volume's own table cannot count {1}: {2}\n";
 inline constexpr std::string_view kScanOutOfMemory =
     "ovik: out of memory; the scan of {1} was stopped and no ranking is "
     "given\n";
@@ -36,6 +39,13 @@ inline constexpr std::string_view kThreadsNotStarted =
 inline constexpr std::string_view kIncomplete =
     "ovik: {1} directories could not be read and {2} entries had no "
     "readable owner; the ranking is incomplete\n";
+inline constexpr std::string_view kUnreadTableParts =
+    "ovik: {1} parts of the volume's table could not be read; the ranking is "
+    "incomplete\n";
+inline constexpr std::string_view kUnnamedOwners =
+    "ovik: {1} owners or groups could not be named, the account or group "
+    "database did not answer, and are shown by number; the ranking is "
+    "incomplete\n";
 inline constexpr std::string_view kSkippedForHandles =
     "ovik: {1} of those directories could not be opened for want of file "
     "descriptors; raise the limit (ulimit -n) and scan again\n";
@@ -63,6 +73,12 @@ inline constexpr std::string_view kUnknownAccount =
 inline constexpr std::string_view kUnknownGroup =
     "ovik: unknown group {1}: no file under {2} is in it, and the group "
     "database does not know it\n";
+// {2}: each of the owners (groups) as kOneOfSeveral gives it.
+inline constexpr std::string_view kSeveralOwners =
+    "ovik: {1} names several owners; give one as the ranking shows it:{2}\n";
+inline constexpr std::string_view kSeveralGroups =
+    "ovik: {1} names several groups; give one as the ranking shows it:{2}\n";
+inline constexpr std::string_view kOneOfSeveral = " '{1}'";
 // {3} is the database's reason.
 inline constexpr std::string_view kAccountNotAsked =
     "ovik: no file under {2} is owned by {1} as far as the scan saw, and the "

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/find_run.h"
 #include "cli/texts.h"
@@ -12,16 +13,6 @@
 
 namespace ovik {
 namespace {
-
-// The record of |who| in |table|: by name, else by id.
-std::optional<OwnerIndex> FindRanked(const OwnerTable& table,
-                                     const std::string& who) {
-  if (auto found = table.FindOwner(who)) return found;
-  for (OwnerIndex i = 0; i < table.size(); ++i) {
-    if (!table[i].id.empty() && table[i].id == who) return i;
-  }
-  return std::nullopt;
-}
 
 // A name or path in messages: as the lines write paths.
 std::string Shown(std::string_view name) { return EscapeName(name); }
@@ -44,9 +35,20 @@ int Where(const CommandLine& line, CommandContext& c) {
   const ScanResult& result = found.result;
   const OwnerTable& table = result.table_by(by);
 
-  std::optional<OwnerIndex> index = FindRanked(table, line.owner);
+  // The owner as the ranking shows it, by name or by number.
+  const std::vector<OwnerIndex> matches = table.FindShown(line.owner);
+  std::optional<OwnerIndex> index;
   std::string name = line.owner;
-  if (!index) {
+  if (matches.size() > 1) {
+    std::string names;
+    for (const OwnerIndex i : matches) {
+      names += Fill(cli_text::kOneOfSeveral, {Shown(table[i].name)});
+    }
+    c.err << Fill(group ? cli_text::kSeveralGroups : cli_text::kSeveralOwners,
+                  {Shown(line.owner), names});
+    return kExitUsage;
+  }
+  if (matches.empty()) {
     const Status known = group ? c.fs.FindGroup(line.owner, &name)
                                : c.fs.FindAccount(line.owner, &name);
     if (known.code() == StatusCode::kNotFound) {
@@ -62,8 +64,8 @@ int Where(const CommandLine& line, CommandContext& c) {
                     {Shown(line.owner), Shown(found.root), known.ToString()});
       return kExitIncomplete;
     }
-    index = table.FindOwner(name);
   } else {
+    index = matches.front();
     name = table[*index].name;
   }
   const DirectoryUsage& usage = result.directories;

@@ -20,7 +20,7 @@ void BackgroundFind::Walk(FileSystem& fs, const std::string& root,
     result = scan ? scan(fs, root, options) : RunScan(fs, root, options);
   } catch (const std::bad_alloc&) {
     result = ScanResult();
-    result.status = ScanStatus::kOutOfMemory;
+    result.status = Status(StatusCode::kNoMemory);
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -57,7 +57,7 @@ class BackgroundFind {
   void Cancel();
   // Only while busy: waits for the walk to end and hands over its result;
   // afterwards the object is no longer busy. An allocation failure
-  // anywhere in the walk comes back as ScanStatus::kOutOfMemory.
+  // anywhere in the walk comes back as kNoMemory.
   ScanResult Finish();
 
  private:

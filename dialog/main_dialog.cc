@@ -98,39 +98,33 @@ void MainDialog::StartFind() {
   find_.Start(fs_, std::move(root), options_, find_done_handler_);
 }
 
-std::optional<ScanStatus> MainDialog::FinishFind() {
+std::optional<Status> MainDialog::FinishFind() {
   if (!scan_busy()) return std::nullopt;
   ScanResult result = find_.Finish();
-  const ScanStatus status = result.status;
+  const Status status = result.status;
   ShowFindResult(std::move(result));
   walking_root_.clear();
   return status;
 }
 
 void MainDialog::ShowFindResult(ScanResult result) {
-  switch (result.status) {
-    case ScanStatus::kOk:
-      ranking_ = std::move(result.ranking);
-      group_ranking_ = std::move(result.group_ranking);
-      directories_ = std::move(result.directories);
-      ranked_root_ = walking_root_;
-      last_stats_ = result.stats;
-      has_ranking_ = true;
-      pages_.SetUpPaging(dialog_, ranking(), totals_);
-      dialog_.EnableControl(IDC_REPORT_OUT, true);
-      return;
-    case ScanStatus::kRootNotEnterable:
-      // Nothing was scanned: the ranking shown stays the previous one.
-      dialog_.ShowError(text::kErrorOccurred);
-      return;
-    case ScanStatus::kCancelled:
-      return;
-    case ScanStatus::kOutOfMemory:
-      // The one failure of a Find that ends the dialog.
-      dialog_.ShowError(text::kOutOfMemory);
-      ForgetRanking();
-      dialog_.EndDialog(IDC_FIND);
-      return;
+  if (result.ok()) {
+    ranking_ = std::move(result.ranking);
+    group_ranking_ = std::move(result.group_ranking);
+    directories_ = std::move(result.directories);
+    ranked_root_ = walking_root_;
+    last_stats_ = result.stats;
+    has_ranking_ = true;
+    pages_.SetUpPaging(dialog_, ranking(), totals_);
+    dialog_.EnableControl(IDC_REPORT_OUT, true);
+  } else if (result.out_of_memory()) {
+    // The one failure of a Find that ends the dialog.
+    dialog_.ShowError(text::kOutOfMemory);
+    ForgetRanking();
+    dialog_.EndDialog(IDC_FIND);
+  } else if (!result.cancelled()) {
+    // Nothing was scanned: the ranking shown stays the previous one.
+    dialog_.ShowError(text::kErrorOccurred);
   }
 }
 

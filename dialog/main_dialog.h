@@ -42,7 +42,7 @@ class MainDialog {
   void CancelFind() { find_.Cancel(); }
   // Waits for the walk to end and shows its result. Returns the walk's
   // status; nothing when no Find was running.
-  std::optional<ScanStatus> FinishFind();
+  std::optional<Status> FinishFind();
   // Called on the walk's thread when it has ended.
   void set_find_done_handler(std::function<void()> handler) {
     find_done_handler_ = std::move(handler);

@@ -68,11 +68,14 @@ TEST_F(CommandTest, ReportSaysWhatIsMissingAndFailsWhenNothingCouldBeScanned) {
   fs.SetRootEnterable(false);
   err.str("");
   EXPECT_EQ(Run({"report", "/gone"}), kExitFailure);
-  EXPECT_NE(err.str().find("cannot read directory /gone"), std::string::npos);
-  // A path that would act on the terminal is written as `where` writes it.
+  // With the system's reason; and a path that would act on the terminal
+  // is written as `where` writes it.
+  EXPECT_NE(err.str().find("cannot read directory /gone: permission denied"),
+            std::string::npos)
+      << err.str();
   err.str("");
   EXPECT_EQ(Run({"report", "/gone\x1b]0;owned\a"}), kExitFailure);
-  EXPECT_NE(err.str().find("cannot read directory /gone\\033]0;owned\\007"),
+  EXPECT_NE(err.str().find("cannot read directory /gone\\033]0;owned\\007: "),
             std::string::npos)
       << err.str();
 }
@@ -84,6 +87,15 @@ TEST_F(CommandTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheScan) {
             std::string::npos)
       << err.str();
   EXPECT_TRUE(fs.last_root.empty()) << "the scan ran first";
+}
+
+TEST_F(CommandTest, AnOwnerTheDatabaseCouldNotNameMakesTheReportIncomplete) {
+  fs.SetLookupFails("1");
+  EXPECT_EQ(Run({"report"}), kExitIncomplete);
+  EXPECT_NE(out.str().find("No.1:1 "), std::string::npos) << out.str();
+  EXPECT_NE(err.str().find("1 owners or groups could not be named"),
+            std::string::npos)
+      << err.str();
 }
 
 TEST_F(CommandTest, WhereTellsAnUnknownOwnerFromADatabaseThatDidNotAnswer) {

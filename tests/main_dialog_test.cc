@@ -270,7 +270,7 @@ TEST_F(MainDialogTest, CommandsAreRefusedWhileAScanRuns) {
   dialog_.OnCommand(DialogCommand::kFind);  // the one walk goes on
 
   gated_.Open();
-  EXPECT_EQ(dialog_.FinishFind(), ScanStatus::kOk);
+  EXPECT_EQ(dialog_.FinishFind(), Status::Ok());
   EXPECT_FALSE(dialog_.scan_busy());
   EXPECT_TRUE(dialog_.QueryOpen());
   EXPECT_EQ(dialog_.ranking().size(), 3u);
@@ -290,7 +290,7 @@ TEST_F(MainDialogTest, CancelledScanKeepsThePreviousRanking) {
   dialog_.CancelFind();
   EXPECT_TRUE(dialog_.find_progress().cancel.load());
   gated_.Open();
-  EXPECT_EQ(dialog_.FinishFind(), ScanStatus::kCancelled);
+  EXPECT_EQ(dialog_.FinishFind(), Status(StatusCode::kCancelled));
   EXPECT_FALSE(dialog_.scan_busy());
   EXPECT_EQ(Names(), (std::vector<std::string>{"alice", "bob", "root"}));
   EXPECT_EQ(Rows(), rows);
@@ -302,7 +302,7 @@ TEST_F(MainDialogTest, OutOfMemoryEndsTheDialogWithFind) {
   gated_.Shut();
   dialog_.OnCommand(DialogCommand::kFind);
   gated_.RunOutOfMemory();
-  EXPECT_EQ(dialog_.FinishFind(), ScanStatus::kOutOfMemory);
+  EXPECT_EQ(dialog_.FinishFind(), Status(StatusCode::kNoMemory));
   EXPECT_EQ(port_.errors(),
             (std::vector<std::string>{std::string(text::kOutOfMemory)}));
   EXPECT_EQ(port_.end_result(), IDC_FIND);

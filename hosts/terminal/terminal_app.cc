@@ -388,12 +388,12 @@ void TerminalApp::SwitchRanking() {
 }
 
 void TerminalApp::FinishFind() {
-  const std::optional<ScanStatus> status = dialog_.FinishFind();
+  const std::optional<Status> status = dialog_.FinishFind();
   KeepMarkOnPage();
-  if (status == ScanStatus::kOk) {
+  if (status && status->ok()) {
     status_ = ScanSummary(dialog_.last_stats());
     detail_ = SkipSummary(dialog_.last_stats());
-  } else if (status == ScanStatus::kCancelled) {
+  } else if (status && status->code() == StatusCode::kCancelled) {
     status_ = std::string(text::kScanCancelled);
     detail_.clear();
   } else {
