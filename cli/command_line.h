@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scan/ranked_by.h"
@@ -45,7 +46,7 @@ std::string HelpText(const std::string& command);
 // The exit statuses the help lists, with their meaning.
 struct ExitStatusText {
   int status;
-  const char* meaning;
+  std::string_view meaning;
 };
 std::vector<ExitStatusText> ExitStatusTexts();
 

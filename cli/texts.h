@@ -2,8 +2,7 @@
 // and ovik-mpi), in one place. Sentences are whole, with numbered places
 // that values fill in (present/fill.h); names and paths in them are
 // escaped as `ovik where` writes them (present/display_name.h), reasons
-// are the system's own. The help of each command and option is defined
-// with the command line (cli/command_line.cc).
+// are the system's own.
 #ifndef OVIK_CLI_TEXTS_H_
 #define OVIK_CLI_TEXTS_H_
 
@@ -15,6 +14,82 @@ namespace ovik::cli_text {
 inline constexpr std::string_view kVersion = "ovik {1}\n";
 // A command line that was not understood: the problem, then the usage.
 inline constexpr std::string_view kUsageError = "ovik: {1}\n";
+
+// The help of the program and its commands, and what the parser says is
+// wrong; the help's lines are broken where the help shows them.
+inline constexpr std::string_view kHelpJobs =
+    "scan with N threads, 1 to 256\n"
+    "(default: one per processor, at least four)";
+inline constexpr std::string_view kBadJobs =
+    "needs a number of threads from 1 to 256";
+inline constexpr std::string_view kHelpPath =
+    "the directory to scan (default: the default volume)";
+inline constexpr std::string_view kHelpProgram =
+    "Which accounts use the space on a volume, and how much.\n"
+    "Without a command: the dialog in this terminal.";
+inline constexpr std::string_view kHelpHelp =
+    "show this help and exit";
+inline constexpr std::string_view kHelpDialogPaths =
+    "directories to offer in the dialog's drive list";
+inline constexpr std::string_view kHelpVersion =
+    "show the program's version and exit";
+inline constexpr std::string_view kHelpReport =
+    "rank the owners of PATH and write the report";
+inline constexpr std::string_view kHelpOutput =
+    "write the report to FILE, not to standard output;\n"
+    "FILE is replaced whole or left as it was";
+inline constexpr std::string_view kHelpFormat =
+    "write the ranking as text (the report file's\n"
+    "format, the default), csv, json or html";
+inline constexpr std::string_view kHelpCsvRaw =
+    "with --format csv: names and paths as the system\n"
+    "gave them, not made safe for spreadsheets";
+inline constexpr std::string_view kHelpReportBy =
+    "rank the files' owners (owner, the default) or\n"
+    "their groups (group)";
+inline constexpr std::string_view kHelpWhere =
+    "list the directories that hold OWNER's bytes under PATH";
+inline constexpr std::string_view kHelpOwner =
+    "an account name or a numeric id (with --by group,\n"
+    "a group's)";
+inline constexpr std::string_view kHelpTop =
+    "list the N directories that hold most\n"
+    "(default: 20; 0 lists every one)";
+inline constexpr std::string_view kBadTop =
+    "needs a number of directories";
+inline constexpr std::string_view kHelpWhereBy =
+    "OWNER is an owner (owner, the default) or a\n"
+    "group (group)";
+inline constexpr std::string_view kHelpDrives =
+    "list the volumes that can be scanned, with their facts";
+inline constexpr std::string_view kHelpHelpCommand =
+    "show the help of COMMAND or of the program";
+inline constexpr std::string_view kHelpTopic =
+    "one of the commands";
+inline constexpr std::string_view kEmptyFileName =
+    "needs a file name, not an empty one";
+inline constexpr std::string_view kVersionAlone =
+    "--version takes no arguments";
+inline constexpr std::string_view kCsvRawAlone =
+    "--csv-raw needs --format csv";
+inline constexpr std::string_view kExitStatusOk =
+    "success";
+inline constexpr std::string_view kExitStatusFailure =
+    "failure: nothing could be scanned, the report could "
+    "not be written, or OWNER is not known";
+inline constexpr std::string_view kExitStatusUsage =
+    "usage error: the command line was not understood";
+inline constexpr std::string_view kExitStatusIncomplete =
+    "the report (or the list of where) was written, but "
+    "some directories or owners could not be read: it "
+    "is incomplete";
+inline constexpr std::string_view kExitStatusHeading = "Exit status:\n";
+// The status and its meaning.
+inline constexpr std::string_view kExitStatusLine = "  {1}  {2}\n";
+// After a usage error: the command's name.
+inline constexpr std::string_view kMoreHelp = "Run '{1} --help' for more.\n";
+inline constexpr std::string_view kCommandAfterPath =
+    "the command {1} comes before any PATH";
 
 // Choosing what to scan.
 inline constexpr std::string_view kVolumesNotListed =
