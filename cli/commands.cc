@@ -49,13 +49,24 @@ int Drives(CommandContext& c) {
   return kExitOk;
 }
 
+// Says why |output| cannot be written where the reason is a symbolic
+// link that was not followed.
+bool TellRefusedLink(std::ostream& err, const std::string& link) {
+  if (link.empty()) return false;
+  err << Fill(cli_text::kRefusedLink, {EscapeName(link)});
+  return true;
+}
+
 int Report(const CommandLine& line, CommandContext& c) {
   // A file that can never be written is refused now, not after the walk.
   if (!line.output.empty()) {
-    if (const Status writable = AtomicFileWriter::Check(line.output);
+    std::string refused;
+    if (const Status writable = AtomicFileWriter::Check(line.output, &refused);
         !writable.ok()) {
-      c.err << Fill(cli_text::kCannotCreate,
-                    {EscapeName(line.output), writable.ToString()});
+      if (!TellRefusedLink(c.err, refused)) {
+        c.err << Fill(cli_text::kCannotCreate,
+                      {EscapeName(line.output), writable.ToString()});
+      }
       return kExitFailure;
     }
   }
@@ -80,22 +91,26 @@ int Report(const CommandLine& line, CommandContext& c) {
     }
     return written;
   }
-  switch (WriteReportFile(line.output, report)) {
+  std::string refused;
+  switch (WriteReportFile(line.output, report, {}, &refused)) {
     case ReportFileResult::kWritten:
       return written;
     case ReportFileResult::kNotCreated:
-      c.err << Fill(cli_text::kCannotCreateNoReason, {EscapeName(line.output)});
+      // The target changed since it was checked.
+      if (!TellRefusedLink(c.err, refused)) {
+        c.err << Fill(cli_text::kCannotCreateNoReason,
+                      {EscapeName(line.output)});
+      }
       return kExitFailure;
     case ReportFileResult::kNotWritten:
+    case ReportFileResult::kCancelled:  // not asked for here
       break;
   }
   c.err << Fill(cli_text::kFileNotWritten, {EscapeName(line.output)});
   return kExitFailure;
 }
 
-}  // namespace
-
-int RunCommand(const CommandLine& line, CommandContext& context) {
+int RunAction(const CommandLine& line, CommandContext& context) {
   switch (line.action) {
     case CommandLine::Action::kHelp:
       context.out << line.help;
@@ -116,6 +131,22 @@ int RunCommand(const CommandLine& line, CommandContext& context) {
       break;
   }
   return kExitUsage;
+}
+
+}  // namespace
+
+int FinishOutput(std::ostream& out, std::ostream& err, int status) {
+  out.flush();
+  if (out) return status;
+  // A command that failed has said so already.
+  if (status != kExitFailure) {
+    err << cli_text::kStandardOutputNotWritten;
+  }
+  return kExitFailure;
+}
+
+int RunCommand(const CommandLine& line, CommandContext& context) {
+  return FinishOutput(context.out, context.err, RunAction(line, context));
 }
 
 }  // namespace ovik

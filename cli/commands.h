@@ -25,7 +25,14 @@ struct CommandContext {
 };
 
 // Runs a parsed headless action (not kDialog); returns the exit code.
+// Whatever it writes to |context.out| is flushed and checked: output
+// that did not all arrive makes it fail.
 int RunCommand(const CommandLine& line, CommandContext& context);
+
+// Flushes |out|; when something written to it was lost (a full disk, a
+// closed descriptor), says so on |err| (unless |status| is already a
+// failure, which was told) and returns kExitFailure, else |status|.
+int FinishOutput(std::ostream& out, std::ostream& err, int status);
 
 }  // namespace ovik
 

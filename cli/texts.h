@@ -133,6 +133,13 @@ inline constexpr std::string_view kCannotCreate =
     "ovik: cannot create {1}: {2}\n";
 inline constexpr std::string_view kCannotCreateNoReason =
     "ovik: cannot create {1}\n";
+// {1}: the link.
+inline constexpr std::string_view kRefusedLink =
+    "ovik: will not follow the symbolic link {1}: in a sticky directory that "
+    "anyone may write to, only links of your own or of the directory's owner "
+    "are followed\n";
+inline constexpr std::string_view kStandardOutputNotWritten =
+    "ovik: writing to standard output failed\n";
 inline constexpr std::string_view kVolumeSizeUnknown =
     "ovik: the size of the volume holding {1} is unknown; percentages are "
     "not shown\n";

@@ -43,6 +43,11 @@ class DialogPort {
   virtual SaveAsResult AskSaveFileName(const SaveAsRequest& request,
                                        std::string* path) = 0;
 
+  // Asked about ten times a second while a report waits for its reader
+  // (a FIFO nobody has opened, a reader that stalls): false gives up. A
+  // window that cannot be answered meanwhile waits as long as it takes.
+  virtual bool WaitForOutput() { return true; }
+
   // Ends the dialog with |result|.
   virtual void EndDialog(int result) = 0;
 };

@@ -3,7 +3,6 @@
 #include <new>
 
 #include "platform/file_writer.h"
-#include "platform/termination_signals.h"
 #include "present/report.h"
 #include "dialog/texts.h"
 
@@ -41,9 +40,12 @@ bool WriteReport(DialogPort& dialog, const Ranking& ranking,
     return false;
   }
 
-  switch (WriteReportFile(path, report)) {
+  const auto cancelled = [&dialog] { return !dialog.WaitForOutput(); };
+  switch (WriteReportFile(path, report, cancelled)) {
     case ReportFileResult::kWritten:
       return true;
+    case ReportFileResult::kCancelled:
+      return false;  // as asked: nothing to tell
     case ReportFileResult::kNotCreated:
       dialog.ShowError(text::kFileCreateFailed);
       return false;
@@ -55,16 +57,31 @@ bool WriteReport(DialogPort& dialog, const Ranking& ranking,
 }
 
 ReportFileResult WriteReportFile(const std::string& path,
-                                 std::string_view bytes) {
-  // A request to end the program that comes while the temporary file
-  // exists waits until it is in place or gone (the writer is destroyed
-  // first), so it never leaves a temporary behind.
-  HeldTerminationSignals held;
+                                 std::string_view bytes,
+                                 std::function<bool()> cancelled,
+                                 std::string* refused_link) {
+  // The writer holds requests to end the program while its temporary
+  // exists, and only then.
+  AtomicFileWriter writer;
+  bool gave_up = false;
+  if (cancelled) {
+    writer.set_cancel([&gave_up, &cancelled] {
+      gave_up = gave_up || cancelled();
+      return gave_up;
+    });
+  }
   // A file that cannot take its place counts as one that could not be
   // created; the target is as it was either way.
-  AtomicFileWriter writer;
-  if (!writer.Create(path).ok()) return ReportFileResult::kNotCreated;
-  if (!writer.Write(bytes).ok()) return ReportFileResult::kNotWritten;
+  const Status created = writer.Create(path);
+  if (refused_link != nullptr) *refused_link = writer.refused_link();
+  if (!created.ok()) {
+    return gave_up ? ReportFileResult::kCancelled
+                   : ReportFileResult::kNotCreated;
+  }
+  if (!writer.Write(bytes).ok()) {
+    return gave_up ? ReportFileResult::kCancelled
+                   : ReportFileResult::kNotWritten;
+  }
   if (!writer.Commit().ok()) return ReportFileResult::kNotCreated;
   return ReportFileResult::kWritten;
 }

@@ -112,6 +112,11 @@ inline constexpr std::string_view kRowKeyHelpGroups =
 // The ranking's title (kRankingTitle) while it ranks groups.
 inline constexpr std::string_view kRankingByGroup = "{1} by group";
 inline constexpr std::string_view kScanKeyHelp = "Esc/C: Cancel the scan";
+// While Report Out waits for the file's reader (a FIFO, say).
+inline constexpr std::string_view kReportWaiting =
+    "Writing the report: waiting for the file's reader";
+inline constexpr std::string_view kReportWaitKeyHelp =
+    "Esc/C: Give up writing the report";
 // Files, directories and KB so far; at the end.
 inline constexpr std::string_view kScanning =
     "Scanning: {1} files, {2} directories, {3} KB";

@@ -12,17 +12,18 @@ OwnerLabel LabelOwner(FileSystem& fs, const OwnerId& owner,
     return label;
   }
   const bool group = owner.kind() == OwnerId::Kind::kGroup;
-  const Status text = group ? fs.GroupKeyText(owner.key(), &label.id)
-                            : fs.OwnerKeyText(owner.key(), &label.id);
-  if (!text.ok()) {
-    label.id.clear();
-    label.name = kUnreadableOwnerName;
-    return label;
-  }
+  const bool has_text = group ? fs.GroupKeyText(owner.key(), &label.id).ok()
+                              : fs.OwnerKeyText(owner.key(), &label.id).ok();
+  if (!has_text) label.id.clear();
   const Status named = group ? fs.LookupGroupName(owner.key(), &label.name)
                              : fs.LookupOwnerName(owner.key(), &label.name);
   if (named.ok()) return label;
   if (named.code() == StatusCode::kNoMemory) throw std::bad_alloc();
+  if (!has_text) {
+    // Bytes that are no identifier at all.
+    label.name = kUnreadableOwnerName;
+    return label;
+  }
   // No name (the identifier has none), or none to be had: the number.
   if (named.code() != StatusCode::kNotFound &&
       named.code() != StatusCode::kUnsupported) {
@@ -42,8 +43,10 @@ void RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
     } else {
       const OwnerLabel label = LabelOwner(fs, owner, stats);
       // Bytes that are no identifier count with the unreadable owners.
-      index = table->FindOrAppend(label.id.empty() ? OwnerId() : owner,
-                                  label.name, label.id);
+      const bool identifier =
+          !label.id.empty() || label.name != kUnreadableOwnerName;
+      index = table->FindOrAppend(identifier ? owner : OwnerId(), label.name,
+                                  label.id);
     }
     table->AddToOwner(index, merged.bytes, merged.files);
     if (indexes != nullptr) indexes->emplace(owner, index);

@@ -142,6 +142,9 @@ void TerminalApp::Present(const std::function<CursorPos(Canvas*)>& overlay) {
     view.detail =
         CurrentDirectoryLine(progress.CurrentDirectory(), kMainCols - 4);
     view.hint = std::string(text::kScanKeyHelp);
+  } else if (waiting_for_output_) {
+    view.status = std::string(text::kReportWaiting);
+    view.hint = std::string(text::kReportWaitKeyHelp);
   } else {
     view.status = status_;
     view.detail = detail_;
@@ -305,6 +308,26 @@ SaveAsResult TerminalApp::RunSaveAs(const SaveAsRequest& request,
   RunModal(box);
   if (box.result() == SaveAsResult::kChosen) *path = box.path();
   return box.result();
+}
+
+bool TerminalApp::WaitForOutput() {
+  if (quit_) return false;
+  waiting_for_output_ = true;
+  Present();
+  const Key key = NextKey();
+  waiting_for_output_ = false;
+  if (key.code == KeyCode::kInterrupt) {
+    quit_ = true;  // the dialog ends once the writer has let go
+    return false;
+  }
+  if (key.code == KeyCode::kEscape ||
+      (key.code == KeyCode::kChar && FoldKey(key.ch) == U'c')) {
+    return false;
+  }
+  if (key.code != KeyCode::kNone && key.code != KeyCode::kResize) {
+    screen_.Beep();
+  }
+  return true;
 }
 
 std::string TerminalApp::KeyHelp() const {

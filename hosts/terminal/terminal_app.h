@@ -40,6 +40,7 @@ class TerminalApp : public ModalHost {
   void RunMessageBox(std::string_view message) override;
   SaveAsResult RunSaveAs(const SaveAsRequest& request,
                          std::string* path) override;
+  bool WaitForOutput() override;
 
   const TerminalPort& port() const { return port_; }
 
@@ -84,6 +85,7 @@ class TerminalApp : public ModalHost {
   int focus_ = 0;
   int mark_ = 0;  // the marked ranking row while the ranking has the focus
   bool quit_ = false;
+  bool waiting_for_output_ = false;
   int quit_signal_ = 0;
   std::string status_;
   std::string detail_;

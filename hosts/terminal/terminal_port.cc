@@ -16,4 +16,8 @@ SaveAsResult TerminalPort::AskSaveFileName(const SaveAsRequest& request,
   return host_->RunSaveAs(request, path);
 }
 
+bool TerminalPort::WaitForOutput() {
+  return host_ == nullptr || host_->WaitForOutput();
+}
+
 }  // namespace ovik::tui

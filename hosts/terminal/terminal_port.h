@@ -18,6 +18,9 @@ class ModalHost {
   virtual void RunMessageBox(std::string_view message) = 0;
   virtual SaveAsResult RunSaveAs(const SaveAsRequest& request,
                                  std::string* path) = 0;
+  // Shows that a report waits for its reader; false when it is to be
+  // given up (a key, or a request to end the dialog).
+  virtual bool WaitForOutput() = 0;
 };
 
 class TerminalPort : public MemoryDialogPort {
@@ -30,6 +33,7 @@ class TerminalPort : public MemoryDialogPort {
   void ShowError(std::string_view message) override;
   SaveAsResult AskSaveFileName(const SaveAsRequest& request,
                                std::string* path) override;
+  bool WaitForOutput() override;
 
  private:
   ModalHost* host_;

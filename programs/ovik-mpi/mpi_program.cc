@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cluster/cluster_scan.h"
+#include "platform/descriptors_posix.h"
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
 #include "cli/command_line.h"
@@ -48,7 +49,7 @@ int RunRankZero(MpiChannel& channel, FileSystem& fs,
     // The program's own help; a command's help is ovik's, whose options
     // ovik-mpi takes as they are.
     std::cout << cli_text::kMpiUsage;
-    status = kExitOk;
+    status = FinishOutput(std::cout, std::cerr, kExitOk);
   } else if (line.action == CommandLine::Action::kDialog) {
     std::cerr << cli_text::kMpiNoCommand;
   } else if (const char* alone = OnOneMachineOnly(line)) {
@@ -72,7 +73,9 @@ int RunRankZero(MpiChannel& channel, FileSystem& fs,
 
 int RunMpiProgram(int argc, char** argv, FileSystem& fs,
                   const ClusterSettings& settings) {
-  // As in ovik: a write beyond the file size limit fails like any other.
+  // As in ovik: a closed standard descriptor stays taken, and a write
+  // beyond the file size limit fails like any other.
+  KeepStandardDescriptorsTaken();
   signal(SIGXFSZ, SIG_IGN);
   int provided = 0;
   if (MPI_Init_thread(&argc, &argv, MPI_THREAD_SERIALIZED, &provided) !=

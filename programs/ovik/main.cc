@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/descriptors_posix.h"
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
 #include "cli/commands.h"
 #include "hosts/terminal/terminal_dialog.h"
 
 int main(int argc, char** argv) {
+  ovik::KeepStandardDescriptorsTaken();
   // A write beyond the file size limit (ulimit -f) should fail with EFBIG
   // and be reported like any other failed write, not kill the program
   // half way through a report.

@@ -165,11 +165,6 @@ class OwnerByInitial : public ForwardingFileSystem {
     *name = "owner_" + std::string(key);
     return Status::Ok();
   }
-  // The letter is its own text, as an account's number would be.
-  Status OwnerKeyText(std::string_view key, std::string* text) override {
-    *text = std::string(key);
-    return Status::Ok();
-  }
 
  private:
   void AdjustEntry(Entry* entry) const override {
