@@ -14,7 +14,7 @@ case "$mode" in
 esac
 
 packages=(build-essential cmake ninja-build ccache pkg-config libncurses-dev
-          libcli11-dev libutf8proc-dev nlohmann-json3-dev)
+          libcli11-dev libutf8proc-dev nlohmann-json3-dev libsqlite3-dev)
 if [[ $mode == --test || $mode == --all ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev tmux
              g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
