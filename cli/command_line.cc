@@ -6,7 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "cli/command_parser.h"
 #include "cli/commands.h"
+#include "cli/texts.h"
+#include "present/fill.h"
 
 namespace ovik {
 namespace {
@@ -49,18 +52,11 @@ Words<RankedBy> RankedByWords() {
   return {{"owner", RankedBy::kOwner}, {"group", RankedBy::kGroup}};
 }
 
-template <typename Value>
-std::vector<std::string> WordsOf(const Words<Value>& words) {
-  std::vector<std::string> list;
-  for (const auto& [word, value] : words) list.push_back(word);
-  return list;
-}
-
 // One of |words|; the text becomes the value's number, which is how the
-// parser reads an enumeration.
+// parser reads an enumeration. The validator is named by its message.
 template <typename Value>
 CLI::Validator OneOf(const Words<Value>& words) {
-  std::string why = "needs one of";
+  std::string why(kWordsValidatorName);
   for (const auto& [word, value] : words) why += " " + word;
   return CLI::Validator(
       [words, why](std::string& text) -> std::string {
@@ -72,13 +68,13 @@ CLI::Validator OneOf(const Words<Value>& words) {
         }
         return why;
       },
-      "");
+      "", why);
 }
 
 CLI::Validator NonEmptyFileName() {
   return CLI::Validator(
       [](std::string& text) -> std::string {
-        return text.empty() ? "needs a file name, not an empty one" : "";
+        return text.empty() ? std::string(cli_text::kEmptyFileName) : "";
       },
       "");
 }
@@ -107,31 +103,20 @@ class Formatter : public CLI::Formatter {
 };
 
 std::string ExitStatusFooter() {
-  std::string text = "Exit status:\n";
+  std::string text(cli_text::kExitStatusHeading);
   for (const ExitStatusText& s : ExitStatusTexts()) {
-    text += "  " + std::to_string(s.status) + "  " + s.meaning + "\n";
+    text += Fill(cli_text::kExitStatusLine, {s.status, s.meaning});
   }
   text.pop_back();  // the formatter ends the footer itself
   return text;
 }
 
-// What one parse fills in besides the command line itself.
-struct ParseState {
-  CommandLine line;
-  bool version = false;
-  std::vector<std::string> command_path;  // at most one
-  std::string help_topic;
-  // The options that take words, by command.
-  std::vector<std::pair<const CLI::App*, CommandSyntax::Choices>> choices;
-};
-
 // The options more than one command has, each defined here once.
 void AddJobs(CLI::App* command, ParseState& state) {
   command->add_option("-j,--jobs", state.line.threads,
-                      "scan with N threads, 1 to 256\n"
-                      "(default: one per processor, at least four)")
+                      std::string(cli_text::kHelpJobs))
       ->type_name("N")
-      ->transform(Decimal(1, 256, "needs a number of threads from 1 to 256"));
+      ->transform(Decimal(1, 256, std::string(cli_text::kBadJobs)));
 }
 
 void AddRankedBy(CLI::App* command, ParseState& state,
@@ -139,79 +124,74 @@ void AddRankedBy(CLI::App* command, ParseState& state,
   command->add_option("--by", state.line.by, help)
       ->type_name("WHAT")
       ->transform(OneOf(RankedByWords()));
-  state.choices.push_back({command, {"--by", WordsOf(RankedByWords())}});
 }
 
 void AddPath(CLI::App* command, ParseState& state) {
   command
       ->add_option("PATH", state.command_path,
-                   "the directory to scan (default: the default volume)")
+                   std::string(cli_text::kHelpPath))
       ->expected(1)
       ->option_text(" ");
 }
 
+}  // namespace
+
 // The whole command line. Each command is defined here once: its
 // options are bound to the fields its runner reads.
-std::unique_ptr<CLI::App> MakeParser(ParseState& state) {
+std::unique_ptr<CLI::App> MakeCommandParser(ParseState& state) {
   auto app = std::make_unique<CLI::App>(
-      "Which accounts use the space on a volume, and how much.\n"
-      "Without a command: the dialog in this terminal.",
+      std::string(cli_text::kHelpProgram),
       kProgram);
   app->formatter(std::make_shared<Formatter>());
   app->get_formatter()->column_width(22);
   app->get_formatter()->label("SUBCOMMAND", "COMMAND");
   app->get_formatter()->label("Positionals", "Arguments");
-  app->set_help_flag("-h,--help", "show this help and exit");
+  app->set_help_flag("-h,--help", std::string(cli_text::kHelpHelp));
   app->footer(ExitStatusFooter());
   app->require_subcommand(0, 1);
 
   app->add_option("PATH", state.line.paths,
-                  "directories to offer in the dialog's drive list")
+                  std::string(cli_text::kHelpDialogPaths))
       ->option_text("...");
   app->add_flag("-V,--version", state.version,
-                "show the program's version and exit");
+                std::string(cli_text::kHelpVersion));
 
   CLI::App* report = app->add_subcommand(
-      "report", "rank the owners of PATH and write the report");
+      "report", std::string(cli_text::kHelpReport));
   AddPath(report, state);
   report->add_option("-o,--output", state.line.output,
-                     "write the report to FILE, not to standard output;\n"
-                     "FILE is replaced whole or left as it was")
+                     std::string(cli_text::kHelpOutput))
       ->type_name("FILE")
       ->check(NonEmptyFileName());
   report->add_option("--format", state.line.format,
-                     "write the ranking as text (the report file's\n"
-                     "format, the default), csv, json or html")
+                     std::string(cli_text::kHelpFormat))
       ->type_name("FORMAT")
       ->transform(OneOf(FormatWords()));
-  state.choices.push_back({report, {"--format", WordsOf(FormatWords())}});
+  report->add_flag("--csv-raw", state.line.csv_raw,
+                   std::string(cli_text::kHelpCsvRaw));
   AddRankedBy(report, state,
-              "rank the files' owners (owner, the default) or\n"
-              "their groups (group)");
+              std::string(cli_text::kHelpReportBy));
   AddJobs(report, state);
   report->callback([&state] { state.line.action = Action::kReport; });
 
   CLI::App* where = app->add_subcommand(
-      "where", "list the directories that hold OWNER's bytes under PATH");
+      "where", std::string(cli_text::kHelpWhere));
   where->add_option("OWNER", state.line.owner,
-                    "an account name or a numeric id (with --by group,\n"
-                    "a group's)")
+                    std::string(cli_text::kHelpOwner))
       ->required()
       ->option_text(" ");
   AddPath(where, state);
   where->add_option("--top", state.line.top,
-                    "list the N directories that hold most\n"
-                    "(default: 20; 0 lists every one)")
+                    std::string(cli_text::kHelpTop))
       ->type_name("N")
-      ->transform(Decimal(0, 1'000'000'000, "needs a number of directories"));
+      ->transform(Decimal(0, 1'000'000'000, std::string(cli_text::kBadTop)));
   AddRankedBy(where, state,
-              "OWNER is an owner (owner, the default) or a\n"
-              "group (group)");
+              std::string(cli_text::kHelpWhereBy));
   AddJobs(where, state);
   where->callback([&state] { state.line.action = Action::kWhere; });
 
   CLI::App* drives = app->add_subcommand(
-      "drives", "list the volumes that can be scanned, with their facts");
+      "drives", std::string(cli_text::kHelpDrives));
   drives->callback([&state] { state.line.action = Action::kDrives; });
 
   // help comes last: its topics are the commands defined above.
@@ -221,8 +201,9 @@ std::unique_ptr<CLI::App> MakeParser(ParseState& state) {
   }
   topics.push_back("help");
   CLI::App* help =
-      app->add_subcommand("help", "show the help of COMMAND or of the program");
-  help->add_option("COMMAND", state.help_topic, "one of the commands")
+      app->add_subcommand("help", std::string(cli_text::kHelpHelpCommand));
+  help->add_option("COMMAND", state.help_topic,
+                   std::string(cli_text::kHelpTopic))
       ->option_text(" ")
       ->check(CLI::IsMember(topics));
   help->callback([&state] { state.line.action = Action::kHelp; });
@@ -230,6 +211,8 @@ std::unique_ptr<CLI::App> MakeParser(ParseState& state) {
   for (CLI::App* command : app->get_subcommands({})) command->group("Commands");
   return app;
 }
+
+namespace {
 
 // Usage and a pointer to the help of |command|, after an error.
 std::string UsageHint(const CLI::App& command) {
@@ -240,7 +223,7 @@ std::string UsageHint(const CLI::App& command) {
           dynamic_cast<const CLI::Formatter*>(command.get_formatter().get())) {
     usage = formatter->make_usage(&command, name);
   }
-  return usage + "Run '" + name + " --help' for more.\n";
+  return usage + Fill(cli_text::kMoreHelp, {name});
 }
 
 // The command the parse went into last, or the program itself.
@@ -258,7 +241,7 @@ std::string HelpOf(const CLI::App& command) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   ParseState state;
-  std::unique_ptr<CLI::App> app = MakeParser(state);
+  std::unique_ptr<CLI::App> app = MakeCommandParser(state);
   auto fail = [&](std::string why) {
     CommandLine line;
     line.action = Action::kError;
@@ -272,7 +255,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   } catch (const CLI::CallForHelp&) {
     CommandLine line;
     line.action = Action::kHelp;
-    line.help = HelpOf(CurrentCommand(*app));
+    const CLI::App& command = CurrentCommand(*app);
+    line.help = HelpOf(command);
+    if (command.get_parent() != nullptr) line.help_topic = command.get_name();
     return line;
   } catch (const CLI::ParseError& e) {
     return fail(e.what());
@@ -281,12 +266,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine line = std::move(state.line);
   const std::vector<CLI::App*> parsed = app->get_subcommands();
   if (!parsed.empty() && !line.paths.empty()) {
-    return fail("the command " + parsed.front()->get_name() +
-                " comes before any PATH");
+    return fail(Fill(cli_text::kCommandAfterPath,
+                     {parsed.front()->get_name()}));
   }
   if (state.version) {
     if (!parsed.empty() || !line.paths.empty()) {
-      return fail("--version takes no arguments");
+      return fail(std::string(cli_text::kVersionAlone));
     }
     line.action = Action::kVersion;
     return line;
@@ -294,13 +279,19 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (line.action == Action::kReport || line.action == Action::kWhere) {
     line.paths = std::move(state.command_path);
   }
-  if (line.action == Action::kHelp) line.help = HelpText(state.help_topic);
+  if (line.csv_raw && line.format != ReportFormat::kCsv) {
+    return fail(std::string(cli_text::kCsvRawAlone));
+  }
+  if (line.action == Action::kHelp) {
+    line.help_topic = std::move(state.help_topic);
+    line.help = HelpText(line.help_topic);
+  }
   return line;
 }
 
 std::string HelpText(const std::string& command) {
   ParseState state;
-  std::unique_ptr<CLI::App> app = MakeParser(state);
+  std::unique_ptr<CLI::App> app = MakeCommandParser(state);
   if (command.empty()) return HelpOf(*app);
   for (const CLI::App* found : app->get_subcommands({})) {
     if (found->get_name() == command) return HelpOf(*found);
@@ -308,45 +299,12 @@ std::string HelpText(const std::string& command) {
   return {};
 }
 
-std::vector<CommandSyntax> DescribeCommandLine() {
-  ParseState state;
-  std::unique_ptr<CLI::App> app = MakeParser(state);
-  std::vector<const CLI::App*> commands = {app.get()};
-  for (const CLI::App* command : app->get_subcommands({})) {
-    commands.push_back(command);
-  }
-  std::vector<CommandSyntax> syntax;
-  for (const CLI::App* command : commands) {
-    CommandSyntax& s = syntax.emplace_back();
-    if (command != app.get()) s.command = command->get_name();
-    for (const auto& [owner, choices] : state.choices) {
-      if (owner == command) s.choices.push_back(choices);
-    }
-    for (const CLI::Option* option : command->get_options()) {
-      if (option->get_positional()) {
-        s.arguments.push_back(option->get_name());
-        continue;
-      }
-      for (const std::string& name : option->get_snames()) {
-        s.options.push_back("-" + name);
-      }
-      for (const std::string& name : option->get_lnames()) {
-        s.options.push_back("--" + name);
-      }
-    }
-  }
-  return syntax;
-}
-
 std::vector<ExitStatusText> ExitStatusTexts() {
   return {
-      {kExitOk, "success"},
-      {kExitFailure, "failure: nothing could be scanned, the report could "
-                     "not be written, or OWNER is not known"},
-      {kExitUsage, "usage error: the command line was not understood"},
-      {kExitIncomplete, "the report (or the list of where) was written, but "
-                        "some directories or owners could not be read: it "
-                        "is incomplete"},
+      {kExitOk, cli_text::kExitStatusOk},
+      {kExitFailure, cli_text::kExitStatusFailure},
+      {kExitUsage, cli_text::kExitStatusUsage},
+      {kExitIncomplete, cli_text::kExitStatusIncomplete},
   };
 }
 

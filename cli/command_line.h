@@ -1,10 +1,11 @@
 // The Linux program's command line: what it asks for, its help, and the
-// list of every command and option it accepts.
+// exit statuses it lists.
 #ifndef OVIK_CLI_COMMAND_LINE_H_
 #define OVIK_CLI_COMMAND_LINE_H_
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scan/ranked_by.h"
@@ -25,6 +26,7 @@ struct CommandLine {
   std::string output;              // kReport: -o FILE; empty for stdout
   unsigned threads = 0;  // kReport, kWhere: -j N; 0 lets the scan choose
   ReportFormat format = ReportFormat::kText;  // kReport: --format
+  bool csv_raw = false;  // kReport: --csv-raw, with --format csv
   RankedBy by = RankedBy::kOwner;             // kReport, kWhere: --by
   std::string owner;     // kWhere: OWNER, a name or a numeric id
   std::size_t top = 20;  // kWhere: --top N; 0 for every directory
@@ -32,6 +34,8 @@ struct CommandLine {
   // kHelp: the help to show; kError: the usage of the command at fault
   // and where its help is.
   std::string help;
+  // kHelp: the command whose help was asked for; empty for the program's.
+  std::string help_topic;
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
@@ -39,26 +43,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 // The help of the program ("") or of one of its commands.
 std::string HelpText(const std::string& command);
 
-// Everything the parser accepts, read from the parser itself: each
-// command ("" for the program itself) with its option names ("-o",
-// "--output", ...) and the names of its arguments ("PATH").
-struct CommandSyntax {
-  // An option that takes one of a few words ("--format": text, csv, ...).
-  struct Choices {
-    std::string option;  // its long name
-    std::vector<std::string> words;
-  };
-  std::string command;
-  std::vector<std::string> options;
-  std::vector<std::string> arguments;
-  std::vector<Choices> choices;
-};
-std::vector<CommandSyntax> DescribeCommandLine();
-
 // The exit statuses the help lists, with their meaning.
 struct ExitStatusText {
   int status;
-  const char* meaning;
+  std::string_view meaning;
 };
 std::vector<ExitStatusText> ExitStatusTexts();
 

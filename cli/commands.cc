@@ -4,14 +4,16 @@
 #include <utility>
 
 #include "platform/file_writer.h"
-#include "platform/mountinfo.h"
 #include "scan/scan.h"
 #include "cli/find_run.h"
 #include "cli/report_formats.h"
+#include "cli/texts.h"
 #include "cli/where_command.h"
 #include "dialog/report_out.h"
 #include "dialog/texts.h"
 #include "dialog/volume_panel.h"
+#include "present/display_name.h"
+#include "present/fill.h"
 #include "volume/volume_facts.h"
 
 namespace ovik {
@@ -19,7 +21,7 @@ namespace {
 
 // A volume's free text as one field of a tab-separated line.
 std::string Field(std::string_view text) {
-  return text.empty() ? std::string("-") : EscapeMountField(text);
+  return text.empty() ? std::string(cli_text::kNoField) : EscapeName(text);
 }
 
 int Drives(CommandContext& c) {
@@ -27,15 +29,14 @@ int Drives(CommandContext& c) {
   if (!ListVolumes(c, &eligible)) return kExitFailure;
   for (const std::string& root : eligible.roots) {
     const VolumeFacts facts = ReadVolumeFacts(c.volumes, root);
-    // Roots, labels and file systems escaped as the mount table has
-    // them, so a tab or a line break in one cannot break the line.
-    c.out << EscapeMountField(root) << '\t' << DriveTypeText(facts.type)
-          << '\t';
+    // Roots, labels and file systems escaped as `where` writes paths,
+    // so a tab or a line break in one cannot break the line.
+    c.out << EscapeName(root) << '\t' << DriveTypeText(facts.kind) << '\t';
     if (facts.info) {
       c.out << Field(facts.info->label) << '\t'
-            << EscapeMountField(facts.info->file_system);
+            << EscapeName(facts.info->file_system);
     } else {
-      c.out << "-\t" << text::kNoVolumeInfo;
+      c.out << cli_text::kNoField << '\t' << text::kNoVolumeInfo;
     }
     if (facts.totals) {
       c.out << '\t' << MegabyteText(facts.totals->free_kb) << '\t'
@@ -52,9 +53,7 @@ int Drives(CommandContext& c) {
 // link that was not followed.
 bool TellRefusedLink(std::ostream& err, const std::string& link) {
   if (link.empty()) return false;
-  err << "ovik: will not follow the symbolic link " << link
-      << ": in a sticky directory that anyone may write to, only links of "
-         "your own or of the directory's owner are followed\n";
+  err << Fill(cli_text::kRefusedLink, {EscapeName(link)});
   return true;
 }
 
@@ -65,8 +64,8 @@ int Report(const CommandLine& line, CommandContext& c) {
     if (const Status writable = AtomicFileWriter::Check(line.output, &refused);
         !writable.ok()) {
       if (!TellRefusedLink(c.err, refused)) {
-        c.err << "ovik: cannot create " << line.output << ": "
-              << writable.ToString() << "\n";
+        c.err << Fill(cli_text::kCannotCreate,
+                      {EscapeName(line.output), writable.ToString()});
       }
       return kExitFailure;
     }
@@ -80,15 +79,14 @@ int Report(const CommandLine& line, CommandContext& c) {
   const int written =
       IsComplete(found.result.stats) ? kExitOk : kExitIncomplete;
   if (found.totals().total_kb == 0) {
-    c.err << "ovik: the size of the volume holding " << found.root
-          << " is unknown; percentages are not shown\n";
+    c.err << Fill(cli_text::kVolumeSizeUnknown, {EscapeName(found.root)});
   }
 
-  const std::string report = BuildReportIn(line.format, found, line.by);
+  const std::string report = BuildReportIn(line, found);
   if (line.output.empty()) {
     c.out << report << std::flush;
     if (!c.out) {
-      c.err << "ovik: writing the report failed\n";
+      c.err << cli_text::kReportNotWritten;
       return kExitFailure;
     }
     return written;
@@ -100,15 +98,15 @@ int Report(const CommandLine& line, CommandContext& c) {
     case ReportFileResult::kNotCreated:
       // The target changed since it was checked.
       if (!TellRefusedLink(c.err, refused)) {
-        c.err << "ovik: cannot create " << line.output << "\n";
+        c.err << Fill(cli_text::kCannotCreateNoReason,
+                      {EscapeName(line.output)});
       }
       return kExitFailure;
     case ReportFileResult::kNotWritten:
     case ReportFileResult::kCancelled:  // not asked for here
       break;
   }
-  c.err << "ovik: writing " << line.output
-        << " failed; any existing file is unchanged\n";
+  c.err << Fill(cli_text::kFileNotWritten, {EscapeName(line.output)});
   return kExitFailure;
 }
 
@@ -118,7 +116,7 @@ int RunAction(const CommandLine& line, CommandContext& context) {
       context.out << line.help;
       return kExitOk;
     case CommandLine::Action::kVersion:
-      context.out << "ovik " << OVIK_VERSION << "\n";
+      context.out << Fill(cli_text::kVersion, {OVIK_VERSION});
       return kExitOk;
     case CommandLine::Action::kDrives:
       return Drives(context);
@@ -127,7 +125,7 @@ int RunAction(const CommandLine& line, CommandContext& context) {
     case CommandLine::Action::kWhere:
       return Where(line, context);
     case CommandLine::Action::kError:
-      context.err << "ovik: " << line.error << "\n" << line.help;
+      context.err << Fill(cli_text::kUsageError, {line.error}) << line.help;
       return kExitUsage;
     case CommandLine::Action::kDialog:
       break;
@@ -142,7 +140,7 @@ int FinishOutput(std::ostream& out, std::ostream& err, int status) {
   if (out) return status;
   // A command that failed has said so already.
   if (status != kExitFailure) {
-    err << "ovik: writing to standard output failed\n";
+    err << cli_text::kStandardOutputNotWritten;
   }
   return kExitFailure;
 }

@@ -6,21 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/exit_status.h"
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
 #include "dialog/background_find.h"
 #include "cli/command_line.h"
 
 namespace ovik {
-
-// Exit codes.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
-// The report was written, but something below the root could not be
-// counted (directories skipped, owners unreadable, totals past the
-// largest figure): the ranking is short.
-inline constexpr int kExitIncomplete = 3;
 
 struct CommandContext {
   FileSystem& fs;

@@ -2,9 +2,11 @@
 
 #include <utility>
 
-#include "present/display_name.h"
+#include "cli/texts.h"
 #include "dialog/background_find.h"
 #include "dialog/scan_status_text.h"
+#include "present/display_name.h"
+#include "present/fill.h"
 #include "present/text_cells.h"
 
 namespace ovik {
@@ -44,8 +46,7 @@ bool ChooseRoot(const CommandLine& line, CommandContext& c, std::string* root) {
   EligibleVolumes eligible;
   if (!ListVolumes(c, &eligible)) return false;
   if (eligible.default_index < 0) {
-    c.err << "ovik: no volume that records file owners was found; "
-             "give a directory to scan\n";
+    c.err << cli_text::kNoEligibleVolume;
     return false;
   }
   *root = std::move(
@@ -58,8 +59,7 @@ bool ChooseRoot(const CommandLine& line, CommandContext& c, std::string* root) {
 bool ListVolumes(CommandContext& c, EligibleVolumes* eligible) {
   const Status listed = ListEligibleVolumes(c.volumes, eligible);
   if (!listed.ok()) {
-    c.err << "ovik: the volumes cannot be listed: " << listed.ToString()
-          << "\n";
+    c.err << Fill(cli_text::kVolumesNotListed, {listed.ToString()});
   }
   return listed.ok();
 }
@@ -68,8 +68,8 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
              CommandContext& c, FoundScan* found) {
   if (!ChooseRoot(line, c, &found->root)) return false;
   const std::string& root = found->root;
-  DiskSpace space;
-  if (c.volumes.GetDiskFreeSpace(root, &space).ok()) found->space = space;
+  VolumeSpace space;
+  if (c.volumes.ReadSpace(root, &space).ok()) found->space = space;
   std::string mount_point;
   if (c.volumes.GetMountPoint(root, &mount_point).ok()) {
     found->mount_point = std::move(mount_point);
@@ -85,23 +85,22 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
   found->result = find.Finish();
   found->finished = Now();
   const ScanResult& result = found->result;
+  const std::string shown_root = EscapeName(root);
   if (result.out_of_memory()) {
-    c.err << "ovik: out of memory; the scan of " << root
-          << " was stopped and no ranking is given\n";
+    c.err << Fill(cli_text::kScanOutOfMemory, {shown_root});
     return false;
   }
   if (result.cancelled()) {
-    c.err << "ovik: the scan of " << root << " did not finish\n";
+    c.err << Fill(cli_text::kScanUnfinished, {shown_root});
     return false;
   }
   if (result.status.code() == StatusCode::kUnsupported) {
-    c.err << "ovik: the volume's own table cannot count " << root << ": "
-          << result.tables_refused << "\n";
+    c.err << Fill(cli_text::kTablesRefused, {shown_root, result.tables_refused});
     return false;
   }
   if (!result.ok()) {
-    c.err << "ovik: cannot read directory " << root << ": "
-          << result.status.ToString() << "\n";
+    c.err << Fill(cli_text::kRootNotReadable,
+                  {shown_root, result.status.ToString()});
     return false;
   }
   return true;
@@ -111,24 +110,24 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
 // makes its figures less than they seem.
 void TellWhatIsMissing(std::ostream& err, const ScanStats& s) {
   if (s.threads_not_started != 0) {
-    err << "ovik: " << s.threads_not_started
-        << " threads could not be started; the scan went on with "
-        << s.threads << "\n";
+    err << Fill(cli_text::kThreadsNotStarted,
+                {s.threads_not_started, s.threads});
   }
   if (s.skipped_directories != 0 || s.unreadable_entries != 0) {
-    err << "ovik: " << s.skipped_directories
-        << " directories could not be read and " << s.unreadable_entries
-        << " entries had no readable owner; the ranking is incomplete\n";
+    err << Fill(cli_text::kIncomplete,
+                {s.skipped_directories, s.unreadable_entries});
+  }
+  if (s.unread_table_parts != 0) {
+    err << Fill(cli_text::kUnreadTableParts, {s.unread_table_parts});
+  }
+  if (s.unnamed_owners != 0) {
+    err << Fill(cli_text::kUnnamedOwners, {s.unnamed_owners});
   }
   if (s.skipped_for_handles != 0) {
-    err << "ovik: " << s.skipped_for_handles
-        << " of those directories could not be opened for want of file "
-           "descriptors; raise the limit (ulimit -n) and scan again\n";
+    err << Fill(cli_text::kSkippedForHandles, {s.skipped_for_handles});
   }
   if (s.saturated_totals != 0) {
-    err << "ovik: " << s.saturated_totals
-        << " totals reached the largest figure that can be counted and are "
-           "shown at it; the true totals are larger\n";
+    err << Fill(cli_text::kSaturatedTotals, {s.saturated_totals});
   }
 }
 

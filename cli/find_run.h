@@ -26,7 +26,7 @@ struct FoundScan {
   // Where the volume holding the root is mounted; empty when unknown.
   std::string mount_point;
   // The volume's capacity, read before the walk; nothing when unknown.
-  std::optional<DiskSpace> space;
+  std::optional<VolumeSpace> space;
   // The capacity the ranking's shares are computed against (0 when
   // unknown).
   VolumeTotals totals() const {

@@ -35,11 +35,12 @@ ExportData MakeExportData(const FoundScan& found, RankedBy by) {
   return data;
 }
 
-std::string BuildReportIn(ReportFormat format, const FoundScan& found,
-                          RankedBy by) {
-  switch (format) {
+std::string BuildReportIn(const CommandLine& line, const FoundScan& found) {
+  const RankedBy by = line.by;
+  switch (line.format) {
     case ReportFormat::kCsv:
-      return BuildCsvExport(MakeExportData(found, by));
+      return BuildCsvExport(MakeExportData(found, by),
+                            line.csv_raw ? CsvCells::kRaw : CsvCells::kInert);
     case ReportFormat::kJson:
       return BuildJsonExport(MakeExportData(found, by));
     case ReportFormat::kHtml:

@@ -15,9 +15,8 @@ namespace ovik {
 // The ranking by |by| and the facts of |found|, as the exports take them.
 ExportData MakeExportData(const FoundScan& found, RankedBy by);
 
-// The bytes to write.
-std::string BuildReportIn(ReportFormat format, const FoundScan& found,
-                          RankedBy by);
+// The bytes to write: the ranking by |line.by| in |line.format|.
+std::string BuildReportIn(const CommandLine& line, const FoundScan& found);
 
 }  // namespace ovik
 

@@ -2,17 +2,20 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "cli/find_run.h"
+#include "cli/texts.h"
 #include "present/display_name.h"
+#include "present/fill.h"
 #include "present/where_lines.h"
 #include "scan/owner_directories.h"
-#include "cli/find_run.h"
 
 namespace ovik {
 namespace {
 
-// "alice" in messages: as the ranking would show it.
-std::string Shown(std::string_view name) { return SanitizeName(name); }
+// A name or path in messages: as the lines write paths.
+std::string Shown(std::string_view name) { return EscapeName(name); }
 
 }  // namespace
 
@@ -37,28 +40,29 @@ int Where(const CommandLine& line, CommandContext& c) {
   std::optional<OwnerIndex> index;
   std::string name = line.owner;
   if (matches.size() > 1) {
-    c.err << "ovik: " << Shown(line.owner) << " names several "
-          << (group ? "groups" : "owners") << "; give one as the ranking "
-          << "shows it:";
-    for (const OwnerIndex i : matches) c.err << " '" << Shown(table[i].name) << "'";
-    c.err << "\n";
+    std::string names;
+    for (const OwnerIndex i : matches) {
+      names += Fill(cli_text::kOneOfSeveral, {Shown(table[i].name)});
+    }
+    c.err << Fill(group ? cli_text::kSeveralGroups : cli_text::kSeveralOwners,
+                  {Shown(line.owner), names});
     return kExitUsage;
   }
   if (matches.empty()) {
     const Status known = group ? c.fs.FindGroup(line.owner, &name)
                                : c.fs.FindAccount(line.owner, &name);
-    if (!known.ok()) {
-      if (group) {
-        c.err << "ovik: unknown group " << Shown(line.owner)
-              << ": no file under " << Shown(found.root)
-              << " is in it, and the group database does not know it\n";
-      } else {
-        c.err << "ovik: unknown account " << Shown(line.owner)
-              << ": no file under " << Shown(found.root)
-              << " is owned by it, and the account database does not know "
-                 "it\n";
-      }
+    if (known.code() == StatusCode::kNotFound) {
+      c.err << Fill(group ? cli_text::kUnknownGroup
+                          : cli_text::kUnknownAccount,
+                    {Shown(line.owner), Shown(found.root)});
       return kExitFailure;
+    }
+    // Not unknown: the database did not answer, so the answer is short.
+    if (!known.ok()) {
+      c.err << Fill(group ? cli_text::kGroupNotAsked
+                          : cli_text::kAccountNotAsked,
+                    {Shown(line.owner), Shown(found.root), known.ToString()});
+      return kExitIncomplete;
     }
   } else {
     index = matches.front();
@@ -69,8 +73,7 @@ int Where(const CommandLine& line, CommandContext& c) {
       index ? std::optional<OwnerDirectories>(std::in_place, usage, by, *index)
             : std::nullopt;
   if (!directories || directories->total() == 0) {
-    c.err << "ovik: " << Shown(name) << " has no bytes under "
-          << Shown(found.root) << "\n";
+    c.err << Fill(cli_text::kNoBytesThere, {Shown(name), Shown(found.root)});
     return listed;
   }
 
@@ -82,18 +85,13 @@ int Where(const CommandLine& line, CommandContext& c) {
   }
   c.out << std::flush;
   if (usage.folded_directories() != 0) {
-    c.err << "ovik: the directory list reached its memory limit: "
-          << usage.folded_directories()
-          << " directories are counted in the nearest directory listed "
-             "above them, marked +\n";
+    c.err << Fill(cli_text::kDirectoriesFolded, {usage.folded_directories()});
   }
   if (!usage.links_in_walk_order()) {
-    c.err << "ovik: files with several links are listed in the directory "
-             "where the walk met them first, which can differ from run to "
-             "run\n";
+    c.err << cli_text::kLinksNotInWalkOrder;
   }
   if (!c.out) {
-    c.err << "ovik: writing the list failed\n";
+    c.err << cli_text::kListNotWritten;
     return kExitFailure;
   }
   return listed;

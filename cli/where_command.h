@@ -6,7 +6,9 @@
 // account (group) database. One the database knows that has no bytes
 // under PATH is told on the error stream, with nothing listed and exit
 // status 0: that is the answer (3, as for any list, when the scan could
-// not read everything). One nobody knows is an error (1).
+// not read everything). One nobody knows is an error (1); one the
+// database could not be asked about is not unknown, and the answer is
+// incomplete (3).
 #ifndef OVIK_CLI_WHERE_COMMAND_H_
 #define OVIK_CLI_WHERE_COMMAND_H_
 

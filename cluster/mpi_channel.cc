@@ -5,6 +5,9 @@
 #include <thread>
 #include <utility>
 
+#include "cluster/texts.h"
+#include "present/fill.h"
+
 namespace ovik {
 MpiChannel::MpiChannel() {
   Check(MPI_Comm_set_errhandler(MPI_COMM_WORLD, MPI_ERRORS_RETURN),
@@ -15,9 +18,7 @@ MpiChannel::MpiChannel() {
 
 void MpiChannel::Send(int to, Tag tag, Bytes bytes) {
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
-    Abandon("rank " + std::to_string(rank_) + " has a message of " +
-            std::to_string(bytes.size()) +
-            " bytes to send, more than MPI sends at once");
+    Abandon(Fill(cluster_text::kMessageTooLarge, {rank_, bytes.size()}));
   }
   Outgoing& out = outgoing_.emplace_back();
   out.bytes = std::move(bytes);
@@ -43,9 +44,8 @@ bool MpiChannel::Receive(Message* message) {
         "MPI_Recv");
   if (status.MPI_TAG < static_cast<int>(Tag::kStart) ||
       status.MPI_TAG > static_cast<int>(Tag::kEnd)) {
-    Abandon("rank " + std::to_string(rank_) + " got a message of unknown tag " +
-            std::to_string(status.MPI_TAG) + " from rank " +
-            std::to_string(status.MPI_SOURCE));
+    Abandon(Fill(cluster_text::kUnknownTag,
+                 {rank_, status.MPI_TAG, status.MPI_SOURCE}));
   }
   message->from = status.MPI_SOURCE;
   message->tag = static_cast<Tag>(status.MPI_TAG);
@@ -64,7 +64,7 @@ bool MpiChannel::BarrierPassed() {
 }
 
 void MpiChannel::EndJob(const std::string& why) {
-  std::cerr << "ovik-mpi: " << why << "\n" << std::flush;
+  std::cerr << Fill(cluster_text::kAbandoned, {why}) << std::flush;
   MPI_Abort(MPI_COMM_WORLD, kAbandonedStatus);
 }
 
@@ -72,8 +72,7 @@ void MpiChannel::Flush(std::chrono::milliseconds timeout) {
   const auto start = std::chrono::steady_clock::now();
   for (CompleteSends(); !outgoing_.empty(); CompleteSends()) {
     if (std::chrono::steady_clock::now() - start > timeout) {
-      Abandon("rank " + std::to_string(rank_) +
-              " could not deliver its last messages; the job is abandoned");
+      Abandon(Fill(cluster_text::kLastMessagesLost, {rank_}));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
@@ -84,8 +83,9 @@ void MpiChannel::Check(int error, const char* call) {
   char text[MPI_MAX_ERROR_STRING] = {};
   int length = 0;
   if (MPI_Error_string(error, text, &length) != MPI_SUCCESS) length = 0;
-  Abandon("rank " + std::to_string(rank_) + ": " + call + " failed: " +
-          std::string(text, static_cast<std::size_t>(length)));
+  Abandon(Fill(cluster_text::kMpiCallFailed,
+               {rank_, call,
+                std::string_view(text, static_cast<std::size_t>(length))}));
 }
 
 void MpiChannel::CompleteSends() {

@@ -76,7 +76,6 @@ class MainDialog {
   const DirectoryUsage& directories() const { return directories_; }
   // The directory the last Find walked.
   const std::string& ranked_root() const { return ranked_root_; }
-  const VolumeTotals& totals() const { return totals_; }
   const ScanStats& last_stats() const { return last_stats_; }
   const RankingPages& pages() const { return pages_; }
 

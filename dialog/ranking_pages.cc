@@ -6,8 +6,10 @@
 #include <string>
 
 #include "present/display_name.h"
+#include "present/fill.h"
 #include "present/usage_text.h"
 #include "dialog/control_ids.h"
+#include "dialog/texts.h"
 
 namespace ovik {
 namespace {
@@ -20,8 +22,7 @@ constexpr std::array<int, kRowsPerPage> kPercentRowIds = {
     IDC_USAGE_ROW5};
 
 std::string PageTitle(int first) {
-  return "Ranking No." + std::to_string(first + 1) + " - No." +
-         std::to_string(first + kRowsPerPage);
+  return Fill(text::kRankingTitle, {first + 1, first + kRowsPerPage});
 }
 
 }  // namespace

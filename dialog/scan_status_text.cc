@@ -1,19 +1,15 @@
 #include "dialog/scan_status_text.h"
 
 #include "dialog/texts.h"
+#include "present/fill.h"
 
 namespace ovik {
 namespace {
 
-std::string Counts(std::uint64_t files, std::uint64_t directories,
-                   std::uint64_t bytes) {
-  std::string line = GroupThousands(files);
-  line += text::kFiles;
-  line += GroupThousands(directories);
-  line += text::kDirectories;
-  line += GroupThousands(bytes / 1024);
-  line += text::kKilobytes;
-  return line;
+std::string Counts(std::string_view text, std::uint64_t files,
+                   std::uint64_t directories, std::uint64_t bytes) {
+  return Fill(text, {GroupThousands(files), GroupThousands(directories),
+                     GroupThousands(bytes / 1024)});
 }
 
 }  // namespace
@@ -31,27 +27,27 @@ std::string GroupThousands(std::uint64_t value) {
 
 std::string ProgressLine(std::uint64_t files, std::uint64_t directories,
                          std::uint64_t bytes, bool cancelling) {
-  return std::string(cancelling ? text::kCancelling : text::kScanning) +
-         Counts(files, directories, bytes);
+  return Counts(cancelling ? text::kCancelling : text::kScanning, files,
+                directories, bytes);
 }
 
 std::string ScanSummary(const ScanStats& stats) {
-  return std::string(text::kScanned) +
-         Counts(stats.files, stats.directories, stats.bytes);
+  return Counts(text::kScanned, stats.files, stats.directories, stats.bytes);
 }
 
 std::string SkipSummary(const ScanStats& stats) {
-  std::string line;
+  const std::string skipped = GroupThousands(stats.skipped_directories);
+  const std::string unreadable = GroupThousands(stats.unreadable_entries);
+  if (stats.skipped_directories > 0 && stats.unreadable_entries > 0) {
+    return Fill(text::kSkippedAndUnreadable, {skipped, unreadable});
+  }
   if (stats.skipped_directories > 0) {
-    line += GroupThousands(stats.skipped_directories);
-    line += text::kSkippedDirectories;
+    return Fill(text::kSkippedDirectories, {skipped});
   }
   if (stats.unreadable_entries > 0) {
-    if (!line.empty()) line += text::kSeparator;
-    line += GroupThousands(stats.unreadable_entries);
-    line += text::kUnreadableEntries;
+    return Fill(text::kUnreadableEntries, {unreadable});
   }
-  return line;
+  return {};
 }
 
 }  // namespace ovik

@@ -1,6 +1,8 @@
-// Every text the user sees, in one place, UTF-8. Each Japanese text has
-// an English one beside it (its name ends in "Ascii"), shown by the
-// terminal dialog where the terminal cannot show Japanese.
+// Every text the dialogs show, in one place, UTF-8: the Win32 dialog's
+// and the terminal dialog's. Each Japanese text has an English one beside
+// it (its name ends in "Ascii"), shown by the terminal dialog where the
+// terminal cannot show Japanese. Sentences are whole, with numbered
+// places that values fill in (present/fill.h).
 #ifndef OVIK_DIALOG_TEXTS_H_
 #define OVIK_DIALOG_TEXTS_H_
 
@@ -50,8 +52,9 @@ inline constexpr std::string_view kAllFilesPattern = "*.*";
 
 // Volume panel.
 inline constexpr std::string_view kNoVolumeInfo = "NO VOLUME INFO";
-inline constexpr std::string_view kMegabytes = "MB";
-// Drive types, by the value the system's drive-type query gives.
+// A capacity in whole MB: "{1}MB".
+inline constexpr std::string_view kMegabytes = "{1}MB";
+// The kinds of volume (platform/volumes.h).
 inline constexpr std::string_view kDriveTypeUnknown = "Cannot be determined.";
 inline constexpr std::string_view kDriveTypeNoRootDir = "Path does not exist.";
 inline constexpr std::string_view kDriveTypeRemovable = "Removable";
@@ -77,6 +80,8 @@ inline constexpr std::string_view kSpaceInitial = "123456KB";
 inline constexpr std::string_view kFreeAreaGroup = "Disk Free Area";
 inline constexpr std::string_view kDriveInfoGroup = "Drive Infomation";
 inline constexpr std::string_view kRankingGroupInitial = "Ranking No.1 - No.5";
+// The ranking's title for the page from rank {1} to rank {2}.
+inline constexpr std::string_view kRankingTitle = "Ranking No.{1} - No.{2}";
 inline constexpr std::string_view kNextPrevPage = "Next or Prev Page";
 
 // Initial texts of the five ranking rows.
@@ -104,60 +109,63 @@ inline constexpr std::string_view kRowKeyHelp =
     "Up/Down:Row  Left/Right:Page  Enter:Directories  G:Groups  Ctrl-C:Quit";
 inline constexpr std::string_view kRowKeyHelpGroups =
     "Up/Down:Row  Left/Right:Page  Enter:Directories  G:Owners  Ctrl-C:Quit";
-// Added to the ranking's title while it ranks groups.
-inline constexpr std::string_view kByGroup = " by group";
+// The ranking's title (kRankingTitle) while it ranks groups.
+inline constexpr std::string_view kRankingByGroup = "{1} by group";
 inline constexpr std::string_view kScanKeyHelp = "Esc/C: Cancel the scan";
 // While Report Out waits for the file's reader (a FIFO, say).
 inline constexpr std::string_view kReportWaiting =
     "Writing the report: waiting for the file's reader";
 inline constexpr std::string_view kReportWaitKeyHelp =
     "Esc/C: Give up writing the report";
-inline constexpr std::string_view kScanning = "Scanning: ";
-inline constexpr std::string_view kCancelling = "Cancelling: ";
-inline constexpr std::string_view kScanned = "Scanned ";
-inline constexpr std::string_view kFiles = " files, ";
-inline constexpr std::string_view kDirectories = " directories, ";
-inline constexpr std::string_view kKilobytes = " KB";
+// Files, directories and KB so far; at the end.
+inline constexpr std::string_view kScanning =
+    "Scanning: {1} files, {2} directories, {3} KB";
+inline constexpr std::string_view kCancelling =
+    "Cancelling: {1} files, {2} directories, {3} KB";
+inline constexpr std::string_view kScanned =
+    "Scanned {1} files, {2} directories, {3} KB";
+// Before the directory being read, which is cut to fit after it.
 inline constexpr std::string_view kCurrentDirectory = "In: ";
 inline constexpr std::string_view kScanCancelled =
     "Scan cancelled; the ranking shown is unchanged.";
 inline constexpr std::string_view kSkippedDirectories =
-    " directories could not be read";
+    "{1} directories could not be read";
 inline constexpr std::string_view kUnreadableEntries =
-    " entries with an unreadable owner";
-inline constexpr std::string_view kSeparator = "; ";
+    "{1} entries with an unreadable owner";
+inline constexpr std::string_view kSkippedAndUnreadable =
+    "{1} directories could not be read; {2} entries with an unreadable owner";
 // Where an owner's bytes are: the directories of the last Find.
-inline constexpr std::string_view kWhereCaption = "Directories of ";
-inline constexpr std::string_view kWhereCaptionGroup = "Directories of group ";
-// "Here: 700 KB of 1,100 KB (63.6364%)".
-inline constexpr std::string_view kWhereHere = "Here: ";
-inline constexpr std::string_view kWhereOf = " KB of ";
+inline constexpr std::string_view kWhereCaption = "Directories of {1}";
+inline constexpr std::string_view kWhereCaptionGroup =
+    "Directories of group {1}";
+// KB listed, the owner's KB, and the share (with its "%").
+inline constexpr std::string_view kWhereHeading =
+    "Here: {1} KB of {2} KB ({3})";
 inline constexpr std::string_view kFilesHere = "(files in this directory)";
 inline constexpr std::string_view kFilesHereAndFolded =
     "(files here and unlisted subdirectories)";
 inline constexpr std::string_view kNothingHere =
     "No bytes of theirs were counted below this directory.";
-// "Memory budget reached: 12 directories counted in one above them."
-inline constexpr std::string_view kFoldedNote = "Memory budget reached: ";
-inline constexpr std::string_view kFoldedNoteEnd =
-    " directories counted in one above them.";
-// " 18-34 of 40 ".
-inline constexpr std::string_view kRowsOf = " of ";
+inline constexpr std::string_view kFoldedNote =
+    "Memory budget reached: {1} directories counted in one above them.";
+// The rows in view, from {1} to {2}, of {3}.
+inline constexpr std::string_view kRowsOf = " {1}-{2} of {3} ";
 inline constexpr std::string_view kWhereKeyHelp =
     "Enter:Open  Left/Bksp:Up  PgUp/PgDn:Scroll  Esc:Ranking  Ctrl-C:Quit";
-inline constexpr std::string_view kTooSmall = "The terminal is too small: ";
-inline constexpr std::string_view kTooSmallNeeds = " needed, ";
-inline constexpr std::string_view kTooSmallNow = " now.";
+// Columns and rows needed, columns and rows now.
+inline constexpr std::string_view kTooSmall =
+    "The terminal is too small: {1}x{2} needed, {3}x{4} now.";
 inline constexpr std::string_view kTooSmallHelp =
     "Enlarge it, or press Ctrl-C to quit.";
 inline constexpr std::string_view kNeedsTerminal =
     "ovik: the dialog needs a terminal; use 'ovik report' or 'ovik drives'.";
-// Around "TERM=<its value>", or kTermUnset.
+// With TERM's value, in printable ASCII.
 inline constexpr std::string_view kUnusableTerminal =
-    "ovik: the dialog cannot run on ";
-inline constexpr std::string_view kTermUnset = "an unset TERM";
-inline constexpr std::string_view kUnusableTerminalHelp =
-    "; use 'ovik report' or 'ovik drives'.";
+    "ovik: the dialog cannot run on TERM={1}; use 'ovik report' or "
+    "'ovik drives'.";
+inline constexpr std::string_view kTermUnset =
+    "ovik: the dialog cannot run on an unset TERM; use 'ovik report' or "
+    "'ovik drives'.";
 inline constexpr std::string_view kTerminalFailed =
     "ovik: the terminal could not be set up for the dialog.";
 

@@ -2,6 +2,7 @@
 
 #include "dialog/control_ids.h"
 #include "dialog/texts.h"
+#include "present/fill.h"
 
 namespace ovik {
 namespace {
@@ -17,28 +18,30 @@ void ShowNoVolume(DialogPort& dialog, VolumeTotals* totals) {
 
 }  // namespace
 
-std::string_view DriveTypeText(DriveType type) {
-  switch (type) {
-    case DriveType::kUnknown:
+std::string_view DriveTypeText(VolumeKind kind) {
+  switch (kind) {
+    case VolumeKind::kUnknown:
       return text::kDriveTypeUnknown;
-    case DriveType::kNoRootDir:
+    case VolumeKind::kMissing:
       return text::kDriveTypeNoRootDir;
-    case DriveType::kRemovable:
+    case VolumeKind::kRemovable:
       return text::kDriveTypeRemovable;
-    case DriveType::kFixed:
+    case VolumeKind::kFixed:
       return text::kDriveTypeFixed;
-    case DriveType::kRemote:
+    case VolumeKind::kRemote:
       return text::kDriveTypeRemote;
-    case DriveType::kCdRom:
+    case VolumeKind::kOptical:
       return text::kDriveTypeCdRom;
-    case DriveType::kRamDisk:
+    case VolumeKind::kRam:
       return text::kDriveTypeRamDisk;
+    case VolumeKind::kOther:
+      break;
   }
   return text::kDriveTypeOther;
 }
 
 std::string MegabyteText(std::uint64_t kb) {
-  return std::to_string(kb >> 10) + std::string(text::kMegabytes);
+  return Fill(text::kMegabytes, {kb >> 10});
 }
 
 void FillDriveList(DialogPort& dialog, VolumeSource& volumes,
@@ -60,7 +63,7 @@ void FillDriveList(DialogPort& dialog, VolumeSource& volumes,
 void ShowVolumeInfo(DialogPort& dialog, VolumeSource& volumes,
                     std::string_view root, VolumeTotals* totals) {
   const VolumeFacts facts = ReadVolumeFacts(volumes, root);
-  dialog.SetControlText(IDC_DRIVE_TYPE, DriveTypeText(facts.type));
+  dialog.SetControlText(IDC_DRIVE_TYPE, DriveTypeText(facts.kind));
   if (facts.info) {
     dialog.SetControlText(IDC_VOLUME_LABEL,
                           facts.info->label + "\n" + facts.info->file_system);

@@ -15,8 +15,9 @@
 
 namespace ovik {
 
-// Text of a drive type ("Fixed", "Remote", ...; "Unknown" beyond them).
-std::string_view DriveTypeText(DriveType type);
+// Text of a volume's kind, as the panel's drive type ("Fixed", "Remote",
+// ...; "Unknown" for a kind the system names that the program does not).
+std::string_view DriveTypeText(VolumeKind kind);
 
 // A size in KB shown in MB: "%luMB" of kb >> 10.
 std::string MegabyteText(std::uint64_t kb);

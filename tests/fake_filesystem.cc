@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 namespace ovik {
 
@@ -326,11 +327,17 @@ Status FindIn(const std::map<std::string, std::string>& names,
 
 Status FakeFileSystem::FindAccount(std::string_view name_or_id,
                                    std::string* name) {
+  if (failing_lookups_.count(std::string(name_or_id)) != 0) {
+    return Status::FromSystemError(EIO);
+  }
   return FindIn(accounts_, name_or_id, name);
 }
 
 Status FakeFileSystem::FindGroup(std::string_view name_or_id,
                                  std::string* name) {
+  if (failing_lookups_.count(std::string(name_or_id)) != 0) {
+    return Status::FromSystemError(EIO);
+  }
   return FindIn(groups_, name_or_id, name);
 }
 

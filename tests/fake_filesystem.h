@@ -69,7 +69,8 @@ class FakeFileSystem : public FileSystem {
   void SetGroup(std::string_view key, std::string_view name) {
     groups_[std::string(key)] = std::string(name);
   }
-  // Looking |key| up fails; with |no_text| its text fails too, as for
+  // Looking |key| up fails (and finding the account or group of that
+  // name or id, with EIO); with |no_text| its text fails too, as for
   // bytes that are no identifier at all.
   void SetLookupFails(std::string_view key, bool no_text = false) {
     failing_lookups_.insert(std::string(key));

@@ -19,6 +19,7 @@
 #include "dialog/control_ids.h"
 #include "dialog/ranking_pages.h"
 #include "dialog/texts.h"
+#include "volume/volume_facts.h"
 
 namespace ovik {
 namespace {
@@ -126,7 +127,7 @@ TEST_F(MainDialogTest, DriveChangeUpdatesThePanelAndLeavesTheRows) {
   dialog_.OnCommand(DialogCommand::kDriveSelectionChanged);
   EXPECT_EQ(port_.Text(IDC_VOLUME_LABEL), "Data\nNTFS");
   EXPECT_NE(port_.Text(IDC_TOTAL_SPACE), total_before);
-  EXPECT_EQ(dialog_.totals().total_kb, 20u * 4096);
+  EXPECT_EQ(port_.Text(IDC_TOTAL_SPACE), "80MB\n");  // 20 x 4096 KB
   EXPECT_EQ(Rows(), rows);
 }
 
@@ -172,7 +173,9 @@ TEST_F(MainDialogTest, ReportOutWritesTheRankingOfTheLastScan) {
   EXPECT_EQ(port_.save_as_requests()[0].title, text::kSaveAsTitle);
   EXPECT_TRUE(port_.errors().empty());
   const std::string report = ReadFile(path);
-  EXPECT_EQ(report, BuildReport(dialog_.ranking(), dialog_.totals()));
+  EXPECT_EQ(report,
+            BuildReport(dialog_.ranking(),
+                        *ReadVolumeFacts(volumes_, "C:\\").totals));
   EXPECT_EQ(report.substr(0, 26), "No.1:alice                ");
 
   // Cancelling the Save As box writes nothing and says nothing.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "present/display_name.h"
+#include "present/fill.h"
 #include "present/usage_text.h"
 #include "dialog/scan_status_text.h"
 #include "dialog/texts.h"
@@ -53,7 +54,7 @@ std::string PadLeft(const std::string& text, int width) {
 }
 
 std::string Share(std::uint64_t part, std::uint64_t whole) {
-  return FormatShare(part, whole) + "%";
+  return FormatShareFourDecimals(part, whole) + "%";
 }
 
 // |below| (names under the root, '/'-separated) after |root|.
@@ -70,20 +71,17 @@ DirectoryBox::DirectoryBox(const DirectoryUsage& usage, RankedBy by,
                            const DisplayMode& mode)
     : usage_(usage),
       browser_(usage, by, owner.index),
-      caption_(std::string(by == RankedBy::kGroup ? text::kWhereCaptionGroup
-                                                  : text::kWhereCaption) +
-               SanitizeName(owner.name)),
+      caption_(Fill(by == RankedBy::kGroup ? text::kWhereCaptionGroup
+                                           : text::kWhereCaption,
+                    {SanitizeName(owner.name)})),
       root_(SanitizeName(root)),
       blocks_(mode.unicode_lines) {}
 
 std::string DirectoryBox::Heading() const {
-  std::string line(text::kWhereHere);
-  line += GroupThousands(browser_.ListedBytes() / 1024);
-  line += text::kWhereOf;
-  line += GroupThousands(browser_.total() / 1024);
-  line += text::kKilobytes;
-  line += " (" + Share(browser_.ListedBytes(), browser_.total()) + ")";
-  return line;
+  return Fill(text::kWhereHeading,
+              {GroupThousands(browser_.ListedBytes() / 1024),
+               GroupThousands(browser_.total() / 1024),
+               Share(browser_.ListedBytes(), browser_.total())});
 }
 
 void DirectoryBox::DrawRow(const DirectoryBrowser::Row& row, int x, int y,
@@ -129,10 +127,8 @@ CursorPos DirectoryBox::Render(Canvas* canvas) const {
   const int top = FirstInView(browser_.top(), browser_.marked(), count, shown);
   if (count > shown) {
     // Which rows are in view, at the rule's right end.
-    const std::string place = " " + std::to_string(top + 1) + "-" +
-                              std::to_string(std::min(top + shown, count)) +
-                              std::string(text::kRowsOf) +
-                              std::to_string(count) + " ";
+    const std::string place =
+        Fill(text::kRowsOf, {top + 1, std::min(top + shown, count), count});
     canvas->Put(x + width - DisplayWidth(place) - 1, box.rule_row, place);
   }
   if (rows.empty()) {
@@ -147,8 +143,7 @@ CursorPos DirectoryBox::Render(Canvas* canvas) const {
   }
   if (const std::uint64_t folded = usage_.folded_directories(); folded > 0) {
     canvas->Put(x, box.note_row,
-                std::string(text::kFoldedNote) + GroupThousands(folded) +
-                    std::string(text::kFoldedNoteEnd),
+                Fill(text::kFoldedNote, {GroupThousands(folded)}),
                 kPlain, width);
   }
   canvas->Put(x, box.hint_row, text::kWhereKeyHelp, kDim, width);

@@ -5,6 +5,7 @@
 
 #include "dialog/control_ids.h"
 #include "dialog/texts.h"
+#include "present/fill.h"
 #include "present/utf8.h"
 #include "dialog/ranking_pages.h"
 #include "hosts/terminal/bar.h"
@@ -158,7 +159,9 @@ void RenderMainDialog(const DialogLayout& layout, const MainView& view,
     if (c.spec->kind != ControlKind::kGroupBox) continue;
     std::string title =
         c.spec->id > 0 ? port.Text(c.spec->id) : std::string(c.spec->text);
-    if (c.spec->id == IDC_RANKING_GROUP) title += view.ranking.title_suffix;
+    if (c.spec->id == IDC_RANKING_GROUP && view.ranking.by_group) {
+      title = Fill(text::kRankingByGroup, {title});
+    }
     canvas->Frame(c.cells, title);
   }
   for (const PlacedControl& c : layout.controls) {
@@ -203,12 +206,8 @@ std::string CurrentDirectoryLine(const std::string& directory, int width) {
 }
 
 void RenderTooSmall(int cols, int rows, Canvas* canvas) {
-  const std::string size = std::to_string(kMainCols) + "x" +
-                           std::to_string(kMainRows);
-  const std::string now = std::to_string(cols) + "x" + std::to_string(rows);
-  const std::string first = std::string(text::kTooSmall) + size +
-                            std::string(text::kTooSmallNeeds) + now +
-                            std::string(text::kTooSmallNow);
+  const std::string first =
+      Fill(text::kTooSmall, {kMainCols, kMainRows, cols, rows});
   // Broken into lines as wide as the screen allows.
   std::vector<std::string> lines;
   for (std::string_view part : {std::string_view(first), text::kTooSmallHelp}) {

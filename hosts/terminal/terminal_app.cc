@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/exit_status.h"
 #include "platform/settings.h"
 #include "dialog/control_ids.h"
 #include "dialog/dialog_commands.h"
@@ -83,7 +84,7 @@ int TerminalApp::Run(const std::vector<std::string>& roots) {
     }
     HandleKey(key);
   }
-  return quit_signal_ == 0 ? 0 : 128 + quit_signal_;
+  return quit_signal_ == 0 ? kExitOk : ExitStatusAfterSignal(quit_signal_);
 }
 
 bool TerminalApp::Usable(int id) const {
@@ -349,9 +350,7 @@ RankingRows TerminalApp::RowsShown() const {
   rows.blocks = screen_.Mode().unicode_lines;
   if (!dialog_.has_ranking()) return rows;
   const Ranking& ranking = dialog_.ranking();
-  if (dialog_.ranked_by() == RankedBy::kGroup) {
-    rows.title_suffix = std::string(text::kByGroup);
-  }
+  rows.by_group = dialog_.ranked_by() == RankedBy::kGroup;
   if (ranking.empty()) return rows;
   rows.largest = ranking.front().bytes;  // largest first
   for (std::size_t i = FirstShown();

@@ -13,10 +13,12 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/exit_status.h"
 #include "platform/filesystem.h"
 #include "platform/termination_signals.h"
 #include "platform/volumes.h"
 #include "dialog/texts.h"
+#include "present/fill.h"
 #include "hosts/terminal/curses_screen.h"
 #include "hosts/terminal/display_mode.h"
 #include "hosts/terminal/paths.h"
@@ -42,12 +44,12 @@ bool LocaleIsUtf8() {
   return name != nullptr && std::string_view(name) == "UTF-8";
 }
 
-// TERM as the message about it names it, in printable ASCII.
-std::string TermForMessage(std::string_view term) {
+// Why the dialog cannot run with this TERM; its value in printable ASCII.
+std::string UnusableTerminal(std::string_view term) {
   if (term.empty()) return std::string(text::kTermUnset);
-  std::string out = "TERM=";
-  for (char c : term.substr(0, 64)) out += (c >= 0x20 && c < 0x7F) ? c : '?';
-  return out;
+  std::string shown;
+  for (char c : term.substr(0, 64)) shown += (c >= 0x20 && c < 0x7F) ? c : '?';
+  return Fill(text::kUnusableTerminal, {shown});
 }
 
 // The locale curses reads and writes characters in: a UTF-8 one where
@@ -69,16 +71,15 @@ int RunTerminalDialog(const std::vector<std::string>& paths) {
   std::setlocale(LC_ALL, "");
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
     std::cerr << text::kNeedsTerminal << "\n";
-    return 2;
+    return kExitUsage;
   }
   const char* term_variable = std::getenv("TERM");
   const std::string term = term_variable == nullptr ? "" : term_variable;
   tui::TerminalCaps caps;
   if (term.empty() || !tui::ReadTerminalCaps(term, &caps) ||
       !caps.addressable) {
-    std::cerr << text::kUnusableTerminal << TermForMessage(term)
-              << text::kUnusableTerminalHelp << "\n";
-    return 2;
+    std::cerr << UnusableTerminal(term) << "\n";
+    return kExitUsage;
   }
 
   // Directories named on the command line, as the walk will see them.
@@ -112,9 +113,9 @@ int RunTerminalDialog(const std::vector<std::string>& paths) {
   tui::CursesScreen screen;
   if (!screen.Start(mode, caps.mouse)) {
     std::cerr << text::kTerminalFailed << "\n";
-    return 2;
+    return kExitUsage;
   }
-  int status = 0;
+  int status = kExitOk;
   {
     tui::TerminalApp app(
         screen, [&signals] { return signals.Take(); }, *fs, *volumes,

@@ -9,8 +9,9 @@
 namespace ovik {
 
 // Runs the dialog until "OK", Ctrl-C or the end of the terminal. Returns
-// the process's exit status: 0 after "OK", 128 + the signal after a
-// signal, 2 when there is no usable terminal (the reason goes to stderr).
+// the process's exit status (platform/exit_status.h): kExitOk after "OK",
+// ExitStatusAfterSignal after a request to end, kExitUsage when there is
+// no usable terminal (the reason goes to stderr).
 int RunTerminalDialog(const std::vector<std::string>& paths);
 
 }  // namespace ovik

@@ -4,10 +4,13 @@
 #include <string>
 #include <utility>
 
+#include "platform/settings.h"
 #include "platform/wide_text_win32.h"
 #include "dialog/about_dialog.h"
 #include "dialog/control_ids.h"
 #include "dialog/dialog_commands.h"
+#include "dialog/main_dialog.h"
+#include "hosts/win32/win32_dialog_port.h"
 
 namespace ovik {
 namespace {
@@ -59,10 +62,8 @@ class MainWindow {
  public:
   MainWindow(HWND dialog, const MainDialogSetup& setup)
       : dialog_(dialog),
-        setup_(setup),
-        port_(setup.make_port ? setup.make_port(dialog)
-                              : std::make_unique<Win32DialogPort>(dialog)),
-        logic_(*port_, *setup.fs, *setup.volumes, setup.scan_options) {
+        port_(dialog),
+        logic_(port_, *setup.fs, *setup.volumes, setup.scan_options) {
     logic_.set_about_handler([this] { OpenAbout(); });
     logic_.set_find_done_handler(
         [dialog] { PostMessageW(dialog, kScanDoneMessage, 0, 0); });
@@ -112,12 +113,11 @@ class MainWindow {
   // may open another one.
   void OpenAbout() {
     DialogBoxParamW(InstanceOf(dialog_), MAKEINTRESOURCEW(IDD_ABOUT), nullptr,
-                    AboutDialogProc, reinterpret_cast<LPARAM>(&setup_));
+                    AboutDialogProc, 0);
   }
 
   HWND dialog_;
-  const MainDialogSetup& setup_;
-  std::unique_ptr<Win32DialogPort> port_;
+  Win32DialogPort port_;
   MainDialog logic_;
   HWND focus_before_scan_ = nullptr;
   bool disabled_ = false;
@@ -178,16 +178,12 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM w_param,
 }
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM /*w_param*/,
-                                 LPARAM l_param) {
+                                 LPARAM /*l_param*/) {
   switch (message) {
     case WM_INITDIALOG: {
-      const auto* setup = reinterpret_cast<const MainDialogSetup*>(l_param);
       Win32DialogPort port(dialog);
       AboutDialog about(port);
-      about.OnInitDialog(setup != nullptr && setup->read_registered_owner
-                             ? setup->read_registered_owner()
-                             : ReadRegisteredOwnerOfResources(
-                                   InstanceOf(dialog)));
+      about.OnInitDialog(ReadRegisteredOwnerOfResources(InstanceOf(dialog)));
       return TRUE;
     }
     case WM_COMMAND: {
@@ -198,15 +194,6 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM /*w_param*/,
     default:
       return FALSE;
   }
-}
-
-const MainDialog* MainDialogOf(HWND dialog) {
-  if (GetWindowLongPtrW(dialog, DWLP_DLGPROC) !=
-      reinterpret_cast<LONG_PTR>(&MainDialogProc)) {
-    return nullptr;
-  }
-  MainWindow* window = WindowOf(dialog);
-  return window == nullptr ? nullptr : &window->logic();
 }
 
 }  // namespace ovik

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/exit_status.h"
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
 #include "dialog/control_ids.h"
@@ -57,7 +58,7 @@ int RunOvik(HINSTANCE instance) {
   setup.volumes = volumes.get();
   DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr,
                   MainDialogProc, reinterpret_cast<LPARAM>(&setup));
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace ovik

@@ -28,7 +28,7 @@ class ThreeDControls {
 };
 
 // Runs the whole program: 3D controls, the main dialog, clean-up.
-// Returns 0.
+// Returns kExitOk.
 int RunOvik(HINSTANCE instance);
 
 }  // namespace ovik

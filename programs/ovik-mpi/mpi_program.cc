@@ -20,6 +20,8 @@
 #include "platform/volumes.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/texts.h"
+#include "present/fill.h"
 #include "cluster/mpi_channel.h"
 
 namespace ovik {
@@ -37,32 +39,21 @@ const char* OnOneMachineOnly(const CommandLine& line) {
   return nullptr;
 }
 
-// The program's own help; a command's help is ovik's, whose options
-// ovik-mpi takes as they are.
-constexpr std::string_view kUsage =
-    "ovik report with the walk spread over the ranks of an MPI job.\n"
-    "Usage: mpirun -n N ovik-mpi report [OPTIONS] [PATH]\n"
-    "\n"
-    "The options, the output and the exit statuses are those of\n"
-    "'ovik report' (see 'ovik-mpi report --help' and ovik(1)); rank 0\n"
-    "writes the output. --by group and 'where' are not counted across\n"
-    "ranks: run them with ovik. A rank that fails ends the job with a\n"
-    "message and a status other than 0.\n";
-
 int RunRankZero(MpiChannel& channel, FileSystem& fs,
                 const std::vector<std::string>& args,
                 const ClusterSettings& settings) {
   const CommandLine line = ParseCommandLine(args);
   int status = kExitUsage;
-  if (line.action == CommandLine::Action::kHelp && line.help == HelpText("")) {
-    std::cout << kUsage;
+  if (line.action == CommandLine::Action::kHelp &&
+      line.help_topic.empty()) {
+    // The program's own help; a command's help is ovik's, whose options
+    // ovik-mpi takes as they are.
+    std::cout << cli_text::kMpiUsage;
     status = FinishOutput(std::cout, std::cerr, kExitOk);
   } else if (line.action == CommandLine::Action::kDialog) {
-    std::cerr << "ovik-mpi: give a command: ovik-mpi report [PATH] [-o FILE]\n"
-              << "Run 'ovik-mpi --help' for more.\n";
+    std::cerr << cli_text::kMpiNoCommand;
   } else if (const char* alone = OnOneMachineOnly(line)) {
-    std::cerr << "ovik-mpi: " << alone
-              << " is not counted across ranks; run it with ovik\n";
+    std::cerr << Fill(cli_text::kMpiOneMachineOnly, {alone});
   } else {
     auto volumes = MakeSystemVolumeSource();
     CommandContext context{fs, *volumes, std::cout, std::cerr,
@@ -89,7 +80,7 @@ int RunMpiProgram(int argc, char** argv, FileSystem& fs,
   int provided = 0;
   if (MPI_Init_thread(&argc, &argv, MPI_THREAD_SERIALIZED, &provided) !=
       MPI_SUCCESS) {
-    std::cerr << "ovik-mpi: MPI could not be started\n";
+    std::cerr << cli_text::kMpiNotStarted;
     return kExitFailure;
   }
   int status = kExitFailure;

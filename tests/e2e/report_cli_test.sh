@@ -94,6 +94,22 @@ else
   note "not root, no standard accounts 1 and 2, or no tmpfs: report bytes not checked"
 fi
 
+# --- A volume of fewer than 1024 blocks (a tmpfs of 64 KiB: 16 pages)
+# has its real size, and shares against it.
+if [[ $(id -u) == 0 ]] && mkdir "$work/small" &&
+   mount -t tmpfs -o size=64k,mode=755 ovik-e2e-small "$work/small" 2>/dev/null; then
+  truncate -s 10K "$work/small/file"
+  printf -v expected 'No.1:root%19s10KB  15.6250%%\r\n' ""
+  run small report "$work/small"
+  umount "$work/small"
+  [[ $(status_of small) == 0 ]] || fail "small volume: status $(status_of small)"
+  cmp -s <(printf '%s' "$expected") "$work/small.out" ||
+    fail "small volume: the report is '$(cat "$work/small.out")'"
+  [[ ! -s $work/small.err ]] || fail "small volume: $(cat "$work/small.err")"
+else
+  note "not root or no tmpfs: the small volume's size is not checked"
+fi
+
 # --- A report file that must survive every failure below.
 old_report=$'No.1:someone            1KB  0.0001%\r\n'
 keep="$work/keep"
