@@ -53,9 +53,9 @@ bool ParseBootSector(const std::uint8_t* sector, Geometry* geometry) {
 
   g.mft_cluster = Le64(sector + 0x30);
   g.mirror_cluster = Le64(sector + 0x38);
-  if (g.mft_cluster >= g.cluster_count || g.mirror_cluster >= g.cluster_count) {
-    return false;
-  }
+  // The mirror is only read when the table's own record is damaged, and
+  // its bounds checked then.
+  if (g.mft_cluster >= g.cluster_count) return false;
   // Records and index blocks are whole update-sequence strides, at most
   // 64 KiB.
   const std::uint64_t record = UnitSize(sector[0x40], g.cluster_size);

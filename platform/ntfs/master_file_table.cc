@@ -13,10 +13,6 @@
 namespace ovik::ntfs {
 namespace {
 
-// Records are read this many bytes at a time (a power of two, so a whole
-// number of clusters and records), and a part is this many reads.
-constexpr std::uint64_t kChunkBytes = std::uint64_t{1} << 20;
-constexpr std::uint64_t kChunksPerPart = 64;
 // Bounds on what a damaged or hostile volume can make the reader hold.
 constexpr std::uint64_t kMaxRecords = std::uint64_t{1} << 32;
 constexpr std::uint64_t kMaxAttributeList = std::uint64_t{1} << 20;
@@ -95,20 +91,24 @@ struct MasterFileTable::StoredAttribute {
 };
 
 MasterFileTable::MasterFileTable(std::unique_ptr<ByteSource> source,
-                                 const Geometry& geometry)
+                                 const Geometry& geometry,
+                                 const Options& options)
     : source_(std::move(source)), reader_(*source_, geometry) {
-  const std::uint64_t chunk = std::max<std::uint64_t>(
-      {kChunkBytes, geometry.cluster_size, geometry.record_size});
-  records_per_chunk_ = chunk / geometry.record_size;
-  records_per_part_ = records_per_chunk_ * kChunksPerPart;
+  // Powers of two all: the largest is a whole number of the others.
+  std::uint64_t chunk = std::max<std::uint64_t>(
+      {options.chunk_bytes, geometry.cluster_size, geometry.record_size});
+  while ((chunk & (chunk - 1)) != 0) chunk &= chunk - 1;
+  records_per_chunk_ = std::max<std::uint64_t>(chunk / geometry.record_size, 1);
+  records_per_part_ =
+      records_per_chunk_ * std::max<std::uint32_t>(options.chunks_per_part, 1);
 }
 
 std::unique_ptr<MasterFileTable> MasterFileTable::Open(
-    std::unique_ptr<ByteSource> source, TableRefusal* refusal,
-    std::string* reason) {
+    std::unique_ptr<ByteSource> source, const Options& options,
+    TableRefusal* refusal, std::string* reason) {
   *refusal = TableRefusal::kUnreadable;
   const std::uint32_t sector = source->SectorSize();
-  if (sector == 0 || (sector & (sector - 1)) != 0 || sector > kChunkBytes) {
+  if (sector == 0 || (sector & (sector - 1)) != 0 || sector > kBufferAlignment) {
     *reason = "the volume's sector size of " + std::to_string(sector) +
               " bytes is not one the reader can use";
     return nullptr;
@@ -127,7 +127,7 @@ std::unique_ptr<MasterFileTable> MasterFileTable::Open(
     return nullptr;
   }
   std::unique_ptr<MasterFileTable> table(
-      new MasterFileTable(std::move(source), geometry));
+      new MasterFileTable(std::move(source), geometry, options));
   if (!table->LoadTable(reason) || !table->LoadOwners(reason) ||
       !table->LoadExtend(reason)) {
     return nullptr;
@@ -611,13 +611,15 @@ class MasterFileTable::PartReader {
     entry_.group_key.clear();
     entry_.modified = UnixTime(facts_.information.modified);
     entry_.accessed = UnixTime(facts_.information.accessed);
-    // A file's own descriptor (old volumes) wins over a security id.
+    // The descriptor a security id names in $Secure; else the file's
+    // own, as old volumes keep them (and newer ones until a file's
+    // security is next set).
     const std::string* owner = nullptr;
-    if (facts_.has_descriptor) {
-      owner = facts_.descriptor_read ? &descriptor_owner_ : nullptr;
-    } else if (facts_.information.has_security_id) {
+    if (facts_.information.has_security_id &&
+        facts_.information.security_id != 0) {
       owner = table_.owners_.Find(facts_.information.security_id);
     }
+    if (owner == nullptr && facts_.descriptor_read) owner = &descriptor_owner_;
     if (owner != nullptr) {
       entry_.owner_status = OwnerStatus::kKnown;
       entry_.owner_key.assign(*owner);

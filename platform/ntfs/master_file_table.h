@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ntfs/boot_sector.h"
@@ -29,12 +30,25 @@ namespace ovik::ntfs {
 
 class MasterFileTable : public VolumeTable {
  public:
+  struct Options {
+    // Records are read this many bytes at a time (a power of two; at
+    // least a cluster and a record are read whatever it says)...
+    std::uint64_t chunk_bytes = std::uint64_t{1} << 20;
+    // ...and a part is this many reads.
+    std::uint32_t chunks_per_part = 64;
+  };
+
   // The table of the volume |source| reads; nullptr with the refusal and
   // its reason when there is none: kNoTable when the volume is not NTFS,
   // kUnreadable when its table cannot be read or does not parse.
   static std::unique_ptr<MasterFileTable> Open(
       std::unique_ptr<ByteSource> source, TableRefusal* refusal,
-      std::string* reason);
+      std::string* reason) {
+    return Open(std::move(source), Options(), refusal, reason);
+  }
+  static std::unique_ptr<MasterFileTable> Open(
+      std::unique_ptr<ByteSource> source, const Options& options,
+      TableRefusal* refusal, std::string* reason);
 
   std::string Description() const override { return "NTFS master file table"; }
   unsigned PartCount() const override;
@@ -53,7 +67,8 @@ class MasterFileTable : public VolumeTable {
   struct StoredAttribute;
   class PartReader;
 
-  MasterFileTable(std::unique_ptr<ByteSource> source, const Geometry& geometry);
+  MasterFileTable(std::unique_ptr<ByteSource> source, const Geometry& geometry,
+                  const Options& options);
 
   // Copies the attributes of one record (an attribute list only from a
   // base record).
