@@ -17,7 +17,8 @@ namespace {
 constexpr std::uint64_t kMaxRecords = std::uint64_t{1} << 32;
 constexpr std::uint64_t kMaxAttributeList = std::uint64_t{1} << 20;
 constexpr std::uint64_t kMaxDescriptor = std::uint64_t{1} << 16;
-constexpr std::uint64_t kMaxIndexBytes = std::uint64_t{64} << 20;
+constexpr std::uint64_t kMaxIndexBytes = std::uint64_t{64} << 20;  // all of $Extend's
+constexpr std::uint64_t kMaxSdsBytes = std::uint64_t{1} << 30;
 constexpr std::size_t kMaxExtendDirectories = 256;
 
 // FILETIME (100 ns since 1601) as seconds since 1970; 0 for none.
@@ -231,13 +232,12 @@ bool MasterFileTable::FollowList(std::uint64_t number, const RecordHeader& base,
   AttributeListWalker walker(bytes.data(), bytes.size());
   AttributeListEntry entry;
   while (walker.Next(&entry)) {
-    if (RecordOf(entry.reference) != number &&
-        std::find(extensions.begin(), extensions.end(), entry.reference) ==
-            extensions.end()) {
-      extensions.push_back(entry.reference);
-    }
+    if (RecordOf(entry.reference) != number) extensions.push_back(entry.reference);
   }
   if (walker.failed()) return false;
+  std::sort(extensions.begin(), extensions.end());
+  extensions.erase(std::unique(extensions.begin(), extensions.end()),
+                   extensions.end());
   const std::uint32_t size = reader_.geometry().record_size;
   AlignedBuffer record(size);
   const std::uint64_t base_reference =
@@ -347,8 +347,10 @@ bool MasterFileTable::LoadOwners(std::string* reason) {
     return false;
   }
   // Each block is followed by its copy; descriptors stop at the first
-  // block that has none.
-  const std::uint64_t end = std::min(sds.size(), sds.initialized_size);
+  // block that has none. Beyond a bound no volume reaches, the owners
+  // of the ids left are unreadable.
+  const std::uint64_t end =
+      std::min({sds.size(), sds.initialized_size, kMaxSdsBytes});
   AlignedBuffer block(kSdsBlockSize);
   AlignedBuffer scratch;
   for (std::uint64_t offset = 0; offset < end; offset += 2 * kSdsBlockSize) {
@@ -400,6 +402,7 @@ bool MasterFileTable::LoadExtend(std::string* reason) {
   extend_directories_.push_back(kExtendRecord |
                                 (std::uint64_t{header.sequence} << 48));
   AlignedBuffer scratch;
+  std::uint64_t index_bytes = 0;
   for (std::size_t i = 0; i < extend_directories_.size(); ++i) {
     const std::uint64_t directory = extend_directories_[i];
     if (i > 0 && !LoadFile(RecordOf(directory), &attributes, &header)) {
@@ -421,12 +424,13 @@ bool MasterFileTable::LoadExtend(std::string* reason) {
     if (GatherStream(attributes, kIndexAllocation, "$I30", &allocation)) {
       if (block_size < kFixupStride || block_size > 65536 ||
           (block_size & (block_size - 1)) != 0 ||
-          allocation.size() > kMaxIndexBytes ||
+          allocation.size() > kMaxIndexBytes - index_bytes ||
           !GatherStream(attributes, kBitmap, "$I30", &bitmap) ||
           bitmap.size() > kMaxIndexBytes) {
         *reason = bad;
         return false;
       }
+      index_bytes += allocation.size();
       std::vector<std::uint8_t> used(static_cast<std::size_t>(bitmap.size()));
       AlignedBuffer block(block_size);
       if (!ReadStream(reader_, bitmap, 0, used.size(), used.data(), &scratch).ok()) {
@@ -730,17 +734,16 @@ class MasterFileTable::PartReader {
     AttributeListWalker walker(list_.data(), list_.size());
     AttributeListEntry entry;
     while (walker.Next(&entry)) {
-      if ((entry.type != kFileName && entry.type != kData &&
-           entry.type != kSecurityDescriptor) ||
-          RecordOf(entry.reference) == number) {
-        continue;
-      }
-      if (std::find(extensions_.begin(), extensions_.end(), entry.reference) ==
-          extensions_.end()) {
+      if ((entry.type == kFileName || entry.type == kData ||
+           entry.type == kSecurityDescriptor) &&
+          RecordOf(entry.reference) != number) {
         extensions_.push_back(entry.reference);
       }
     }
     if (walker.failed()) return false;
+    std::sort(extensions_.begin(), extensions_.end());
+    extensions_.erase(std::unique(extensions_.begin(), extensions_.end()),
+                      extensions_.end());
     const std::uint64_t base_reference =
         number | (std::uint64_t{base.sequence} << 48);
     for (const std::uint64_t reference : extensions_) {
