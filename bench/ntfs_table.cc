@@ -59,10 +59,11 @@ std::string SidText(const std::string& sid) {
   const auto* b = reinterpret_cast<const unsigned char*>(sid.data());
   std::uint64_t authority = 0;
   for (int i = 2; i < 8; ++i) authority = authority << 8 | b[i];
-  std::string text = "S-" + std::to_string(b[0]) + "-" + std::to_string(authority);
+  std::string text =
+      "S-" + std::to_string(b[0]) + "-" + std::to_string(authority);
   for (std::size_t i = 8; i + 4 <= sid.size(); i += 4) {
-    const std::uint32_t sub = b[i] | b[i + 1] << 8 | b[i + 2] << 16 |
-                              std::uint32_t{b[i + 3]} << 24;
+    const std::uint32_t sub =
+        b[i] | b[i + 1] << 8 | b[i + 2] << 16 | std::uint32_t{b[i + 3]} << 24;
     text += "-" + std::to_string(sub);
   }
   return text;
@@ -106,15 +107,16 @@ int main(int argc, char** argv) {
   for (int run = 0; run < runs; ++run) {
     const auto start = Clock::now();
     std::unique_ptr<ovik::ntfs::ImageFile> image;
-    const ovik::Status opened = ovik::ntfs::ImageFile::Open(path, sector, &image);
+    const ovik::Status opened =
+        ovik::ntfs::ImageFile::Open(path, sector, &image);
     if (!opened.ok()) {
       std::fprintf(stderr, "%s: %s\n", path.c_str(), opened.ToString().c_str());
       return 1;
     }
     ovik::TableRefusal refusal;
     std::string reason;
-    auto table = ovik::ntfs::MasterFileTable::Open(std::move(image), &refusal,
-                                                   &reason);
+    auto table =
+        ovik::ntfs::MasterFileTable::Open(std::move(image), &refusal, &reason);
     if (!table) {
       std::fprintf(stderr, "%s: %s\n", path.c_str(), reason.c_str());
       return 1;
@@ -142,12 +144,14 @@ int main(int argc, char** argv) {
     if (run + 1 < runs) continue;
     const auto& g = table->geometry();
     std::printf("image: %s\n", path.c_str());
-    std::printf("geometry: %u-byte sectors, %u-byte clusters, %u-byte records\n",
-                g.sector_size, g.cluster_size, g.record_size);
-    std::printf("table: %llu records in %zu run(s), %u parts, %zu security ids\n",
-                static_cast<unsigned long long>(table->record_count()),
-                table->table_run_count(), table->PartCount(),
-                table->security_id_count());
+    std::printf(
+        "geometry: %u-byte sectors, %u-byte clusters, %u-byte records\n",
+        g.sector_size, g.cluster_size, g.record_size);
+    std::printf(
+        "table: %llu records in %zu run(s), %u parts, %zu security ids\n",
+        static_cast<unsigned long long>(table->record_count()),
+        table->table_run_count(), table->PartCount(),
+        table->security_id_count());
     std::printf("files: %llu (%llu unreadable), %zu owners\n",
                 static_cast<unsigned long long>(totals.files),
                 static_cast<unsigned long long>(totals.unreadable),
@@ -160,7 +164,8 @@ int main(int argc, char** argv) {
       }
     }
     std::printf("best of %d: %.3f s, %.0f records/s on %u thread(s)\n", runs,
-                best, static_cast<double>(table->record_count()) / best, threads);
+                best, static_cast<double>(table->record_count()) / best,
+                threads);
   }
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) return 1;
   return 0;

@@ -98,18 +98,20 @@ int main(int argc, char** argv) {
     table = std::move(tally);
     walk = std::move(result);
   }
-  std::printf("table: %llu files, %llu bytes, %llu unreadable, %zu owners, "
-              "best of %d: %.3f s on %u threads\n",
-              static_cast<unsigned long long>(table.files),
-              static_cast<unsigned long long>(table.bytes),
-              static_cast<unsigned long long>(table.unreadable),
-              table.owners.size(), runs, table_best, threads);
-  std::printf("walk: %llu files, %llu bytes, %llu unreadable, "
-              "best of %d: %.3f s on %u threads\n",
-              static_cast<unsigned long long>(walk.stats.files),
-              static_cast<unsigned long long>(walk.stats.bytes),
-              static_cast<unsigned long long>(walk.stats.unreadable_entries),
-              runs, walk_best, walk.stats.threads);
+  std::printf(
+      "table: %llu files, %llu bytes, %llu unreadable, %zu owners, "
+      "best of %d: %.3f s on %u threads\n",
+      static_cast<unsigned long long>(table.files),
+      static_cast<unsigned long long>(table.bytes),
+      static_cast<unsigned long long>(table.unreadable), table.owners.size(),
+      runs, table_best, threads);
+  std::printf(
+      "walk: %llu files, %llu bytes, %llu unreadable, "
+      "best of %d: %.3f s on %u threads\n",
+      static_cast<unsigned long long>(walk.stats.files),
+      static_cast<unsigned long long>(walk.stats.bytes),
+      static_cast<unsigned long long>(walk.stats.unreadable_entries), runs,
+      walk_best, walk.stats.threads);
   std::printf("walk / table: %.1f\n", walk_best / table_best);
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) return 1;
   return 0;

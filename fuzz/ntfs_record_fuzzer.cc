@@ -72,19 +72,22 @@ void Record(const std::uint8_t* data, std::size_t size, unsigned shift) {
     Require(a.name_length == 0 || Inside(a.name, 2u * a.name_length, record),
             "a name outside the record");
     if (a.resident) {
-      Require(Inside(a.value, a.value_length, record), "a value outside the record");
+      Require(Inside(a.value, a.value_length, record),
+              "a value outside the record");
       StandardInformation information;
       FileName name;
       ParseStandardInformation(a.value, a.value_length, &information);
       if (ParseFileName(a.value, a.value_length, &name)) {
-        Require(Inside(name.name, 2u * name.name_length, record), "a file name outside");
+        Require(Inside(name.name, 2u * name.name_length, record),
+                "a file name outside");
       }
       AttributeListWalker list(a.value, a.value_length);
       AttributeListEntry entry;
       while (list.Next(&entry)) {
       }
       if (DescriptorOwner(a.value, a.value_length, &owner)) {
-        Require(owner.size() >= 8 && owner.size() <= 68, "an owner of no SID's size");
+        Require(owner.size() >= 8 && owner.size() <= 68,
+                "an owner of no SID's size");
       }
     } else {
       Require(Inside(a.runs, a.runs_length, record), "runs outside the record");
@@ -100,16 +103,19 @@ void Record(const std::uint8_t* data, std::size_t size, unsigned shift) {
 // byte cycles through the rest of the input.
 class CyclingSource : public ByteSource {
  public:
-  explicit CyclingSource(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  explicit CyclingSource(std::vector<std::uint8_t> bytes)
+      : bytes_(std::move(bytes)) {}
   std::uint32_t SectorSize() const override { return 512; }
   ovik::Status ReadAt(std::uint64_t offset, std::size_t length,
                       std::uint8_t* buffer) override {
-    Require(offset % 512 == 0 && length % 512 == 0 &&
-                reinterpret_cast<std::uintptr_t>(buffer) % kBufferAlignment == 0,
-            "a read that is not whole aligned sectors");
+    Require(
+        offset % 512 == 0 && length % 512 == 0 &&
+            reinterpret_cast<std::uintptr_t>(buffer) % kBufferAlignment == 0,
+        "a read that is not whole aligned sectors");
     // A hostile table may ask for any amount: a device this small ends.
     served_ += length;
-    if (served_ > (std::uint64_t{32} << 20)) return ovik::Status(ovik::StatusCode::kOther);
+    if (served_ > (std::uint64_t{32} << 20))
+      return ovik::Status(ovik::StatusCode::kOther);
     for (std::size_t i = 0; i < length; ++i) {
       const std::uint64_t at = offset + i;
       buffer[i] = at < 512 ? bytes_[at]
@@ -145,8 +151,9 @@ void Volume(const std::uint8_t* data, std::size_t size) {
   MasterFileTable::Options options;
   options.chunk_bytes = 16384;
   options.chunks_per_part = 2;
-  auto table = MasterFileTable::Open(std::make_unique<CyclingSource>(std::move(bytes)),
-                                     options, &refusal, &reason);
+  auto table =
+      MasterFileTable::Open(std::make_unique<CyclingSource>(std::move(bytes)),
+                            options, &refusal, &reason);
   Require((table != nullptr) == (refusal == ovik::TableRefusal::kNone),
           "a table and a refusal");
   Require(table != nullptr || !reason.empty(), "a refusal without a reason");
@@ -159,7 +166,8 @@ void Volume(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
   if (size < 1) return 0;
   const std::uint8_t mode = data[0];
   ++data;
@@ -172,7 +180,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::vector<Run> runs;
       const std::vector<std::uint8_t> bytes(data, data + size);
       const std::uint64_t first = mode >> 3;
-      if (DecodeRunList(bytes.data(), bytes.size(), first, &runs)) CheckRuns(runs, first);
+      if (DecodeRunList(bytes.data(), bytes.size(), first, &runs))
+        CheckRuns(runs, first);
       break;
     }
     case 2: {
@@ -181,7 +190,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       owners.AddSdsBlock(bytes.data(), bytes.size(), 0);
       for (std::uint32_t id = 0; id < 512; ++id) {
         const std::string* owner = owners.Find(id);
-        Require(owner == nullptr || owner->size() >= 8, "an owner of no SID's size");
+        Require(owner == nullptr || owner->size() >= 8,
+                "an owner of no SID's size");
       }
       break;
     }
@@ -190,7 +200,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       IndexEntryWalker index(bytes.data(), bytes.size());
       IndexEntry entry;
       while (index.Next(&entry)) {
-        Require(Inside(entry.key, entry.key_length, bytes), "a key outside the node");
+        Require(Inside(entry.key, entry.key_length, bytes),
+                "a key outside the node");
       }
       AttributeListWalker list(bytes.data(), bytes.size());
       AttributeListEntry item;

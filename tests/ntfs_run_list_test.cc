@@ -18,13 +18,15 @@ TEST(NtfsRunListTest, DecodesRunsAndRefusesMalformedLists) {
     std::vector<ntfs::Run> runs;  // empty: refused
   } cases[] = {
       {{0x11, 0x04, 0x10, 0x00}, 0, {{0, 4, 16}}},
-      {{0x12, 0x00, 0x01, 0x20, 0x11, 0x02, 0xF0, 0x00}, 0, {{0, 256, 32}, {256, 2, 16}}},
+      {{0x12, 0x00, 0x01, 0x20, 0x11, 0x02, 0xF0, 0x00},
+       0,
+       {{0, 256, 32}, {256, 2, 16}}},
       {{0x01, 0x08, 0x11, 0x01, 0x05, 0x00}, 0, {{0, 8, h}, {8, 1, 5}}},
       {{0x11, 0x01, 0x01, 0x00}, 10, {{10, 1, 1}}},
-      {{0x11, 0x04, 0x10}, 0, {}},                   // no end mark
-      {{0x10, 0x05, 0x00}, 0, {}},                   // no length
-      {{0x11, 0xFF, 0x01, 0x00}, 0, {}},             // a negative length
-      {{0x11, 0x01, 0x80, 0x00}, 0, {}},             // before the volume
+      {{0x11, 0x04, 0x10}, 0, {}},                       // no end mark
+      {{0x10, 0x05, 0x00}, 0, {}},                       // no length
+      {{0x11, 0xFF, 0x01, 0x00}, 0, {}},                 // a negative length
+      {{0x11, 0x01, 0x80, 0x00}, 0, {}},                 // before the volume
       {{0x19, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0}, 0, {}},  // 9-byte start
   };
   for (const auto& c : cases) {

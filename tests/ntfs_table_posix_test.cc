@@ -7,6 +7,7 @@
 // equal what the test made; damaged records and tables are then read
 // through a byte source that patches the image.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <spawn.h>
 #include <sys/mount.h>
@@ -15,8 +16,6 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -24,10 +23,10 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <sstream>
 #include <map>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <thread>
 #include <tuple>
 
@@ -51,7 +50,8 @@ using ntfs::MasterFileTable;
 std::string Sid(std::uint32_t rid) {
   std::string sid = {1, 5, 0, 0, 0, 0, 0, 5};
   for (std::uint32_t sub : {21u, 1111u, 2222u, 3333u, rid}) {
-    for (int i = 0; i < 4; ++i) sid.push_back(static_cast<char>(sub >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+      sid.push_back(static_cast<char>(sub >> (8 * i)));
   }
   return sid;
 }
@@ -69,7 +69,8 @@ std::string Tool(const std::string& name) {
 
 pid_t Spawn(const std::vector<std::string>& args, const std::string& log) {
   std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const std::string& a : args)
+    argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -77,7 +78,8 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& log) {
                                    O_WRONLY | O_CREAT | O_APPEND, 0600);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   pid_t pid = -1;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) !=
+      0) {
     pid = -1;
   }
   posix_spawn_file_actions_destroy(&actions);
@@ -98,13 +100,16 @@ class Filler {
   explicit Filler(int root) : root_(root) {}
   bool ok() const { return ok_; }
   bool Check(bool good, const std::string& what) {
-    if (!good && ok_) std::fprintf(stderr, "populate: %s: %s\n", what.c_str(), std::strerror(errno));
+    if (!good && ok_)
+      std::fprintf(stderr, "populate: %s: %s\n", what.c_str(),
+                   std::strerror(errno));
     ok_ = ok_ && good;
     return good;
   }
   int Dir(int at, const std::string& name) {
     Check(mkdirat(at, name.c_str(), 0755) == 0, name);
-    const int fd = openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = openat(at, name.c_str(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     Check(fd >= 0, name);
     return fd;
   }
@@ -112,12 +117,16 @@ class Filler {
   // bytes where |sparse|. Gives the open descriptor to |then|.
   void File(int at, const std::string& name, std::uint64_t size, uid_t uid,
             bool sparse = false, const std::function<void(int)>& then = {}) {
-    const int fd = openat(at, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd =
+        openat(at, name.c_str(),
+               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (!Check(fd >= 0, name)) return;
     const std::string bytes(static_cast<std::size_t>(sparse ? 1 : size), 'x');
     if (size > 0) {
       const off_t at_offset = sparse ? static_cast<off_t>(size - 1) : 0;
-      Check(pwrite(fd, bytes.data(), bytes.size(), at_offset) == static_cast<ssize_t>(bytes.size()), name);
+      Check(pwrite(fd, bytes.data(), bytes.size(), at_offset) ==
+                static_cast<ssize_t>(bytes.size()),
+            name);
     }
     Check(fchown(fd, uid, static_cast<gid_t>(-1)) == 0, name);
     if (then) then(fd);
@@ -132,11 +141,17 @@ class Filler {
 
 // A reparse point's data: a mount point (junction) or a symbolic link.
 std::string Reparse(std::uint32_t tag, const std::u16string& target) {
-  std::string path(reinterpret_cast<const char*>(target.data()), 2 * target.size());
+  std::string path(reinterpret_cast<const char*>(target.data()),
+                   2 * target.size());
   std::string data;
-  auto put16 = [&](std::size_t v) { data.push_back(static_cast<char>(v)); data.push_back(static_cast<char>(v >> 8)); };
+  auto put16 = [&](std::size_t v) {
+    data.push_back(static_cast<char>(v));
+    data.push_back(static_cast<char>(v >> 8));
+  };
   const bool link = tag == 0xA000000C;
-  for (std::size_t v : {std::size_t{0}, path.size(), path.size() + 2, path.size()}) put16(v);
+  for (std::size_t v :
+       {std::size_t{0}, path.size(), path.size() + 2, path.size()})
+    put16(v);
   if (link) data.append("\1\0\0\0", 4);
   data += path + std::string(2, '\0') + path + std::string(2, '\0');
   std::string header(8, '\0');
@@ -150,9 +165,12 @@ std::string Reparse(std::uint32_t tag, const std::u16string& target) {
 // each file the count must see.
 bool Populate(int root, std::string* expected) {
   Filler f(root);
-  auto expect = [&](uid_t uid, std::uint64_t size, EntryKind kind = EntryKind::kFile, std::uint32_t links = 1) {
+  auto expect = [&](uid_t uid, std::uint64_t size,
+                    EntryKind kind = EntryKind::kFile,
+                    std::uint32_t links = 1) {
     *expected += std::to_string(uid) + " " + std::to_string(size) + " " +
-                 std::to_string(static_cast<int>(kind)) + " " + std::to_string(links) + "\n";
+                 std::to_string(static_cast<int>(kind)) + " " +
+                 std::to_string(links) + "\n";
   };
   const int wide = f.Dir(root, "wide");
   for (unsigned i = 0; i < 300; ++i) {
@@ -182,30 +200,41 @@ bool Populate(int root, std::string* expected) {
   expect(1002, (std::uint64_t{50} << 20) + 1);
   // A byte every 64 KiB: a run list longer than one record.
   f.File(root, "fragmented", 0, 1003, false, [&](int fd) {
-    for (int i = 0; i < 1500; ++i) f.Check(pwrite(fd, "f", 1, off_t{i} << 16) == 1, "fragment");
+    for (int i = 0; i < 1500; ++i)
+      f.Check(pwrite(fd, "f", 1, off_t{i} << 16) == 1, "fragment");
   });
   expect(1003, (std::uint64_t{1499} << 16) + 1);
   const int compressed = f.Dir(root, "compressed");
   std::uint32_t attributes = 0;
-  f.Check(fgetxattr(compressed, "system.ntfs_attrib", &attributes, 4) == 4, "attrib");
+  f.Check(fgetxattr(compressed, "system.ntfs_attrib", &attributes, 4) == 4,
+          "attrib");
   attributes |= 0x800;
-  f.Check(fsetxattr(compressed, "system.ntfs_attrib", &attributes, 4, 0) == 0, "compress");
+  f.Check(fsetxattr(compressed, "system.ntfs_attrib", &attributes, 4, 0) == 0,
+          "compress");
   f.File(compressed, "c", 300000, 1004);
   expect(1004, 300000);
   close(compressed);
   // The unnamed stream counts; the named one does not.
   f.File(root, "streams", 100, 1001);
-  const int stream = openat(root, "streams:extra", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  f.Check(stream >= 0 && write(stream, std::string(5000, 's').data(), 5000) == 5000 && close(stream) == 0, "stream");
+  const int stream =
+      openat(root, "streams:extra", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  f.Check(stream >= 0 &&
+              write(stream, std::string(5000, 's').data(), 5000) == 5000 &&
+              close(stream) == 0,
+          "stream");
   expect(1001, 100);
   const std::string link = Reparse(0xA000000C, u"target.txt");
   f.File(root, "symlink", 0, 1002, false, [&](int fd) {
-    f.Check(fsetxattr(fd, "system.ntfs_reparse_data", link.data(), link.size(), 0) == 0, "symlink");
+    f.Check(fsetxattr(fd, "system.ntfs_reparse_data", link.data(), link.size(),
+                      0) == 0,
+            "symlink");
   });
   expect(1002, 0, EntryKind::kLink);
   const int junction = f.Dir(root, "junction");
   const std::string mount = Reparse(0xA0000003, u"\\??\\C:\\Windows");
-  f.Check(fsetxattr(junction, "system.ntfs_reparse_data", mount.data(), mount.size(), 0) == 0, "junction");
+  f.Check(fsetxattr(junction, "system.ntfs_reparse_data", mount.data(),
+                    mount.size(), 0) == 0,
+          "junction");
   close(junction);
   // Fill the volume, free every other file, add small files (the table
   // grows into the holes), then free the rest.
@@ -214,9 +243,11 @@ bool Populate(int root, std::string* expected) {
   int filled = 0;
   for (;; ++filled) {
     const std::string name = std::to_string(filled);
-    const int fd = openat(fill, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = openat(fill, name.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     errno = 0;
-    const ssize_t written = fd >= 0 ? write(fd, std::string(65536, 'z').data(), 65536) : -1;
+    const ssize_t written =
+        fd >= 0 ? write(fd, std::string(65536, 'z').data(), 65536) : -1;
     const bool full = written != 65536 && (written >= 0 || errno == ENOSPC);
     if (fd >= 0) close(fd);
     if (written != 65536) {
@@ -225,12 +256,14 @@ bool Populate(int root, std::string* expected) {
       break;
     }
   }
-  for (int i = 0; i < filled; i += 2) f.Check(unlinkat(fill, std::to_string(i).c_str(), 0) == 0, "unlink");
+  for (int i = 0; i < filled; i += 2)
+    f.Check(unlinkat(fill, std::to_string(i).c_str(), 0) == 0, "unlink");
   for (unsigned i = 0; i < 2000; ++i) {
     f.File(small, "s" + std::to_string(i), 20, kUids[i % 4]);
     expect(kUids[i % 4], 20);
   }
-  for (int i = 1; i < filled; i += 2) f.Check(unlinkat(fill, std::to_string(i).c_str(), 0) == 0, "unlink");
+  for (int i = 1; i < filled; i += 2)
+    f.Check(unlinkat(fill, std::to_string(i).c_str(), 0) == 0, "unlink");
   close(fill);
   close(small);
   return f.ok() && filled > 100;
@@ -240,16 +273,21 @@ bool Populate(int root, std::string* expected) {
 // reads a raw Windows volume would refuse.
 class PatchedImage : public ntfs::ByteSource {
  public:
-  PatchedImage(std::unique_ptr<ntfs::ImageFile> image, std::map<std::uint64_t, std::string> patches,
+  PatchedImage(std::unique_ptr<ntfs::ImageFile> image,
+               std::map<std::uint64_t, std::string> patches,
                std::atomic<int>* misaligned)
-      : image_(std::move(image)), patches_(std::move(patches)), misaligned_(misaligned) {}
+      : image_(std::move(image)),
+        patches_(std::move(patches)),
+        misaligned_(misaligned) {}
   std::uint32_t SectorSize() const override { return image_->SectorSize(); }
-  Status ReadAt(std::uint64_t offset, std::size_t length, std::uint8_t* buffer) override {
+  Status ReadAt(std::uint64_t offset, std::size_t length,
+                std::uint8_t* buffer) override {
     const Status read = image_->ReadAt(offset, length, buffer);
     if (read.code() == StatusCode::kUnsupported) ++*misaligned_;
     for (const auto& [at, bytes] : patches_) {
       for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (at + i >= offset && at + i < offset + length) buffer[at + i - offset] = static_cast<std::uint8_t>(bytes[i]);
+        if (at + i >= offset && at + i < offset + length)
+          buffer[at + i - offset] = static_cast<std::uint8_t>(bytes[i]);
       }
     }
     return read;
@@ -271,14 +309,17 @@ struct Reading {
 
 // Reads every part, three threads taking parts in turn, through small
 // chunks and parts so that a small table has many.
-Reading Read(const std::string& image, std::uint32_t sector, std::map<std::uint64_t, std::string> patches = {}) {
+Reading Read(const std::string& image, std::uint32_t sector,
+             std::map<std::uint64_t, std::string> patches = {}) {
   Reading r;
   std::unique_ptr<ntfs::ImageFile> file;
   if (!ntfs::ImageFile::Open(image, sector, &file).ok()) return r;
   std::atomic<int> misaligned{0};
   std::string reason;
-  r.table = MasterFileTable::Open(std::make_unique<PatchedImage>(std::move(file), std::move(patches), &misaligned),
-                                  {16384, 3}, &r.refusal, &reason);
+  r.table = MasterFileTable::Open(
+      std::make_unique<PatchedImage>(std::move(file), std::move(patches),
+                                     &misaligned),
+      {16384, 3}, &r.refusal, &reason);
   if (r.table) {
     struct Sink : TableSink {
       std::mutex* mutex;
@@ -286,13 +327,15 @@ Reading Read(const std::string& image, std::uint32_t sector, std::map<std::uint6
       std::uint64_t last = 0, first = UINT64_MAX;
       void Add(const Entry& e) override {
         std::lock_guard<std::mutex> lock(*mutex);
-        r->in_order = r->in_order && (first == UINT64_MAX || e.inode > last) && r->entries.emplace(e.inode, e).second;
+        r->in_order = r->in_order && (first == UINT64_MAX || e.inode > last) &&
+                      r->entries.emplace(e.inode, e).second;
         first = std::min(first, e.inode);
         last = e.inode;
       }
     };
     std::mutex mutex;
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans(r.table->PartCount(), {UINT64_MAX, 0});
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans(
+        r.table->PartCount(), {UINT64_MAX, 0});
     std::atomic<unsigned> next{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 3; ++t) {
@@ -322,7 +365,8 @@ class NtfsImageTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (geteuid() != 0) {
-      skip_ = "making NTFS images needs root (a FUSE mount in a mount namespace)";
+      skip_ =
+          "making NTFS images needs root (a FUSE mount in a mount namespace)";
     } else if (access("/dev/fuse", R_OK | W_OK) != 0) {
       skip_ = "no /dev/fuse here: ntfs-3g cannot mount";
     } else if (Tool("mkntfs").empty() || Tool("ntfs-3g").empty()) {
@@ -341,14 +385,20 @@ class NtfsImageTest : public ::testing::Test {
 
   static std::string Make() {
     const std::string log = tree_->Path("tools.log");
-    const int fd = open(image_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0 || ftruncate(fd, 64 << 20) != 0 || close(fd) != 0) return "cannot make " + image_;
+    const int fd =
+        open(image_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 || ftruncate(fd, 64 << 20) != 0 || close(fd) != 0)
+      return "cannot make " + image_;
     // ntfs-3g wants a group mapped too, else it ignores the file.
-    std::ofstream(tree_->Path("UserMapping")) << "1001::S-1-5-21-1111-2222-3333-1001\n"
-        << "1002::S-1-5-21-1111-2222-3333-1002\n1003::S-1-5-21-1111-2222-3333-1003\n"
-        << "1004::S-1-5-21-1111-2222-3333-1004\n:1001:S-1-5-21-1111-2222-3333-2001\n";
+    std::ofstream(tree_->Path("UserMapping"))
+        << "1001::S-1-5-21-1111-2222-3333-1001\n"
+        << "1002::S-1-5-21-1111-2222-3333-1002\n1003::S-1-5-21-1111-2222-3333-"
+           "1003\n"
+        << "1004::S-1-5-21-1111-2222-3333-1004\n:1001:S-1-5-21-1111-2222-3333-"
+           "2001\n";
     tree_->Dir("mnt");
-    if (!Exited0(Spawn({Tool("mkntfs"), "-F", "-f", "-q", image_}, log))) return "mkntfs failed: see " + log;
+    if (!Exited0(Spawn({Tool("mkntfs"), "-F", "-f", "-q", image_}, log)))
+      return "mkntfs failed: see " + log;
     int channel[2];
     if (pipe(channel) != 0) return "pipe";
     const pid_t child = fork();
@@ -357,56 +407,79 @@ class NtfsImageTest : public ::testing::Test {
       // and goes with the child.
       close(channel[0]);
       const std::string mnt = tree_->Path("mnt");
-      bool ok = unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-      const pid_t driver = ok ? Spawn({Tool("ntfs-3g"), "-o", "permissions,streams_interface=windows,no_detach,usermapping=" + tree_->Path("UserMapping"), image_, mnt}, log) : -1;
+      bool ok = unshare(CLONE_NEWNS) == 0 &&
+                mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+      const pid_t driver = ok ? Spawn({Tool("ntfs-3g"), "-o",
+                                       "permissions,streams_interface=windows,"
+                                       "no_detach,usermapping=" +
+                                           tree_->Path("UserMapping"),
+                                       image_, mnt},
+                                      log)
+                              : -1;
       struct stat below = {}, above = {};
       for (int i = 0; driver > 0 && i < 200; ++i) {  // 10 s for the mount
-        if (stat(mnt.c_str(), &below) == 0 && stat(tree_->root().c_str(), &above) == 0 && below.st_dev != above.st_dev) break;
+        if (stat(mnt.c_str(), &below) == 0 &&
+            stat(tree_->root().c_str(), &above) == 0 &&
+            below.st_dev != above.st_dev)
+          break;
         usleep(50000);
       }
       const int root = open(mnt.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       std::string expected;
-      ok = ok && driver > 0 && root >= 0 && below.st_dev != above.st_dev && Populate(root, &expected);
+      ok = ok && driver > 0 && root >= 0 && below.st_dev != above.st_dev &&
+           Populate(root, &expected);
       if (root >= 0) close(root);
       ok = driver > 0 && umount2(mnt.c_str(), 0) == 0 && Exited0(driver) && ok;
-      ok = ok && write(channel[1], expected.data(), expected.size()) == static_cast<ssize_t>(expected.size());
+      ok = ok && write(channel[1], expected.data(), expected.size()) ==
+                     static_cast<ssize_t>(expected.size());
       _exit(ok ? 0 : 1);
     }
     close(channel[1]);
     std::string text;
     char buffer[4096];
-    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(got));
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+      text.append(buffer, static_cast<std::size_t>(got));
     close(channel[0]);
-    if (child < 0 || !Exited0(child)) return "mounting or filling the image failed: see " + log;
+    if (child < 0 || !Exited0(child))
+      return "mounting or filling the image failed: see " + log;
     std::istringstream lines(text);
     std::uint32_t uid, kind, names;
     std::uint64_t size;
     while (lines >> uid >> size >> kind >> names) {
       expected_.insert({Sid(uid), size, static_cast<EntryKind>(kind), names});
     }
-    return expected_.size() > 2000 ? "" : "the image's contents did not come back";
+    return expected_.size() > 2000 ? ""
+                                   : "the image's contents did not come back";
   }
 
   static std::multiset<Fact> Facts(const Reading& r) {
     std::multiset<Fact> facts;
     for (const auto& [record, e] : r.entries) {
-      facts.insert({e.owner_status == OwnerStatus::kKnown ? e.owner_key : "?", e.size, e.kind, e.links});
+      facts.insert({e.owner_status == OwnerStatus::kKnown ? e.owner_key : "?",
+                    e.size, e.kind, e.links});
     }
     return facts;
   }
 
   // What one side holds and the other does not, a few of each.
-  static std::string Difference(const std::multiset<Fact>& counted, const std::multiset<Fact>& made) {
+  static std::string Difference(const std::multiset<Fact>& counted,
+                                const std::multiset<Fact>& made) {
     std::string text;
     for (const auto* side : {&counted, &made}) {
       std::vector<Fact> only;
-      std::set_difference(side->begin(), side->end(), (side == &made ? counted : made).begin(),
-                          (side == &made ? counted : made).end(), std::back_inserter(only));
+      std::set_difference(
+          side->begin(), side->end(), (side == &made ? counted : made).begin(),
+          (side == &made ? counted : made).end(), std::back_inserter(only));
       for (std::size_t i = 0; i < only.size() && i < 5; ++i) {
         const auto& [sid, size, kind, names] = only[i];
-        text += std::string(side == &made ? "made only" : "counted only") + ": owner ..." +
-                std::to_string(sid.size() < 12 ? 0 : Le32(reinterpret_cast<const std::uint8_t*>(sid.data() + sid.size() - 4))) + " size " +
-                std::to_string(size) + " kind " + std::to_string(static_cast<int>(kind)) + " names " +
+        text += std::string(side == &made ? "made only" : "counted only") +
+                ": owner ..." +
+                std::to_string(sid.size() < 12
+                                   ? 0
+                                   : Le32(reinterpret_cast<const std::uint8_t*>(
+                                         sid.data() + sid.size() - 4))) +
+                " size " + std::to_string(size) + " kind " +
+                std::to_string(static_cast<int>(kind)) + " names " +
                 std::to_string(names) + "\n";
       }
     }
@@ -425,19 +498,23 @@ TEST_F(NtfsImageTest, CountsEveryFileAsTheImageWasMade) {
     EXPECT_EQ(r.misaligned, 0) << sector;
     EXPECT_TRUE(r.in_order) << sector;
     EXPECT_GT(r.table->PartCount(), 10u);
-    EXPECT_GT(r.table->table_run_count(), 1u) << "the table was not made fragmented";
-    EXPECT_EQ(Difference(Facts(r), expected_), "") << "counted " << r.entries.size() << ", made " << expected_.size();
+    EXPECT_GT(r.table->table_run_count(), 1u)
+        << "the table was not made fragmented";
+    EXPECT_EQ(Difference(Facts(r), expected_), "")
+        << "counted " << r.entries.size() << ", made " << expected_.size();
   }
 }
 
 // Reads record |number| of the image, with its fix-ups applied.
-std::string Record(const std::string& image, const MasterFileTable& table, std::uint64_t number, std::uint64_t* at) {
+std::string Record(const std::string& image, const MasterFileTable& table,
+                   std::uint64_t number, std::uint64_t* at) {
   std::string bytes(table.geometry().record_size, '\0');
   std::ifstream in(image, std::ios::binary);
   EXPECT_TRUE(table.RecordOffset(number, at));
   in.seekg(static_cast<std::streamoff>(*at));
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  EXPECT_TRUE(ntfs::ApplyFixups(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));
+  EXPECT_TRUE(ntfs::ApplyFixups(reinterpret_cast<std::uint8_t*>(bytes.data()),
+                                bytes.size()));
   return bytes;
 }
 
@@ -455,7 +532,9 @@ std::string Protect(std::string record) {
 // The offset in |record| of its first attribute of |type|.
 std::size_t AttributeAt(const std::string& record, std::uint32_t type) {
   const auto* r = reinterpret_cast<const std::uint8_t*>(record.data());
-  for (std::size_t at = Le16(r + 20); at + 8 <= record.size() && Le32(r + at) != 0xFFFFFFFF; at += Le32(r + at + 4)) {
+  for (std::size_t at = Le16(r + 20);
+       at + 8 <= record.size() && Le32(r + at) != 0xFFFFFFFF;
+       at += Le32(r + at + 4)) {
     if (Le32(r + at) == type) return at;
     if (Le32(r + at + 4) == 0) break;
   }
@@ -463,7 +542,8 @@ std::size_t AttributeAt(const std::string& record, std::uint32_t type) {
   return 0;
 }
 
-TEST_F(NtfsImageTest, DamagedRecordsAreUnreadableEntriesAndDamagedTablesAreRefused) {
+TEST_F(NtfsImageTest,
+       DamagedRecordsAreUnreadableEntriesAndDamagedTablesAreRefused) {
   const Reading clean = Read(image_, 512);
   ASSERT_NE(clean.table, nullptr);
   std::uint64_t sparse = 0, linked = 0;
@@ -474,7 +554,9 @@ TEST_F(NtfsImageTest, DamagedRecordsAreUnreadableEntriesAndDamagedTablesAreRefus
   ASSERT_TRUE(sparse != 0 && linked != 0);
   const std::string owner = Sid(4242);
   using Patches = std::map<std::uint64_t, std::string>;
-  auto at = [](const std::string& r, std::size_t offset) { return reinterpret_cast<const std::uint8_t*>(&r[offset]); };
+  auto at = [](const std::string& r, std::size_t offset) {
+    return reinterpret_cast<const std::uint8_t*>(&r[offset]);
+  };
   const struct Case {
     const char* what;
     std::uint64_t record;
@@ -484,43 +566,73 @@ TEST_F(NtfsImageTest, DamagedRecordsAreUnreadableEntriesAndDamagedTablesAreRefus
     TableRefusal refusal;
     const std::string* owner;  // the damaged record's owner, else unreadable
   } cases[] = {
-      {"torn write", sparse, [](std::string r, std::uint64_t where) {
+      {"torn write", sparse,
+       [](std::string r, std::uint64_t where) {
          r = Protect(r);
          r[510] ^= 1;
-         return Patches{{where, r}}; }, TableRefusal::kNone, nullptr},
-      {"attribute past the record", sparse, [](std::string r, std::uint64_t where) {
-         ntfs::PutLe16(reinterpret_cast<std::uint8_t*>(&r[AttributeAt(r, 0x10) + 4]), 0x7FF8);
-         return Patches{{where, Protect(r)}}; }, TableRefusal::kNone, nullptr},
-      {"attribute list outside the volume", linked, [&](std::string r, std::uint64_t where) {
+         return Patches{{where, r}};
+       },
+       TableRefusal::kNone, nullptr},
+      {"attribute past the record", sparse,
+       [](std::string r, std::uint64_t where) {
+         ntfs::PutLe16(
+             reinterpret_cast<std::uint8_t*>(&r[AttributeAt(r, 0x10) + 4]),
+             0x7FF8);
+         return Patches{{where, Protect(r)}};
+       },
+       TableRefusal::kNone, nullptr},
+      {"attribute list outside the volume", linked,
+       [&](std::string r, std::uint64_t where) {
          const std::size_t list = AttributeAt(r, 0x20);
          EXPECT_EQ(r[list + 8], 1) << "the attribute list is resident";
          const std::size_t runs = list + Le16(at(r, list + 32));
          const std::uint64_t clusters = ntfs::Le64(at(r, list + 24)) + 1;
-         r.replace(runs, 6, std::string{0x31, static_cast<char>(clusters), '\xFF', '\xFF', '\x7F', 0});
-         return Patches{{where, Protect(r)}}; }, TableRefusal::kNone, nullptr},
-      {"its own descriptor and no security id, as on old volumes", sparse, [&](std::string r, std::uint64_t where) {
+         r.replace(runs, 6,
+                   std::string{0x31, static_cast<char>(clusters), '\xFF',
+                               '\xFF', '\x7F', 0});
+         return Patches{{where, Protect(r)}};
+       },
+       TableRefusal::kNone, nullptr},
+      {"its own descriptor and no security id, as on old volumes", sparse,
+       [&](std::string r, std::uint64_t where) {
          const std::size_t information = AttributeAt(r, 0x10);
-         r.replace(information + Le16(at(r, information + 20)) + 52, 4, std::string(4, '\0'));
-         const std::string descriptor = std::string{1, 0, 0, '\x80', 20, 0, 0, 0} + std::string(12, '\0') + owner;
-         std::string attribute = std::string{0x50, 0, 0, 0, 72} + std::string(11, '\0') +
-                                 std::string{static_cast<char>(descriptor.size()), 0, 0, 0, 24} + std::string(3, '\0') + descriptor;
+         r.replace(information + Le16(at(r, information + 20)) + 52, 4,
+                   std::string(4, '\0'));
+         const std::string descriptor =
+             std::string{1, 0, 0, '\x80', 20, 0, 0, 0} + std::string(12, '\0') +
+             owner;
+         std::string attribute =
+             std::string{0x50, 0, 0, 0, 72} + std::string(11, '\0') +
+             std::string{static_cast<char>(descriptor.size()), 0, 0, 0, 24} +
+             std::string(3, '\0') + descriptor;
          const std::size_t end = Le32(at(r, 24)) - 8;  // the end mark
          r.replace(end, attribute.size(), attribute);
          r.replace(end + attribute.size(), 4, "\xFF\xFF\xFF\xFF");
-         const auto used = static_cast<std::uint32_t>(end + attribute.size() + 8);
+         const auto used =
+             static_cast<std::uint32_t>(end + attribute.size() + 8);
          std::memcpy(&r[24], &used, 4);
-         return Patches{{where, Protect(r)}}; }, TableRefusal::kNone, &owner},
-      {"a volume that ends inside the table", 0, [&](std::string r, std::uint64_t) {
+         return Patches{{where, Protect(r)}};
+       },
+       TableRefusal::kNone, &owner},
+      {"a volume that ends inside the table", 0,
+       [&](std::string r, std::uint64_t) {
          const std::size_t data = AttributeAt(r, 0x80);
          const std::size_t runs = data + Le16(at(r, data + 32));
          std::vector<ntfs::Run> decoded;
-         EXPECT_TRUE(ntfs::DecodeRunList(at(r, runs), Le32(at(r, data + 4)) - (runs - data), 0, &decoded));
+         EXPECT_TRUE(ntfs::DecodeRunList(
+             at(r, runs), Le32(at(r, data + 4)) - (runs - data), 0, &decoded));
          std::uint64_t end = 0;
-         for (const ntfs::Run& run : decoded) end = std::max(end, static_cast<std::uint64_t>(run.lcn) + run.length);
-         const std::uint64_t sectors = (end - 1) * (clean.table->geometry().cluster_size / 512);
+         for (const ntfs::Run& run : decoded)
+           end =
+               std::max(end, static_cast<std::uint64_t>(run.lcn) + run.length);
+         const std::uint64_t sectors =
+             (end - 1) * (clean.table->geometry().cluster_size / 512);
          std::string field(8, '\0');
-         for (int i = 0; i < 8; ++i) field[i] = static_cast<char>(sectors >> (8 * i));
-         return Patches{{0x28, field}}; }, TableRefusal::kUnreadable, nullptr},
+         for (int i = 0; i < 8; ++i)
+           field[i] = static_cast<char>(sectors >> (8 * i));
+         return Patches{{0x28, field}};
+       },
+       TableRefusal::kUnreadable, nullptr},
   };
   for (const Case& c : cases) {
     std::uint64_t where = 0;
@@ -535,7 +647,8 @@ TEST_F(NtfsImageTest, DamagedRecordsAreUnreadableEntriesAndDamagedTablesAreRefus
     for (const auto& [record, e] : r.entries) {
       const Entry& was = clean.entries.at(record);
       if (record != c.record) {
-        EXPECT_TRUE(e.owner_key == was.owner_key && e.size == was.size) << c.what << ": record " << record;
+        EXPECT_TRUE(e.owner_key == was.owner_key && e.size == was.size)
+            << c.what << ": record " << record;
       } else if (c.owner != nullptr) {
         EXPECT_EQ(e.owner_key, *c.owner) << c.what;
         EXPECT_EQ(e.size, was.size) << c.what;
@@ -546,7 +659,8 @@ TEST_F(NtfsImageTest, DamagedRecordsAreUnreadableEntriesAndDamagedTablesAreRefus
     }
   }
   // Not NTFS at all.
-  EXPECT_EQ(Read(image_, 512, {{3, "EXT4    "}}).refusal, TableRefusal::kNoTable);
+  EXPECT_EQ(Read(image_, 512, {{3, "EXT4    "}}).refusal,
+            TableRefusal::kNoTable);
 }
 
 }  // namespace

@@ -39,10 +39,10 @@ struct Totals : TableSink {
   }
 };
 
-#define OVIK_NEED_NTFS_DRIVE()                                              \
-  if (Env("OVIK_TEST_NTFS_DRIVE").empty()) {                                \
+#define OVIK_NEED_NTFS_DRIVE()                                               \
+  if (Env("OVIK_TEST_NTFS_DRIVE").empty()) {                                 \
     GTEST_SKIP() << "no NTFS image drive: tests/wine/wine-env.sh makes one " \
-                    "where mkntfs and ntfscp are installed";                \
+                    "where mkntfs and ntfscp are installed";                 \
   }
 
 TEST(NtfsTableWin32Test, ReadsTheTableOfAnImageDrive) {
@@ -61,7 +61,8 @@ TEST(NtfsTableWin32Test, ReadsTheTableOfAnImageDrive) {
   // The tool that copied the files in gives them to the Administrators.
   BYTE sid[SECURITY_MAX_SID_SIZE];
   DWORD size = sizeof sid;
-  ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size));
+  ASSERT_TRUE(
+      CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size));
   ASSERT_EQ(totals.owners.size(), 1u);
   EXPECT_EQ(*totals.owners.begin(),
             std::string(reinterpret_cast<const char*>(sid), size));
@@ -110,7 +111,8 @@ TEST(NtfsTableWin32Test, RawVolumeReadsWholeAlignedSectorsOnly) {
   EXPECT_EQ(volume->ReadAt(0, sector, buffer.data() + 1).code(),
             StatusCode::kUnsupported);
   // Beyond the end of the 32 MiB image.
-  EXPECT_FALSE(volume->ReadAt(std::uint64_t{1} << 30, sector, buffer.data()).ok());
+  EXPECT_FALSE(
+      volume->ReadAt(std::uint64_t{1} << 30, sector, buffer.data()).ok());
 }
 
 }  // namespace

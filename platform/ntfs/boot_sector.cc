@@ -15,7 +15,8 @@ bool PowerOfTwo(std::uint64_t n) { return n != 0 && (n & (n - 1)) == 0; }
 // or, when negative, the size as a power of two.
 std::uint64_t UnitSize(std::uint8_t raw, std::uint32_t cluster_size) {
   const auto value = static_cast<std::int8_t>(raw);
-  if (value > 0) return std::uint64_t{static_cast<std::uint8_t>(value)} * cluster_size;
+  if (value > 0)
+    return std::uint64_t{static_cast<std::uint8_t>(value)} * cluster_size;
   if (value < -31 || value == 0) return 0;
   return std::uint64_t{1} << -value;
 }

@@ -13,7 +13,7 @@ struct Geometry {
   std::uint32_t sector_size = 0;   // bytes
   std::uint32_t cluster_size = 0;  // bytes
   std::uint64_t cluster_count = 0;
-  std::uint64_t volume_size = 0;   // bytes: cluster_count whole clusters
+  std::uint64_t volume_size = 0;  // bytes: cluster_count whole clusters
   std::uint64_t mft_cluster = 0;
   std::uint64_t mirror_cluster = 0;
   std::uint32_t record_size = 0;       // bytes of a file record

@@ -41,8 +41,8 @@ class AlignedBuffer {
   // At least |size| bytes; the contents are lost when it has to grow.
   void Reserve(std::size_t size) {
     if (size <= size_) return;
-    bytes_.reset(static_cast<std::uint8_t*>(::operator new[](
-        size, std::align_val_t(kBufferAlignment))));
+    bytes_.reset(static_cast<std::uint8_t*>(
+        ::operator new[](size, std::align_val_t(kBufferAlignment))));
     size_ = size;
   }
   std::uint8_t* data() { return bytes_.get(); }

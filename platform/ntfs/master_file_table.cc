@@ -17,7 +17,8 @@ namespace {
 constexpr std::uint64_t kMaxRecords = std::uint64_t{1} << 32;
 constexpr std::uint64_t kMaxAttributeList = std::uint64_t{1} << 20;
 constexpr std::uint64_t kMaxDescriptor = std::uint64_t{1} << 16;
-constexpr std::uint64_t kMaxIndexBytes = std::uint64_t{64} << 20;  // all of $Extend's
+constexpr std::uint64_t kMaxIndexBytes = std::uint64_t{64}
+                                         << 20;  // all of $Extend's
 constexpr std::uint64_t kMaxSdsBytes = std::uint64_t{1} << 30;
 constexpr std::size_t kMaxExtendDirectories = 256;
 
@@ -109,7 +110,8 @@ std::unique_ptr<MasterFileTable> MasterFileTable::Open(
     TableRefusal* refusal, std::string* reason) {
   *refusal = TableRefusal::kUnreadable;
   const std::uint32_t sector = source->SectorSize();
-  if (sector == 0 || (sector & (sector - 1)) != 0 || sector > kBufferAlignment) {
+  if (sector == 0 || (sector & (sector - 1)) != 0 ||
+      sector > kBufferAlignment) {
     *reason = "the volume's sector size of " + std::to_string(sector) +
               " bytes is not one the reader can use";
     return nullptr;
@@ -118,7 +120,8 @@ std::unique_ptr<MasterFileTable> MasterFileTable::Open(
   AlignedBuffer boot(first);
   const Status read = source->ReadAt(0, first, boot.data());
   if (!read.ok()) {
-    *reason = "the volume's boot sector cannot be read (" + read.ToString() + ")";
+    *reason =
+        "the volume's boot sector cannot be read (" + read.ToString() + ")";
     return nullptr;
   }
   Geometry geometry;
@@ -164,9 +167,9 @@ bool MasterFileTable::CopyAttributes(const std::uint8_t* record,
   return !walker.failed();
 }
 
-bool MasterFileTable::GatherStream(const std::vector<StoredAttribute>& attributes,
-                                   std::uint32_t type, const char* name,
-                                   Stream* stream, bool partial) const {
+bool MasterFileTable::GatherStream(
+    const std::vector<StoredAttribute>& attributes, std::uint32_t type,
+    const char* name, Stream* stream, bool partial) const {
   std::vector<const StoredAttribute*> extents;
   for (const StoredAttribute& a : attributes) {
     if (a.type == type && NameMatches(a.name, name)) extents.push_back(&a);
@@ -188,7 +191,8 @@ bool MasterFileTable::GatherStream(const std::vector<StoredAttribute>& attribute
   s.data_size = head.data_size;
   s.initialized_size = std::min(head.initialized_size, head.data_size);
   for (const StoredAttribute* a : extents) {
-    if (a->resident || (a->flags & (kAttributeCompressed | kAttributeEncrypted)) ||
+    if (a->resident ||
+        (a->flags & (kAttributeCompressed | kAttributeEncrypted)) ||
         !s.extents.Append(a->runs, a->lowest_vcn)) {
       return false;
     }
@@ -214,9 +218,9 @@ Status MasterFileTable::ReadRecord(std::uint64_t number, std::uint8_t* out,
 
 bool MasterFileTable::FollowList(std::uint64_t number, const RecordHeader& base,
                                  std::vector<StoredAttribute>* attributes) {
-  const bool has_list =
-      std::any_of(attributes->begin(), attributes->end(),
-                  [](const StoredAttribute& a) { return a.type == kAttributeList; });
+  const bool has_list = std::any_of(
+      attributes->begin(), attributes->end(),
+      [](const StoredAttribute& a) { return a.type == kAttributeList; });
   if (!has_list) return true;
   Stream list;
   if (!GatherStream(*attributes, kAttributeList, nullptr, &list) ||
@@ -225,14 +229,16 @@ bool MasterFileTable::FollowList(std::uint64_t number, const RecordHeader& base,
   }
   AlignedBuffer scratch;
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(list.size()));
-  if (!ReadStream(reader_, list, 0, bytes.size(), bytes.data(), &scratch).ok()) {
+  if (!ReadStream(reader_, list, 0, bytes.size(), bytes.data(), &scratch)
+           .ok()) {
     return false;
   }
   std::vector<std::uint64_t> extensions;
   AttributeListWalker walker(bytes.data(), bytes.size());
   AttributeListEntry entry;
   while (walker.Next(&entry)) {
-    if (RecordOf(entry.reference) != number) extensions.push_back(entry.reference);
+    if (RecordOf(entry.reference) != number)
+      extensions.push_back(entry.reference);
   }
   if (walker.failed()) return false;
   std::sort(extensions.begin(), extensions.end());
@@ -282,8 +288,10 @@ bool MasterFileTable::LoadTable(std::string* reason) {
   bool found = false;
   for (const std::uint64_t cluster : {g.mft_cluster, g.mirror_cluster}) {
     attributes.clear();
-    if (reader_.Read(cluster * g.cluster_size, g.record_size, record.data(),
-                     &scratch).ok() &&
+    if (reader_
+            .Read(cluster * g.cluster_size, g.record_size, record.data(),
+                  &scratch)
+            .ok() &&
         ApplyFixups(record.data(), g.record_size) &&
         ParseRecordHeader(record.data(), g.record_size, &header) &&
         (header.flags & kRecordInUse) && header.base_reference == 0 &&
@@ -356,7 +364,8 @@ bool MasterFileTable::LoadOwners(std::string* reason) {
   for (std::uint64_t offset = 0; offset < end; offset += 2 * kSdsBlockSize) {
     const auto length =
         static_cast<std::size_t>(std::min(kSdsBlockSize, end - offset));
-    if (!ReadStream(reader_, sds, offset, length, block.data(), &scratch).ok()) {
+    if (!ReadStream(reader_, sds, offset, length, block.data(), &scratch)
+             .ok()) {
       *reason = "the volume's security descriptors cannot be read";
       return false;
     }
@@ -433,7 +442,8 @@ bool MasterFileTable::LoadExtend(std::string* reason) {
       index_bytes += allocation.size();
       std::vector<std::uint8_t> used(static_cast<std::size_t>(bitmap.size()));
       AlignedBuffer block(block_size);
-      if (!ReadStream(reader_, bitmap, 0, used.size(), used.data(), &scratch).ok()) {
+      if (!ReadStream(reader_, bitmap, 0, used.size(), used.data(), &scratch)
+               .ok()) {
         *reason = bad;
         return false;
       }
@@ -441,10 +451,12 @@ bool MasterFileTable::LoadExtend(std::string* reason) {
       for (std::uint64_t b = 0; b < blocks && b / 8 < used.size(); ++b) {
         if (!((used[b / 8] >> (b % 8)) & 1)) continue;
         if (!ReadStream(reader_, allocation, b * block_size, block_size,
-                        block.data(), &scratch).ok() ||
+                        block.data(), &scratch)
+                 .ok() ||
             std::memcmp(block.data(), "INDX", 4) != 0 ||
             !ApplyFixups(block.data(), block_size) ||
-            !IndexedDirectories(block.data() + 24, block_size - 24, &children)) {
+            !IndexedDirectories(block.data() + 24, block_size - 24,
+                                &children)) {
           *reason = bad;
           return false;
         }
@@ -492,7 +504,8 @@ bool MasterFileTable::RecordOffset(std::uint64_t number,
   const std::uint64_t byte = number * g.record_size;
   std::int64_t lcn = 0;
   std::uint64_t count = 0;
-  if (!table_.extents.Map(byte / g.cluster_size, &lcn, &count) || lcn == kHole) {
+  if (!table_.extents.Map(byte / g.cluster_size, &lcn, &count) ||
+      lcn == kHole) {
     return false;
   }
   const std::uint64_t within = byte % g.cluster_size;
@@ -514,9 +527,11 @@ unsigned MasterFileTable::PartCount() const {
 class MasterFileTable::PartReader {
  public:
   PartReader(const MasterFileTable& table, TableSink& sink)
-      : table_(table), sink_(sink),
+      : table_(table),
+        sink_(sink),
         record_size_(table.reader_.geometry().record_size),
-        chunk_(static_cast<std::size_t>(table.records_per_chunk_ * record_size_)),
+        chunk_(
+            static_cast<std::size_t>(table.records_per_chunk_ * record_size_)),
         extension_(record_size_) {}
 
   void Read(std::uint64_t first, std::uint64_t end) {
@@ -568,9 +583,10 @@ class MasterFileTable::PartReader {
     chunk_first_ = first;
     chunk_count_ = count;
     fixed_.assign(static_cast<std::size_t>(count), 0);
-    const Status whole = ReadStream(
-        table_.reader_, table_.table_, first * record_size_,
-        static_cast<std::size_t>(count * record_size_), chunk_.data(), &scratch_);
+    const Status whole =
+        ReadStream(table_.reader_, table_.table_, first * record_size_,
+                   static_cast<std::size_t>(count * record_size_),
+                   chunk_.data(), &scratch_);
     for (std::uint64_t i = 0; i < count; ++i) {
       if (!table_.InUse(first + i)) continue;
       std::uint8_t* record = chunk_.data() + i * record_size_;
@@ -591,9 +607,10 @@ class MasterFileTable::PartReader {
     // Free, or an extension of another file's record.
     if (!(header.flags & kRecordInUse) || header.base_reference != 0) return;
     facts_ = Facts();
-    const bool parsed = Collect(record, header, true) &&
-                        (!facts_.has_list || CollectExtensions(number, header)) &&
-                        facts_.has_information;
+    const bool parsed =
+        Collect(record, header, true) &&
+        (!facts_.has_list || CollectExtensions(number, header)) &&
+        facts_.has_information;
     if (!parsed) {
       GiveUnreadable(number);
       return;
@@ -715,7 +732,8 @@ class MasterFileTable::PartReader {
     }
     value->resize(static_cast<std::size_t>(stream.size()));
     return ReadStream(table_.reader_, stream, 0, value->size(), value->data(),
-                      &scratch_).ok();
+                      &scratch_)
+        .ok();
   }
 
   bool ReadDescriptor(const Attribute& a) {

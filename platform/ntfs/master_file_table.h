@@ -93,7 +93,8 @@ class MasterFileTable : public VolumeTable {
   Status ReadRecord(std::uint64_t number, std::uint8_t* out,
                     AlignedBuffer* scratch) const;
   bool InUse(std::uint64_t number) const {
-    return number / 8 < bitmap_.size() && (bitmap_[number / 8] >> (number % 8)) & 1;
+    return number / 8 < bitmap_.size() &&
+           (bitmap_[number / 8] >> (number % 8)) & 1;
   }
   bool InExtend(std::uint64_t parent) const;
 

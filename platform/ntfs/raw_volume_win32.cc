@@ -25,7 +25,8 @@ std::uint32_t QuerySectorSize(HANDLE volume, wchar_t letter) {
   }
   const wchar_t root[] = {letter, L':', L'\\', L'\0'};
   DWORD per_cluster = 0, bytes = 0, free_clusters = 0, clusters = 0;
-  if (GetDiskFreeSpaceW(root, &per_cluster, &bytes, &free_clusters, &clusters) &&
+  if (GetDiskFreeSpaceW(root, &per_cluster, &bytes, &free_clusters,
+                        &clusters) &&
       bytes >= 512 && bytes <= kBufferAlignment && (bytes & (bytes - 1)) == 0) {
     return bytes;
   }

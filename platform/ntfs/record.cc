@@ -55,7 +55,8 @@ bool Attribute::NameIs(const char* ascii) const {
   const std::size_t length = std::strlen(ascii);
   if (length != name_length) return false;
   for (std::size_t i = 0; i < length; ++i) {
-    if (Le16(name + 2 * i) != static_cast<unsigned char>(ascii[i])) return false;
+    if (Le16(name + 2 * i) != static_cast<unsigned char>(ascii[i]))
+      return false;
   }
   return true;
 }

@@ -60,7 +60,8 @@ struct Attribute {
 class AttributeWalker {
  public:
   AttributeWalker(const std::uint8_t* record, const RecordHeader& header)
-      : record_(record), pos_(header.attributes_offset),
+      : record_(record),
+        pos_(header.attributes_offset),
         end_(header.bytes_in_use) {}
   // The next attribute; false at the end mark, or at an attribute that
   // does not lie inside the record (then failed()).

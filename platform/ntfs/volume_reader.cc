@@ -6,7 +6,8 @@
 namespace ovik::ntfs {
 
 VolumeReader::VolumeReader(ByteSource& source, const Geometry& geometry)
-    : source_(source), geometry_(geometry),
+    : source_(source),
+      geometry_(geometry),
       unit_(std::max(source.SectorSize(), geometry.sector_size)) {}
 
 Status VolumeReader::Read(std::uint64_t offset, std::size_t length,
@@ -56,7 +57,8 @@ Status ReadStream(const VolumeReader& reader, const Stream& stream,
       }
       const std::uint64_t within = offset % cluster;
       const std::uint64_t contiguous = clusters * cluster - within;
-      piece = static_cast<std::size_t>(std::min<std::uint64_t>(piece, contiguous));
+      piece =
+          static_cast<std::size_t>(std::min<std::uint64_t>(piece, contiguous));
       if (lcn == kHole) {
         std::memset(out, 0, piece);
       } else {
@@ -64,7 +66,8 @@ Status ReadStream(const VolumeReader& reader, const Stream& stream,
         if (at > reader.geometry().cluster_count) {
           return Status(StatusCode::kOther);
         }
-        const Status read = reader.Read(at * cluster + within, piece, out, scratch);
+        const Status read =
+            reader.Read(at * cluster + within, piece, out, scratch);
         if (!read.ok()) return read;
       }
     }
