@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -375,7 +376,9 @@ class NtfsImageTest : public ::testing::Test {
     if (!skip_.empty()) return;
     tree_ = new TempTree();
     image_ = tree_->Path("volume.img");
+    made_from_ = std::time(nullptr);
     error_ = Make();
+    made_until_ = std::time(nullptr);
   }
   static void TearDownTestSuite() { delete tree_; }
   void SetUp() override {
@@ -487,6 +490,7 @@ class NtfsImageTest : public ::testing::Test {
   }
 
   static inline std::string skip_, error_, image_;
+  static inline std::time_t made_from_ = 0, made_until_ = 0;
   static inline TempTree* tree_ = nullptr;
   static inline std::multiset<Fact> expected_;
 };
@@ -500,6 +504,12 @@ TEST_F(NtfsImageTest, CountsEveryFileAsTheImageWasMade) {
     EXPECT_GT(r.table->PartCount(), 10u);
     EXPECT_GT(r.table->table_run_count(), 1u)
         << "the table was not made fragmented";
+    // Every file was written while the image was made.
+    for (const auto& [record, e] : r.entries) {
+      EXPECT_TRUE(e.modified >= made_from_ - 1 && e.modified <= made_until_ &&
+                  e.accessed >= made_from_ - 1 && e.accessed <= made_until_)
+          << "record " << record << " modified " << e.modified;
+    }
     EXPECT_EQ(Difference(Facts(r), expected_), "")
         << "counted " << r.entries.size() << ", made " << expected_.size();
   }
