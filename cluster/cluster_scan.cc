@@ -89,9 +89,12 @@ ScanResult ScanShare(Channel& channel, FileSystem& fs, std::string_view root,
   ReadyMessage here;
   here.host = HostName();
   std::uint64_t device = 0;
+  // Every rank opens the root before any walks, so that one that cannot
+  // is named before the job starts.
+  Status opened;
   {
     std::unique_ptr<Directory> dir;
-    const Status opened = fs.OpenRoot(root, &dir);
+    opened = fs.OpenRoot(root, &dir);
     std::uint64_t inode = 0;
     here.opened = opened.ok();
     if (!opened.ok()) here.error = opened.ToString();
@@ -99,8 +102,9 @@ ScanResult ScanShare(Channel& channel, FileSystem& fs, std::string_view root,
   }
   std::vector<Message> early;
   if (!AgreeToGo(channel, here, root, err, settings, &early)) {
+    // This rank's own reason, or that another could not open the root.
     ScanResult refused;
-    refused.status = ScanStatus::kRootNotEnterable;
+    refused.status = opened.ok() ? Status(StatusCode::kNotFound) : opened;
     return refused;
   }
   Exchange exchange(channel, options.progress, device,

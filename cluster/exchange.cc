@@ -304,7 +304,7 @@ void Exchange::AddPart(const Message& message, std::vector<bool>* received,
     Unexpected(message);
   }
   (*received)[from] = true;
-  if (part->status == ScanStatus::kOk) part->status = other.status;
+  if (part->status.ok()) part->status = other.status;
   part->stats += other.stats;
   part->stats.threads += other.stats.threads;
   part->stats.threads_not_started += other.stats.threads_not_started;

@@ -359,6 +359,11 @@ class PosixFileSystem final : public FileSystem {
     return FindGroupName(name_or_id, name);
   }
 
+  std::string AdministratorsKey() override {
+    const uid_t root = 0;
+    return std::string(reinterpret_cast<const char*>(&root), sizeof root);
+  }
+
   std::string AdministratorsName() override {
     std::string name;
     if (NameOfUid(0, &name).ok()) return name;

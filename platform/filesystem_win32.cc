@@ -454,6 +454,16 @@ class Win32FileSystem : public FileSystem {
     return Status::Ok();
   }
 
+  std::string AdministratorsKey() override {
+    SidBuffer sid;
+    DWORD size = sizeof(sid.bytes);
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid.bytes,
+                            &size)) {
+      return std::string();
+    }
+    return std::string(reinterpret_cast<const char*>(sid.bytes), size);
+  }
+
   std::string AdministratorsName() override {
     SidBuffer sid;
     DWORD size = sizeof(sid.bytes);

@@ -30,7 +30,7 @@ void LinkLedger::CountOnce(Tallies* tallies, ScanStats* stats) const {
       ++stats->hard_link_duplicates;
       continue;
     }
-    tallies->AddToMet(link.owner_key, link.unreadable, link.size);
+    tallies->AddToMet(link.owner, link.size);
     ++stats->files;
     stats->bytes = SaturatingAdd(stats->bytes, link.size);
   }

@@ -7,10 +7,10 @@
 
 #include <cstdint>
 #include <limits>
-#include <string>
 #include <utility>
 #include <vector>
 
+#include "scan/owner_id.h"
 #include "scan/stats.h"
 #include "scan/tallies.h"
 
@@ -20,8 +20,7 @@ struct LedgerLink {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::uint64_t size = 0;
-  bool unreadable = false;  // counted under the unreadable pseudo-owner
-  std::string owner_key;
+  OwnerId owner;
 };
 
 class LinkLedger {

@@ -1,4 +1,4 @@
-#include "ui/cli/command_line.h"
+#include "cli/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/cli/commands.h"
+#include "cli/commands.h"
 
 #include <gtest/gtest.h>
 

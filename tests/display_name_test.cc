@@ -10,8 +10,8 @@
 #include "platform/text_encoding.h"
 #include "present/report.h"
 #include "tests/fake_dialog_port.h"
-#include "ui/control_ids.h"
-#include "ui/ranking_pages.h"
+#include "dialog/control_ids.h"
+#include "dialog/ranking_pages.h"
 
 namespace ovik {
 namespace {

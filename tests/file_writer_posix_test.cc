@@ -20,7 +20,7 @@
 #include <gtest/gtest.h>
 
 // The writer's three steps as the program takes them.
-#include "ui/report_out.h"
+#include "dialog/report_out.h"
 
 namespace ovik {
 namespace {

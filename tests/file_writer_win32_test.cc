@@ -8,7 +8,7 @@
 
 #include "platform/file_writer.h"
 #include "tests/win32_test_util.h"
-#include "ui/report_out.h"
+#include "dialog/report_out.h"
 
 namespace ovik {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/main_dialog.h"
+#include "dialog/main_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,10 @@
 #include "tests/fake_filesystem.h"
 #include "tests/gated_filesystem.h"
 #include "tests/fake_volume_source.h"
-#include "ui/about_dialog.h"
-#include "ui/control_ids.h"
-#include "ui/ranking_pages.h"
-#include "ui/texts.h"
+#include "dialog/about_dialog.h"
+#include "dialog/control_ids.h"
+#include "dialog/ranking_pages.h"
+#include "dialog/texts.h"
 
 namespace ovik {
 namespace {
@@ -270,7 +270,7 @@ TEST_F(MainDialogTest, CommandsAreRefusedWhileAScanRuns) {
   dialog_.OnCommand(DialogCommand::kFind);  // the one walk goes on
 
   gated_.Open();
-  EXPECT_EQ(dialog_.FinishFind(), ScanStatus::kOk);
+  EXPECT_EQ(dialog_.FinishFind(), Status::Ok());
   EXPECT_FALSE(dialog_.scan_busy());
   EXPECT_TRUE(dialog_.QueryOpen());
   EXPECT_EQ(dialog_.ranking().size(), 3u);
@@ -290,7 +290,7 @@ TEST_F(MainDialogTest, CancelledScanKeepsThePreviousRanking) {
   dialog_.CancelFind();
   EXPECT_TRUE(dialog_.find_progress().cancel.load());
   gated_.Open();
-  EXPECT_EQ(dialog_.FinishFind(), ScanStatus::kCancelled);
+  EXPECT_EQ(dialog_.FinishFind(), Status(StatusCode::kCancelled));
   EXPECT_FALSE(dialog_.scan_busy());
   EXPECT_EQ(Names(), (std::vector<std::string>{"alice", "bob", "root"}));
   EXPECT_EQ(Rows(), rows);
@@ -302,7 +302,7 @@ TEST_F(MainDialogTest, OutOfMemoryEndsTheDialogWithFind) {
   gated_.Shut();
   dialog_.OnCommand(DialogCommand::kFind);
   gated_.RunOutOfMemory();
-  EXPECT_EQ(dialog_.FinishFind(), ScanStatus::kOutOfMemory);
+  EXPECT_EQ(dialog_.FinishFind(), Status(StatusCode::kNoMemory));
   EXPECT_EQ(port_.errors(),
             (std::vector<std::string>{std::string(text::kOutOfMemory)}));
   EXPECT_EQ(port_.end_result(), IDC_FIND);

@@ -17,10 +17,10 @@
 
 #include "platform/mountinfo.h"
 #include "tests/fake_dialog_port.h"
-#include "ui/control_ids.h"
-#include "ui/texts.h"
+#include "dialog/control_ids.h"
+#include "dialog/texts.h"
 #include "tests/fake_volume_source.h"
-#include "ui/volume_panel.h"
+#include "dialog/volume_panel.h"
 
 namespace ovik {
 namespace {

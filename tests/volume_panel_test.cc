@@ -1,4 +1,4 @@
-#include "ui/volume_panel.h"
+#include "dialog/volume_panel.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include "platform/mountinfo.h"
 #include "tests/fake_dialog_port.h"
 #include "tests/fake_volume_source.h"
-#include "ui/control_ids.h"
-#include "ui/texts.h"
+#include "dialog/control_ids.h"
+#include "dialog/texts.h"
 
 namespace ovik {
 namespace {

@@ -17,8 +17,8 @@
 #include "platform/volumes.h"
 #include "tests/fake_dialog_port.h"
 #include "tests/fake_volume_source.h"
-#include "ui/control_ids.h"
-#include "ui/volume_panel.h"
+#include "dialog/control_ids.h"
+#include "dialog/volume_panel.h"
 
 namespace ovik {
 namespace {

@@ -25,11 +25,11 @@
 #include "tests/forwarding_filesystem.h"
 #include "tests/gated_filesystem.h"
 #include "tests/win32_test_util.h"
-#include "ui/control_ids.h"
-#include "ui/dialog_template.h"
-#include "ui/texts.h"
-#include "ui/win32/dialog_procs.h"
-#include "ui/win32/win32_dialog_port.h"
+#include "dialog/control_ids.h"
+#include "dialog/dialog_template.h"
+#include "dialog/texts.h"
+#include "hosts/win32/dialog_procs.h"
+#include "hosts/win32/win32_dialog_port.h"
 
 namespace ovik {
 namespace {

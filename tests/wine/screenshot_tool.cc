@@ -11,8 +11,8 @@
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
 #include "platform/wide_text_win32.h"
-#include "ui/control_ids.h"
-#include "ui/win32/dialog_procs.h"
+#include "dialog/control_ids.h"
+#include "hosts/win32/dialog_procs.h"
 
 namespace {
 

@@ -1,0 +1,18 @@
+// The main dialog in a terminal: `ovik` with no arguments, or with the
+// directories to add to the drive list (the first is selected).
+#ifndef OVIK_HOSTS_TERMINAL_TERMINAL_DIALOG_H_
+#define OVIK_HOSTS_TERMINAL_TERMINAL_DIALOG_H_
+
+#include <string>
+#include <vector>
+
+namespace ovik {
+
+// Runs the dialog until "OK", Ctrl-C or the end of the terminal. Returns
+// the process's exit status: 0 after "OK", 128 + the signal after a
+// signal, 2 when there is no usable terminal (the reason goes to stderr).
+int RunTerminalDialog(const std::vector<std::string>& paths);
+
+}  // namespace ovik
+
+#endif  // OVIK_HOSTS_TERMINAL_TERMINAL_DIALOG_H_
