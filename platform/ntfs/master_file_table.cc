@@ -17,8 +17,8 @@ namespace {
 constexpr std::uint64_t kMaxRecords = std::uint64_t{1} << 32;
 constexpr std::uint64_t kMaxAttributeList = std::uint64_t{1} << 20;
 constexpr std::uint64_t kMaxDescriptor = std::uint64_t{1} << 16;
-constexpr std::uint64_t kMaxIndexBytes = std::uint64_t{64}
-                                         << 20;  // all of $Extend's
+// All of $Extend's directory indexes together.
+constexpr std::uint64_t kMaxIndexBytes = std::uint64_t{64} << 20;
 constexpr std::uint64_t kMaxSdsBytes = std::uint64_t{1} << 30;
 constexpr std::size_t kMaxExtendDirectories = 256;
 
