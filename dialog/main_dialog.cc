@@ -36,6 +36,7 @@ void MainDialog::OnCommand(DialogCommand command) {
       const int selected = dialog_.SelectedDrive();
       if (selected < 0) return;
       ShowVolumeInfo(dialog_, volumes_, dialog_.DriveText(selected), &totals_);
+      ShowRankingSubject();
       return;
     }
     case DialogCommand::kOk:
@@ -48,14 +49,16 @@ void MainDialog::OnCommand(DialogCommand command) {
       // The button is disabled until a scan has finished; a stray command
       // must not write an empty report.
       if (!has_ranking_) return;
-      WriteReport(dialog_, ranking(), totals_);
+      WriteReport(dialog_, ranking(), ranked_totals_);
       return;
     case DialogCommand::kAbout:
       if (about_handler_) about_handler_();
       return;
     case DialogCommand::kPageLeft:
     case DialogCommand::kPageRight:
-      if (has_ranking_) pages_.ScrollRanking(dialog_, command, totals_);
+      if (has_ranking_) {
+        pages_.ScrollRanking(dialog_, command, ranked_totals_);
+      }
       return;
     case DialogCommand::kClose:
       return;
@@ -68,8 +71,29 @@ bool MainDialog::ShowRankingBy(RankedBy by) {
     return false;
   }
   ranked_by_ = by;
-  pages_.SetUpPaging(dialog_, ranking(), totals_);
+  pages_.SetUpPaging(dialog_, ranking(), ranked_totals_);
+  ShowRankingSubject();
   return true;
+}
+
+void MainDialog::ShowRankingSubject() {
+  if (!has_ranking_) return;
+  RankingSubject subject;
+  subject.by_group = ranked_by_ == RankedBy::kGroup;
+  const int selected = dialog_.SelectedDrive();
+  if (selected < 0 || dialog_.DriveText(selected) != ranked_root_) {
+    subject.other_root = ranked_root_;
+  }
+  subject.incomplete = !IsComplete(last_stats_);
+  pages_.SetSubject(dialog_, std::move(subject));
+}
+
+void MainDialog::EnableForFind(bool running) {
+  for (int id : {IDC_OK, IDC_DRIVE_LIST, IDC_FIND, IDC_ABOUT}) {
+    dialog_.EnableControl(id, !running);
+  }
+  dialog_.EnableControl(IDC_REPORT_OUT, !running && has_ranking_);
+  dialog_.EnableControl(IDC_PAGE_SCROLL, !running && has_ranking_);
 }
 
 void MainDialog::ForgetRanking() {
@@ -77,6 +101,8 @@ void MainDialog::ForgetRanking() {
   group_ranking_ = Ranking();
   directories_ = DirectoryUsage();
   ranked_root_.clear();
+  ranked_totals_ = VolumeTotals();
+  ranked_method_.clear();
   pages_ = RankingPages();
   has_ranking_ = false;
 }
@@ -95,13 +121,18 @@ void MainDialog::StartFind() {
   if (root.empty()) return;
   // Every Find starts from an empty table of its own.
   walking_root_ = root;
+  // The shares of its ranking are of this volume, whatever is selected
+  // later.
+  walking_totals_ = totals_;
   find_.Start(fs_, std::move(root), options_, find_done_handler_);
+  EnableForFind(true);
 }
 
 std::optional<Status> MainDialog::FinishFind() {
   if (!scan_busy()) return std::nullopt;
   ScanResult result = find_.Finish();
   const Status status = result.status;
+  EnableForFind(false);
   ShowFindResult(std::move(result));
   walking_root_.clear();
   return status;
@@ -113,9 +144,12 @@ void MainDialog::ShowFindResult(ScanResult result) {
     group_ranking_ = std::move(result.group_ranking);
     directories_ = std::move(result.directories);
     ranked_root_ = walking_root_;
+    ranked_totals_ = walking_totals_;
+    ranked_method_ = std::move(result.method);
     last_stats_ = result.stats;
     has_ranking_ = true;
-    pages_.SetUpPaging(dialog_, ranking(), totals_);
+    pages_.SetUpPaging(dialog_, ranking(), ranked_totals_);
+    ShowRankingSubject();
     dialog_.EnableControl(IDC_REPORT_OUT, true);
   } else if (result.out_of_memory()) {
     // The one failure of a Find that ends the dialog.
@@ -142,6 +176,7 @@ void MainDialog::AddAndSelectRoot(const std::string& root) {
   }
   dialog_.SelectDrive(index);
   ShowVolumeInfo(dialog_, volumes_, root, &totals_);
+  ShowRankingSubject();
 }
 
 }  // namespace ovik

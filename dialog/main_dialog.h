@@ -29,7 +29,8 @@ class MainDialog {
 
   // Window is created: fills the drive list and the panel.
   void OnInitDialog();
-  // While a Find runs every command but kClose is refused.
+  // While a Find runs every command but kClose is refused, and the
+  // buttons, the drive list and the page scroll bar are disabled.
   void OnCommand(DialogCommand command);
 
   // The Find. kFind starts it on a thread of its own; the host then calls
@@ -74,8 +75,12 @@ class MainDialog {
   // Where the last Find's bytes are, when its options keep them; its
   // owner indexes are those of the rankings' RankedOwner::index.
   const DirectoryUsage& directories() const { return directories_; }
-  // The directory the last Find walked.
+  // The directory the last Find walked, the totals of its volume (which
+  // the ranking's shares are of, whatever is selected now) and how it
+  // counted ("walk", or the volume's table: ScanResult::method).
   const std::string& ranked_root() const { return ranked_root_; }
+  const VolumeTotals& ranked_totals() const { return ranked_totals_; }
+  const std::string& ranked_method() const { return ranked_method_; }
   const ScanStats& last_stats() const { return last_stats_; }
   const RankingPages& pages() const { return pages_; }
 
@@ -84,19 +89,27 @@ class MainDialog {
   void ShowFindResult(ScanResult result);
   void CloseMainDialog();
   void ForgetRanking();
+  // The ranking's title names its volume while another is selected, and
+  // says when the ranking is short.
+  void ShowRankingSubject();
+  // Controls that must not act while a Find runs are disabled for it.
+  void EnableForFind(bool running);
 
   DialogPort& dialog_;
   FileSystem& fs_;
   VolumeSource& volumes_;
   ScanOptions options_;
   BackgroundFind find_;
-  VolumeTotals totals_;
+  VolumeTotals totals_;  // of the volume selected
   RankingPages pages_;
   Ranking ranking_;
   Ranking group_ranking_;
   DirectoryUsage directories_;
   std::string ranked_root_;
+  VolumeTotals ranked_totals_;
+  std::string ranked_method_;
   std::string walking_root_;
+  VolumeTotals walking_totals_;
   RankedBy ranked_by_ = RankedBy::kOwner;
   ScanStats last_stats_;
   std::function<void()> about_handler_;

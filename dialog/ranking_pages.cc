@@ -4,9 +4,12 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "present/display_name.h"
 #include "present/fill.h"
+#include "present/utf8.h"
 #include "present/usage_text.h"
 #include "dialog/control_ids.h"
 #include "dialog/texts.h"
@@ -21,11 +24,28 @@ constexpr std::array<int, kRowsPerPage> kPercentRowIds = {
     IDC_USAGE_ROW1, IDC_USAGE_ROW2, IDC_USAGE_ROW3, IDC_USAGE_ROW4,
     IDC_USAGE_ROW5};
 
-std::string PageTitle(int first) {
-  return Fill(text::kRankingTitle, {first + 1, first + kRowsPerPage});
+// Characters of a root in the title; a longer one keeps its end, which
+// says most of a path.
+constexpr std::size_t kTitleRootChars = 24;
+
+std::string ShortRoot(std::string_view root) {
+  const std::u32string chars = DecodeUtf8(SanitizeName(root));
+  if (chars.size() <= kTitleRootChars) return EncodeUtf8(chars);
+  return "..." + EncodeUtf8(chars.substr(chars.size() - (kTitleRootChars - 3)));
 }
 
 }  // namespace
+
+std::string RankingTitle(int first, const RankingSubject& subject) {
+  std::string title =
+      Fill(text::kRankingTitle, {first + 1, first + kRowsPerPage});
+  if (subject.by_group) title = Fill(text::kRankingByGroup, {title});
+  if (!subject.other_root.empty()) {
+    title = Fill(text::kRankingOf, {title, ShortRoot(subject.other_root)});
+  }
+  if (subject.incomplete) title = Fill(text::kRankingIncomplete, {title});
+  return title;
+}
 
 void RankingPages::SetUpPaging(DialogPort& dialog, const Ranking& ranking,
                                const VolumeTotals& totals) {
@@ -43,7 +63,7 @@ void RankingPages::SetUpPaging(DialogPort& dialog, const Ranking& ranking,
 
 void RankingPages::ShowRankingPage(DialogPort& dialog, int first,
                                    const VolumeTotals& totals) {
-  dialog.SetControlText(IDC_RANKING_GROUP, PageTitle(first));
+  dialog.SetControlText(IDC_RANKING_GROUP, RankingTitle(first, subject_));
   const std::size_t count = ranking_ != nullptr ? ranking_->size() : 0;
   for (int r = 0; r < kRowsPerPage; ++r) {
     const auto row = static_cast<std::size_t>(r);
@@ -82,6 +102,13 @@ void RankingPages::ScrollRanking(DialogPort& dialog, DialogCommand step,
     return;  // shaft clicks, thumb drags and the ends change nothing
   }
   dialog.SetScrollPos(IDC_PAGE_SCROLL, current_page_);
+}
+
+void RankingPages::SetSubject(DialogPort& dialog, RankingSubject subject) {
+  subject_ = std::move(subject);
+  if (ranking_ == nullptr) return;
+  dialog.SetControlText(IDC_RANKING_GROUP,
+                        RankingTitle(current_page_ * kRowsPerPage, subject_));
 }
 
 }  // namespace ovik

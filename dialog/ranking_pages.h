@@ -3,6 +3,8 @@
 #ifndef OVIK_DIALOG_RANKING_PAGES_H_
 #define OVIK_DIALOG_RANKING_PAGES_H_
 
+#include <string>
+
 #include "scan/ranking.h"
 #include "dialog/dialog_commands.h"
 #include "dialog/dialog_port.h"
@@ -11,6 +13,18 @@
 namespace ovik {
 
 inline constexpr int kRowsPerPage = 5;
+
+// What the ranking's title says besides the ranks shown.
+struct RankingSubject {
+  bool by_group = false;
+  // The root the ranking was found on, named while another is selected;
+  // empty otherwise.
+  std::string other_root;
+  bool incomplete = false;
+};
+
+// "Ranking No.1 - No.5", with what |subject| adds.
+std::string RankingTitle(int first, const RankingSubject& subject);
 
 class RankingPages {
  public:
@@ -24,12 +38,15 @@ class RankingPages {
   // else changes nothing.
   void ScrollRanking(DialogPort& dialog, DialogCommand step,
                      const VolumeTotals& totals);
+  // Titles this and every later page with |subject|.
+  void SetSubject(DialogPort& dialog, RankingSubject subject);
 
   int current_page() const { return current_page_; }
   int page_count() const { return page_count_; }
 
  private:
   const Ranking* ranking_ = nullptr;
+  RankingSubject subject_;
   int current_page_ = 0;
   int page_count_ = 0;
 };

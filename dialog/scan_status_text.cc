@@ -35,19 +35,34 @@ std::string ScanSummary(const ScanStats& stats) {
   return Counts(text::kScanned, stats.files, stats.directories, stats.bytes);
 }
 
+std::vector<std::string> MissingFacts(const ScanStats& stats) {
+  const struct {
+    std::uint64_t count;
+    std::string_view text;
+  } facts[] = {
+      {stats.skipped_directories, text::kSkippedDirectories},
+      {stats.skipped_for_handles, text::kSkippedForHandles},
+      {stats.unreadable_entries, text::kUnreadableEntries},
+      {stats.unread_table_parts, text::kUnreadTableParts},
+      {stats.unnamed_owners, text::kUnnamedOwners},
+      {stats.saturated_totals, text::kSaturatedTotals},
+  };
+  std::vector<std::string> lines;
+  for (const auto& fact : facts) {
+    if (fact.count != 0) {
+      lines.push_back(Fill(fact.text, {GroupThousands(fact.count)}));
+    }
+  }
+  return lines;
+}
+
 std::string SkipSummary(const ScanStats& stats) {
-  const std::string skipped = GroupThousands(stats.skipped_directories);
-  const std::string unreadable = GroupThousands(stats.unreadable_entries);
-  if (stats.skipped_directories > 0 && stats.unreadable_entries > 0) {
-    return Fill(text::kSkippedAndUnreadable, {skipped, unreadable});
+  std::string line;
+  for (const std::string& fact : MissingFacts(stats)) {
+    if (!line.empty()) line += text::kFactSeparator;
+    line += fact;
   }
-  if (stats.skipped_directories > 0) {
-    return Fill(text::kSkippedDirectories, {skipped});
-  }
-  if (stats.unreadable_entries > 0) {
-    return Fill(text::kUnreadableEntries, {unreadable});
-  }
-  return {};
+  return line;
 }
 
 }  // namespace ovik

@@ -20,6 +20,12 @@ inline constexpr std::string_view kAboutUserAscii = "User name";
 inline constexpr std::string_view kAboutCompany = "会社名";
 inline constexpr std::string_view kAboutCompanyAscii = "Company name";
 
+// The main window's caption while a Find runs: its progress
+// (kScanning); after one, how it counted.
+inline constexpr std::string_view kCountedFromTable = "{1} - counted from the {2}";
+inline constexpr std::string_view kCountedByWalk =
+    "{1} - counted by walking the folders";
+
 // Messages.
 inline constexpr std::string_view kOutOfMemory = "メモリ不足です";
 inline constexpr std::string_view kOutOfMemoryAscii = "Out of memory.";
@@ -39,6 +45,16 @@ inline constexpr std::string_view kFileCreateFailedAscii =
 inline constexpr std::string_view kFileWriteFailed = "ファイル書き込みに失敗しました.";
 inline constexpr std::string_view kFileWriteFailedAscii =
     "Could not write the file.";
+// Esc, and the close box or Alt+F4, while a Find runs.
+inline constexpr std::string_view kStopFind = "検索を中止しますか？";
+inline constexpr std::string_view kStopFindAscii = "Stop the Find?";
+inline constexpr std::string_view kStopFindAndClose =
+    "検索を中止してOvikを終了しますか？";
+inline constexpr std::string_view kStopFindAndCloseAscii =
+    "Stop the Find and close Ovik?";
+// Heads the list of what a Find could not count (kSkippedDirectories...).
+inline constexpr std::string_view kRankingIsIncomplete =
+    "The ranking is incomplete:";
 
 // Save As.
 inline constexpr std::string_view kSaveAsTitle = "ログファイル名を指定";
@@ -83,6 +99,11 @@ inline constexpr std::string_view kRankingGroupInitial = "Ranking No.1 - No.5";
 // The ranking's title for the page from rank {1} to rank {2}.
 inline constexpr std::string_view kRankingTitle = "Ranking No.{1} - No.{2}";
 inline constexpr std::string_view kNextPrevPage = "Next or Prev Page";
+// What the ranking's title adds to kRankingTitle: that it ranks groups,
+// the volume it was found on once another is selected, that it is short.
+inline constexpr std::string_view kRankingByGroup = "{1} by group";
+inline constexpr std::string_view kRankingOf = "{1} of {2}";
+inline constexpr std::string_view kRankingIncomplete = "{1} (incomplete)";
 
 // Initial texts of the five ranking rows.
 inline constexpr std::string_view kNameRowsInitial[] = {
@@ -109,8 +130,6 @@ inline constexpr std::string_view kRowKeyHelp =
     "Up/Down:Row  Left/Right:Page  Enter:Directories  G:Groups  Ctrl-C:Quit";
 inline constexpr std::string_view kRowKeyHelpGroups =
     "Up/Down:Row  Left/Right:Page  Enter:Directories  G:Owners  Ctrl-C:Quit";
-// The ranking's title (kRankingTitle) while it ranks groups.
-inline constexpr std::string_view kRankingByGroup = "{1} by group";
 inline constexpr std::string_view kScanKeyHelp = "Esc/C: Cancel the scan";
 // While Report Out waits for the file's reader (a FIFO, say).
 inline constexpr std::string_view kReportWaiting =
@@ -132,8 +151,19 @@ inline constexpr std::string_view kSkippedDirectories =
     "{1} directories could not be read";
 inline constexpr std::string_view kUnreadableEntries =
     "{1} entries with an unreadable owner";
-inline constexpr std::string_view kSkippedAndUnreadable =
-    "{1} directories could not be read; {2} entries with an unreadable owner";
+// Between two of them on one line.
+inline constexpr std::string_view kFactSeparator = "; ";
+// The other reasons a ranking is short, in the command line's words.
+inline constexpr std::string_view kSkippedForHandles =
+    "{1} of those directories could not be opened for want of file "
+    "descriptors";
+inline constexpr std::string_view kUnreadTableParts =
+    "{1} parts of the volume's table could not be read";
+inline constexpr std::string_view kUnnamedOwners =
+    "{1} owners or groups could not be named and are shown by number";
+inline constexpr std::string_view kSaturatedTotals =
+    "{1} totals reached the largest figure that can be counted; the true "
+    "totals are larger";
 // Where an owner's bytes are: the directories of the last Find.
 inline constexpr std::string_view kWhereCaption = "Directories of {1}";
 inline constexpr std::string_view kWhereCaptionGroup =
@@ -184,6 +214,8 @@ inline constexpr AsciiFallback kAsciiFallbacks[] = {
     {kReportOutOfMemory, kReportOutOfMemoryAscii},
     {kFileCreateFailed, kFileCreateFailedAscii},
     {kFileWriteFailed, kFileWriteFailedAscii},
+    {kStopFind, kStopFindAscii},
+    {kStopFindAndClose, kStopFindAndCloseAscii},
     {kSaveAsTitle, kSaveAsTitleAscii},
     {kSaveAsFileName, kSaveAsFileNameAscii},
     {kCancel, kCancelAscii},

@@ -18,6 +18,9 @@ constexpr std::size_t kShallowDepth = 8;
 // What listing a directory earns towards handing work over, in levels of
 // path: a listing costs more than copying a few names.
 constexpr std::uint64_t kShareCreditPerDirectory = 16;
+// Entries of one directory between two looks at the progress and at a
+// request to stop.
+constexpr std::uint64_t kEntriesBetweenChecks = 4096;
 
 }  // namespace
 
@@ -129,9 +132,25 @@ void Walker::WalkDirectory(Frame& frame) {
   if (recorder_) RecordDirectory(frame);
   ++stats_.directories;
   credit_ += kShareCreditPerDirectory;
-  const std::uint64_t files_before = stats_.files;
-  const std::uint64_t bytes_before = stats_.bytes;
+  std::uint64_t files_shown = stats_.files;
+  std::uint64_t bytes_shown = stats_.bytes;
+  // What the progress has not been told yet of this directory.
+  const auto show_progress = [&] {
+    if (ScanProgress* p = context_.progress) {
+      p->files.fetch_add(stats_.files - files_shown,
+                         std::memory_order_relaxed);
+      SaturatingAdd(p->bytes, stats_.bytes - bytes_shown);
+    }
+    files_shown = stats_.files;
+    bytes_shown = stats_.bytes;
+  };
   for (std::uint64_t place = 0;; ++place) {
+    // A directory of very many entries shows its progress, and is left
+    // when the scan is to stop, as it is listed.
+    if (place % kEntriesBetweenChecks == kEntriesBetweenChecks - 1) {
+      show_progress();
+      if (context_.stopped()) break;
+    }
     const Status read = frame.dir->Next(&entry_);
     if (read.ok()) {
       if (IsDescendable(entry_)) {
@@ -152,9 +171,8 @@ void Walker::WalkDirectory(Frame& frame) {
       break;
     }
   }
+  show_progress();
   if (ScanProgress* p = context_.progress) {
-    p->files.fetch_add(stats_.files - files_before, std::memory_order_relaxed);
-    SaturatingAdd(p->bytes, stats_.bytes - bytes_before);
     p->directories.fetch_add(1, std::memory_order_relaxed);
     if ((stats_.directories & 63) == 1) p->SetCurrentDirectory(CurrentPath());
   }

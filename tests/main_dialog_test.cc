@@ -128,7 +128,63 @@ TEST_F(MainDialogTest, DriveChangeUpdatesThePanelAndLeavesTheRows) {
   EXPECT_EQ(port_.Text(IDC_VOLUME_LABEL), "Data\nNTFS");
   EXPECT_NE(port_.Text(IDC_TOTAL_SPACE), total_before);
   EXPECT_EQ(port_.Text(IDC_TOTAL_SPACE), "80MB\n");  // 20 x 4096 KB
+  // The rows stay; the title names the volume they were found on.
+  std::map<int, std::string> expected = rows;
+  expected[IDC_RANKING_GROUP] = "Ranking No.1 - No.5 of C:\\";
+  EXPECT_EQ(Rows(), expected);
+}
+
+// Shares are of the volume the ranking was found on: another selection
+// changes neither the pages nor the report, and the title names the
+// ranking's volume until it is selected again.
+TEST_F(MainDialogTest, TheRankingKeepsItsVolume) {
+  for (int i = 0; i < 4; ++i) {  // two pages
+    const std::string key = std::to_string(2000 + i);
+    fs_.SetAccount(key, "user" + std::to_string(i));
+    fs_.AddFile("home/" + key, key, 1024);
+  }
+  dialog_.OnInitDialog();
+  Find();
+  const VolumeTotals c_totals = *ReadVolumeFacts(volumes_, "C:\\").totals;
+  EXPECT_EQ(dialog_.ranked_totals().total_kb, c_totals.total_kb);
+  const std::map<int, std::string> rows = Rows();
+
+  port_.SelectDrive(1);
+  dialog_.OnCommand(DialogCommand::kDriveSelectionChanged);
+  EXPECT_EQ(port_.Text(IDC_RANKING_GROUP), "Ranking No.1 - No.5 of C:\\");
+  dialog_.OnCommand(DialogCommand::kPageRight);
+  dialog_.OnCommand(DialogCommand::kPageLeft);
+  std::map<int, std::string> expected = rows;
+  expected[IDC_RANKING_GROUP] = "Ranking No.1 - No.5 of C:\\";
+  EXPECT_EQ(Rows(), expected);
+  const std::string path = ::testing::TempDir() + "/main_dialog_volume.txt";
+  port_.QueueSaveAs(SaveAsResult::kChosen, path);
+  dialog_.OnCommand(DialogCommand::kReportOut);
+  EXPECT_EQ(ReadFile(path), BuildReport(dialog_.ranking(), c_totals));
+
+  port_.SelectDrive(0);
+  dialog_.OnCommand(DialogCommand::kDriveSelectionChanged);
   EXPECT_EQ(Rows(), rows);
+  // A Find on the other volume ranks it with its own shares.
+  port_.SelectDrive(1);
+  dialog_.OnCommand(DialogCommand::kDriveSelectionChanged);
+  Find();
+  EXPECT_EQ(port_.Text(IDC_RANKING_GROUP), "Ranking No.1 - No.5");
+  EXPECT_EQ(dialog_.ranked_totals().total_kb,
+            ReadVolumeFacts(volumes_, "D:\\").totals->total_kb);
+  EXPECT_NE(Rows(), rows);
+}
+
+// A ranking that misses something says so in its title.
+TEST_F(MainDialogTest, AShortRankingIsTitledIncomplete) {
+  fs_.Find("docs/b.bin")->owner_unreadable = true;
+  dialog_.OnInitDialog();
+  Find();
+  EXPECT_EQ(dialog_.last_stats().unreadable_entries, 1u);
+  EXPECT_EQ(port_.Text(IDC_RANKING_GROUP), "Ranking No.1 - No.5 (incomplete)");
+  dialog_.AddAndSelectRoot("D:\\");
+  EXPECT_EQ(port_.Text(IDC_RANKING_GROUP),
+            "Ranking No.1 - No.5 of C:\\ (incomplete)");
 }
 
 TEST_F(MainDialogTest, PagingStopsAtBothEnds) {
@@ -265,6 +321,10 @@ TEST_F(MainDialogTest, CommandsAreRefusedWhileAScanRuns) {
   EXPECT_TRUE(dialog_.scan_busy());
   EXPECT_FALSE(dialog_.QueryOpen());
   EXPECT_FALSE(dialog_.find_done());
+  constexpr int kDisabledDuringFind[] = {IDC_OK, IDC_DRIVE_LIST, IDC_FIND,
+                                         IDC_REPORT_OUT, IDC_ABOUT,
+                                         IDC_PAGE_SCROLL};
+  for (int id : kDisabledDuringFind) EXPECT_FALSE(port_.Enabled(id)) << id;
   dialog_.OnCommand(DialogCommand::kOk);
   EXPECT_FALSE(port_.end_result());
   port_.SelectDrive(1);
@@ -276,6 +336,7 @@ TEST_F(MainDialogTest, CommandsAreRefusedWhileAScanRuns) {
   EXPECT_EQ(dialog_.FinishFind(), Status::Ok());
   EXPECT_FALSE(dialog_.scan_busy());
   EXPECT_TRUE(dialog_.QueryOpen());
+  for (int id : kDisabledDuringFind) EXPECT_TRUE(port_.Enabled(id)) << id;
   EXPECT_EQ(dialog_.ranking().size(), 3u);
   EXPECT_EQ(fs_.last_root, "C:\\");
   EXPECT_EQ(dialog_.FinishFind(), std::nullopt);  // nothing runs any more

@@ -101,10 +101,14 @@ MainAction MapMainKey(const Key& key, int focus,
       return action;
     case KeyCode::kLeft:
     case KeyCode::kRight:
+    case KeyCode::kPageUp:
+    case KeyCode::kPageDown:
       if (enabled(IDC_PAGE_SCROLL)) {
         action.kind = MainActionKind::kCommand;
-        action.command = key.code == KeyCode::kLeft ? DialogCommand::kPageLeft
-                                                    : DialogCommand::kPageRight;
+        action.command =
+            key.code == KeyCode::kLeft || key.code == KeyCode::kPageUp
+                ? DialogCommand::kPageLeft
+                : DialogCommand::kPageRight;
       }
       return action;
     case KeyCode::kInterrupt:

@@ -157,11 +157,8 @@ void RenderMainDialog(const DialogLayout& layout, const MainView& view,
   // Frames first, so nothing inside them is overdrawn.
   for (const PlacedControl& c : layout.controls) {
     if (c.spec->kind != ControlKind::kGroupBox) continue;
-    std::string title =
+    const std::string title =
         c.spec->id > 0 ? port.Text(c.spec->id) : std::string(c.spec->text);
-    if (c.spec->id == IDC_RANKING_GROUP && view.ranking.by_group) {
-      title = Fill(text::kRankingByGroup, {title});
-    }
     canvas->Frame(c.cells, title);
   }
   for (const PlacedControl& c : layout.controls) {

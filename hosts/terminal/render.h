@@ -22,7 +22,6 @@ struct RankingRows {
   std::uint64_t largest = 0;  // the bars' full length: the ranking's first
   int marked = -1;            // the row with the mark, -1 for none
   bool blocks = true;         // bars of block characters, else of '#'
-  bool by_group = false;      // the ranking's title says it ranks groups
 };
 
 struct MainView {

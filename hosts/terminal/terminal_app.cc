@@ -350,7 +350,6 @@ RankingRows TerminalApp::RowsShown() const {
   rows.blocks = screen_.Mode().unicode_lines;
   if (!dialog_.has_ranking()) return rows;
   const Ranking& ranking = dialog_.ranking();
-  rows.by_group = dialog_.ranked_by() == RankedBy::kGroup;
   if (ranking.empty()) return rows;
   rows.largest = ranking.front().bytes;  // largest first
   for (std::size_t i = FirstShown();
