@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/filesystem.h"
 #include "platform/text_encoding.h"
 #include "present/report.h"
 #include "tests/win32_test_util.h"
@@ -38,6 +42,26 @@ TEST(ReportEncodingWin32Test, WesternCodePage1252) {
   EXPECT_EQ(ToReportEncoding("J\xC3\xBCrgen \xE2\x82\xAC"), "J\xFCrgen \x80");
   // What the code page cannot hold becomes its default character.
   EXPECT_EQ(ToReportEncoding("\xE5\x90\x8D"), "?");
+}
+
+// A Japanese name made by the system under Wine (tests/wine/wine-env.sh
+// makes the file) is read as it is, and written in the code page: Wine
+// reads names in the Unix locale's character set, which the Japanese run
+// must have.
+TEST(ReportEncodingWin32Test, JapaneseNamesOfFilesAreReadWhole) {
+  if (GetACP() != 932) GTEST_SKIP() << "ANSI code page is " << GetACP();
+  const char* drive = std::getenv("OVIK_TEST_DRIVE");
+  if (drive == nullptr) GTEST_SKIP() << "OVIK_TEST_DRIVE is not set";
+  std::unique_ptr<FileSystem> fs = MakeSystemFileSystem();
+  std::unique_ptr<Directory> names;
+  ASSERT_TRUE(fs->OpenRoot(std::string(drive) + "names", &names).ok());
+  std::vector<std::string> listed;
+  Entry entry;
+  while (names->Next(&entry).ok()) listed.push_back(entry.name);
+  EXPECT_EQ(listed, std::vector<std::string>{kUserName});
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(ToReportEncoding(listed[0]),
+            "\x83\x86\x81\x5B\x83\x55\x81\x5B\x96\xBC");
 }
 
 // The whole report as it lands in the file: names padded by the bytes

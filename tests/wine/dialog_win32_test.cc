@@ -755,6 +755,8 @@ TEST_F(DialogTest, CloseDuringFindAsksAndEndsTheDialog) {
   std::string question;
   ModalResponder ask(std::string(text::kCaption), [&](HWND box) {
     question = ItemText(box, 0xFFFF);
+    // Held no longer, the walk stops as soon as it is told to.
+    stalling_->Release();
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
   });
   const std::wstring tree = Utf8ToWide(drive_ + "tree");

@@ -45,7 +45,16 @@ wine_prepare_prefix() {
   mkdir -p "$TEST_DRIVE_DIR"
   ln -sfn "$TEST_DRIVE_DIR" "$WINEPREFIX/dosdevices/t:"
   wine_prepare_owners
+  wine_prepare_names
   wine_prepare_ntfs
+}
+
+# A file whose Japanese name ("ユーザー名", UTF-8) is made on this side,
+# for the tests that read names in a Japanese locale.
+wine_prepare_names() {
+  rm -rf "$TEST_DRIVE_DIR/names"
+  mkdir -p "$TEST_DRIVE_DIR/names"
+  : >"$TEST_DRIVE_DIR/names/$(printf '\343\203\246\343\203\274\343\202\266\343\203\274\345\220\215')"
 }
 
 # Drive N: on an NTFS image, for the master file table's tests: the
