@@ -31,6 +31,13 @@ std::string ProgressLine(std::uint64_t files, std::uint64_t directories,
                 directories, bytes);
 }
 
+std::string ProgressCaption(std::uint64_t files, std::uint64_t directories,
+                            std::uint64_t bytes, bool cancelling) {
+  return Fill(cancelling ? text::kCancellingCaption : text::kScanningCaption,
+              {GroupThousands(files), GroupThousands(directories),
+               GroupThousands(bytes >> 20)});
+}
+
 std::string ScanSummary(const ScanStats& stats) {
   return Counts(text::kScanned, stats.files, stats.directories, stats.bytes);
 }

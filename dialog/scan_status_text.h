@@ -20,6 +20,10 @@ std::string GroupThousands(std::uint64_t value);
 // once the user has asked to stop).
 std::string ProgressLine(std::uint64_t files, std::uint64_t directories,
                          std::uint64_t bytes, bool cancelling);
+// The same for a window's caption: "Scanning: 1,234 files, 56 folders,
+// 7 MB".
+std::string ProgressCaption(std::uint64_t files, std::uint64_t directories,
+                            std::uint64_t bytes, bool cancelling);
 // "Scanned 1,234 files, 56 directories, 7,890 KB".
 std::string ScanSummary(const ScanStats& stats);
 // Every reason the ranking of a scan is short, one sentence each:

@@ -20,8 +20,13 @@ inline constexpr std::string_view kAboutUserAscii = "User name";
 inline constexpr std::string_view kAboutCompany = "会社名";
 inline constexpr std::string_view kAboutCompanyAscii = "Company name";
 
-// The main window's caption while a Find runs: its progress
-// (kScanning); after one, how it counted.
+// The main window's caption while a Find runs: files, folders and MB so
+// far (shorter than kScanning, to fit a caption); after one, how it
+// counted.
+inline constexpr std::string_view kScanningCaption =
+    "Scanning: {1} files, {2} folders, {3} MB";
+inline constexpr std::string_view kCancellingCaption =
+    "Cancelling: {1} files, {2} folders, {3} MB";
 inline constexpr std::string_view kCountedFromTable = "{1} - counted from the {2}";
 inline constexpr std::string_view kCountedByWalk =
     "{1} - counted by walking the folders";

@@ -22,7 +22,7 @@ if [[ $mode == --test || $mode == --all ]]; then
              wine64 xvfb xauth python3 chromium x11-utils
              dpkg-dev file man-db btrfs-progs e2fsprogs xfsprogs strace
              libopenmpi-dev openmpi-bin ntfs-3g fuse3 locales
-             fonts-ipafont-gothic)
+             fonts-dejavu-core fonts-ipafont-gothic)
 fi
 if [[ $mode == --fuzz || $mode == --all ]]; then
   packages+=(clang libclang-rt-14-dev)

@@ -94,6 +94,9 @@ TEST(StatusTextTest, ProgressAndSkipLines) {
   EXPECT_EQ(ProgressLine(12345, 67, 2048 * 1024, false),
             "Scanning: 12,345 files, 67 directories, 2,048 KB");
   EXPECT_EQ(ProgressLine(1, 1, 0, true).rfind("Cancelling: ", 0), 0u);
+  EXPECT_EQ(ProgressCaption(1234567, 8901, (5ull << 30) + (1 << 20) - 1, false),
+            "Scanning: 1,234,567 files, 8,901 folders, 5,120 MB");
+  EXPECT_EQ(ProgressCaption(1, 1, 0, true).rfind("Cancelling: ", 0), 0u);
   EXPECT_EQ(CurrentDirectoryLine("a/b/c/d/e", 10), "In: ...d/e");
   ScanStats stats;
   EXPECT_EQ(SkipSummary(stats), "");

@@ -249,10 +249,11 @@ class MainWindow {
   void ShowProgress() {
     const ScanProgress& progress = logic_.find_progress();
     SetCaption(dialog_,
-               ProgressLine(progress.files.load(std::memory_order_relaxed),
-                            progress.directories.load(std::memory_order_relaxed),
-                            progress.bytes.load(std::memory_order_relaxed),
-                            progress.cancel.load(std::memory_order_relaxed)));
+               ProgressCaption(
+                   progress.files.load(std::memory_order_relaxed),
+                   progress.directories.load(std::memory_order_relaxed),
+                   progress.bytes.load(std::memory_order_relaxed),
+                   progress.cancel.load(std::memory_order_relaxed)));
   }
 
   // A question with Yes and No on the dialog; true for Yes. The Find

@@ -47,6 +47,29 @@ wine_prepare_prefix() {
   wine_prepare_owners
   wine_prepare_names
   wine_prepare_ntfs
+  wine_link_japanese_font
+}
+
+# Japanese texts (the About box's caption in the README's picture among
+# them) need a Japanese font. Without Wine's own fonts (Debian ships them
+# apart) Wine draws captions, message boxes and dialogs in the system's
+# sans serif, DejaVu Sans (Debian package fonts-dejavu-core): its regular
+# and bold faces are linked to a Japanese font (fonts-ipafont-gothic),
+# which then draws what they lack.
+wine_link_japanese_font() {
+  japanese=/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf
+  if [ ! -f "$japanese" ]; then
+    echo "$japanese missing (Debian package fonts-ipafont-gothic): Japanese texts show as boxes"
+    return 0
+  fi
+  for face in 'DejaVu Sans' 'DejaVu Sans Bold'; do
+    wine_run reg add \
+      'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1 || {
+      echo "Could not link $face to $japanese" >&2
+      return 1
+    }
+  done
 }
 
 # A file whose Japanese name ("ユーザー名", UTF-8) is made on this side,
