@@ -214,7 +214,8 @@ status=$(exit_status main)
 
 # Two directories: the first is selected; Down in the drive list selects
 # the second at once, and Find then walks that one only. Up goes back
-# and leaves the rows as they were.
+# and leaves the rows as they were, their title naming where they were
+# found.
 start drives "$tree" "$tree/docs"
 wait_for drives "/tree]"
 keys drives Tab Down
@@ -222,11 +223,13 @@ wait_for drives "/docs]"
 keys drives f
 docs_files=$(find "$tree/docs" -type f | wc -l)
 wait_for drives "Scanned ${docs_files} files" 30
-rows_before=$(screen drives | sed -n '13,19p')
+rows_before=$(screen drives | sed -n '14,19p')
 keys drives BTab Up  # the mnemonic moved the focus to Find
 wait_for drives "/tree]"
-[[ $(screen drives | sed -n '13,19p') == "$rows_before" ]] ||
+[[ $(screen drives | sed -n '14,19p') == "$rows_before" ]] ||
   fail "changing the drive changed the ranking rows"
+screen drives | sed -n '13p' | grep -q "Ranking No.1 - No.5 of .*/docs" ||
+  fail "the ranking's title does not name the directory it was found in"
 keys drives C-c
 exit_status drives >/dev/null
 
