@@ -1,10 +1,11 @@
 // A file system that passes every call on to another, except that opening
-// a root waits until the test lets it, or fails for want of memory: so a
-// test can hold a Find's walk at its start, cancel it there, or make it
-// run out of memory.
+// a root (or listing past some entries) waits until the test lets it, or
+// fails for want of memory: so a test can hold a Find's walk, cancel it
+// there, or make it run out of memory.
 #ifndef OVIK_TESTS_GATED_FILESYSTEM_H_
 #define OVIK_TESTS_GATED_FILESYSTEM_H_
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -20,9 +21,14 @@ namespace ovik {
 
 class GatedFileSystem : public ForwardingFileSystem {
  public:
-  // Shut unless |open|.
-  explicit GatedFileSystem(FileSystem& real, bool open = false)
-      : ForwardingFileSystem(real), released_(open) {}
+  // Shut unless |open|. With |free_entries| of 0 or more, roots open at
+  // once and the entries listed after the first |free_entries| wait
+  // instead: a walk held with progress to show.
+  explicit GatedFileSystem(FileSystem& real, bool open = false,
+                           int free_entries = -1)
+      : ForwardingFileSystem(real),
+        released_(open),
+        free_entries_(free_entries) {}
 
   // Lets the roots waiting now and later open.
   void Open() { Release(false); }
@@ -36,17 +42,23 @@ class GatedFileSystem : public ForwardingFileSystem {
 
   Status OpenRoot(std::string_view path,
                   std::unique_ptr<Directory>* root) override {
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      // A generous guard: a broken test fails instead of hanging.
-      opened_.wait_for(lock, std::chrono::seconds(60),
-                       [this] { return released_; });
-      if (out_of_memory_) throw std::bad_alloc();
-    }
+    if (free_entries_ < 0) Wait();
     return ForwardingFileSystem::OpenRoot(path, root);
   }
 
  private:
+  void AdjustEntry(Entry* /*entry*/) const override {
+    if (free_entries_ >= 0 && listed_++ >= free_entries_) Wait();
+  }
+
+  void Wait() const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    // A generous guard: a broken test fails instead of hanging.
+    opened_.wait_for(lock, std::chrono::seconds(60),
+                     [this] { return released_; });
+    if (out_of_memory_) throw std::bad_alloc();
+  }
+
   void Release(bool out_of_memory) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -56,10 +68,12 @@ class GatedFileSystem : public ForwardingFileSystem {
     opened_.notify_all();
   }
 
-  std::mutex mutex_;
-  std::condition_variable opened_;
+  mutable std::mutex mutex_;
+  mutable std::condition_variable opened_;
   bool released_;
   bool out_of_memory_ = false;
+  const int free_entries_;
+  mutable std::atomic<int> listed_{0};
 };
 
 }  // namespace ovik

@@ -250,46 +250,37 @@ TEST(ScanTest, CancelledScanReportsCancelled) {
   EXPECT_TRUE(r.cancelled());
 }
 
-// Sets the progress's cancel once |stop_at| entries have been listed,
-// noting the files the progress showed then.
-class StopAfterEntries : public ForwardingFileSystem {
+// Asks the scan to stop at the 10,000th entry listed, noting the files
+// its progress showed then.
+class StopAtEntry : public ForwardingFileSystem {
  public:
-  StopAfterEntries(FileSystem& real, ScanProgress& progress, int stop_at)
-      : ForwardingFileSystem(real), progress_(progress), stop_at_(stop_at) {}
-
-  int listed() const { return listed_; }
-  std::uint64_t files_shown() const { return files_shown_; }
+  StopAtEntry(FileSystem& real, ScanProgress& progress)
+      : ForwardingFileSystem(real), progress_(progress) {}
+  mutable int listed = 0;
+  mutable std::uint64_t files_shown = 0;
 
  private:
   void AdjustEntry(Entry* /*entry*/) const override {
-    if (++listed_ != stop_at_) return;
-    files_shown_ = progress_.files.load();
+    if (++listed != 10000) return;
+    files_shown = progress_.files.load();
     progress_.cancel = true;
   }
-
   ScanProgress& progress_;
-  const int stop_at_;
-  mutable int listed_ = 0;
-  mutable std::uint64_t files_shown_ = 0;
 };
 
 // One directory of very many entries shows its progress while it is
 // listed, and a request to stop is heeded before its end.
 TEST(ScanTest, ALargeDirectoryShowsProgressAndStopsWhileListed) {
   FakeFileSystem real;
-  real.SetAccount("1", "alice");
-  constexpr int kFiles = 30000;
-  for (int i = 0; i < kFiles; ++i) {
+  for (int i = 0; i < 30000; ++i) {
     real.AddFile("big/f" + std::to_string(i), "1", 1);
   }
   ScanProgress progress;
-  StopAfterEntries fs(real, progress, 10000);
-  const ScanResult r =
-      RunScan(fs, "/", {.threads = 1, .progress = &progress});
-  EXPECT_TRUE(r.cancelled());
-  EXPECT_GT(fs.files_shown(), 0u);
-  EXPECT_LT(fs.files_shown(), 10000u);
-  EXPECT_LT(fs.listed(), kFiles);
+  StopAtEntry fs(real, progress);
+  EXPECT_TRUE(RunScan(fs, "/", {.threads = 1, .progress = &progress})
+                  .cancelled());
+  EXPECT_GT(fs.files_shown, 0u);
+  EXPECT_LT(fs.listed, 30000);
 }
 
 TEST(ScanTest, ProgressCountsWhatTheScanCounted) {

@@ -327,9 +327,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM w_param,
         window->OnCommand(*command);
       }
       return FALSE;
+    case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      // With every control disabled by a Find, no window has the focus
-      // and Esc comes to the dialog as a system key.
+      // With every control disabled by a Find, the focus is on the dialog
+      // itself or nowhere, and Esc comes here as a key (or a system key).
       if (window != nullptr && w_param == VK_ESCAPE &&
           window->logic().scan_busy()) {
         window->OnCancel();
@@ -344,8 +345,11 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM w_param,
       }
       return FALSE;
     case WM_CLOSE:
-      if (window != nullptr) window->OnClose();
-      return FALSE;
+      if (window == nullptr) return FALSE;
+      window->OnClose();
+      // Handled: left to the dialog manager, the close command would come
+      // back as Esc, which asks again while a Find runs.
+      return TRUE;
     case WM_TIMER:
       if (window != nullptr) window->OnTimer();
       return TRUE;

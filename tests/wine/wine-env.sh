@@ -12,7 +12,7 @@ if [ -z "$WINE_LOADER" ] || [ -z "$WINESERVER" ]; then
 fi
 
 export WINEPREFIX="$BUILD_DIR/wineprefix"
-export WINEDEBUG=-all
+export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
 # The fake 3D-controls library of the tests must win over Wine's own.
 export WINEDLLOVERRIDES="ctl3d32=n,b"
