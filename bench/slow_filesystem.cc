@@ -73,6 +73,9 @@ class SlowFileSystem : public FileSystem {
   Status OwnerKeyText(std::string_view owner_key, std::string* text) override {
     return inner_->OwnerKeyText(owner_key, text);
   }
+  std::string AdministratorsKey() override {
+    return inner_->AdministratorsKey();
+  }
   std::string AdministratorsName() override {
     return inner_->AdministratorsName();
   }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "bench/slow_filesystem.h"
-#include "ui/mpi/mpi_program.h"
+#include "programs/ovik-mpi/mpi_program.h"
 
 int main(int argc, char** argv) {
   long long delay = 100;

@@ -1,7 +1,5 @@
 #include "cluster/cluster_scan.h"
 
-#include <unistd.h>
-
 #include <initializer_list>
 #include <string>
 #include <thread>
@@ -9,15 +7,20 @@
 #include <vector>
 
 #include "cluster/exchange.h"
+#include "cluster/texts.h"
+#include "present/display_name.h"
+#include "present/fill.h"
+#include "platform/host_name.h"
 
 namespace ovik {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// "?" where the system cannot name the machine.
 std::string HostName() {
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return "?";
+  std::string name;
+  if (!ReadHostName(&name).ok()) return "?";
   return name;
 }
 
@@ -33,9 +36,7 @@ Message Await(Channel& channel, std::initializer_list<Tag> tags,
   for (;;) {
     if (!channel.Receive(&message)) {
       if (timeout.count() > 0 && Clock::now() - start > timeout) {
-        channel.Abandon("rank " + std::to_string(channel.rank()) +
-                        " waited in vain for the other ranks; the scan is "
-                        "abandoned");
+        channel.Abandon(Fill(cluster_text::kWaitedInVain, {channel.rank()}));
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
@@ -46,10 +47,9 @@ Message Await(Channel& channel, std::initializer_list<Tag> tags,
     if (early == nullptr) break;
     early->push_back(std::move(message));
   }
-  channel.Abandon("rank " + std::to_string(channel.rank()) +
-                  " got a message it did not expect (tag " +
-                  std::to_string(static_cast<int>(message.tag)) +
-                  ") from rank " + std::to_string(message.from));
+  channel.Abandon(Fill(cluster_text::kUnexpectedMessage,
+                       {channel.rank(), static_cast<int>(message.tag),
+                        message.from}));
 }
 
 // Whether every rank can open the root: each says so to rank 0, which
@@ -62,17 +62,21 @@ bool AgreeToGo(Channel& channel, const ReadyMessage& here,
   if (channel.rank() != 0) {
     channel.Send(0, Tag::kReady, EncodeReady(here));
     const Message answer = Await(channel, {Tag::kGo}, {}, early);
-    if (!DecodeFlag(answer.bytes, &go)) channel.Abandon("a garbled go-ahead");
+    if (!DecodeFlag(answer.bytes, &go)) {
+      channel.Abandon(std::string(cluster_text::kGarbledGoAhead));
+    }
     return go;
   }
   for (int r = 1; r < channel.ranks(); ++r) {
     const Message m = Await(channel, {Tag::kReady}, settings.answer_timeout);
     ReadyMessage ready;
-    if (!DecodeReady(m.bytes, &ready)) channel.Abandon("a garbled readiness");
+    if (!DecodeReady(m.bytes, &ready)) {
+      channel.Abandon(std::string(cluster_text::kGarbledReadiness));
+    }
     if (!ready.opened) {
-      *err << "ovik-mpi: rank " << m.from << " on " << ready.host
-           << " cannot read directory " << root << ": " << ready.error
-           << "\n";
+      *err << Fill(cluster_text::kRankCannotRead,
+                   {m.from, EscapeName(ready.host), EscapeName(root),
+                    EscapeName(ready.error)});
       go = false;
     }
   }
@@ -89,9 +93,12 @@ ScanResult ScanShare(Channel& channel, FileSystem& fs, std::string_view root,
   ReadyMessage here;
   here.host = HostName();
   std::uint64_t device = 0;
+  // Every rank opens the root before any walks, so that one that cannot
+  // is named before the job starts.
+  Status opened;
   {
     std::unique_ptr<Directory> dir;
-    const Status opened = fs.OpenRoot(root, &dir);
+    opened = fs.OpenRoot(root, &dir);
     std::uint64_t inode = 0;
     here.opened = opened.ok();
     if (!opened.ok()) here.error = opened.ToString();
@@ -99,8 +106,9 @@ ScanResult ScanShare(Channel& channel, FileSystem& fs, std::string_view root,
   }
   std::vector<Message> early;
   if (!AgreeToGo(channel, here, root, err, settings, &early)) {
+    // This rank's own reason, or that another could not open the root.
     ScanResult refused;
-    refused.status = ScanStatus::kRootNotEnterable;
+    refused.status = opened.ok() ? Status(StatusCode::kNotFound) : opened;
     return refused;
   }
   Exchange exchange(channel, options.progress, device,
@@ -110,8 +118,7 @@ ScanResult ScanShare(Channel& channel, FileSystem& fs, std::string_view root,
   if (!exchange.gathered()) {
     // It failed before its walk (no memory for its first tables): the
     // others would wait for it in vain.
-    channel.Abandon("rank " + std::to_string(channel.rank()) +
-                    " could not take part in the scan");
+    channel.Abandon(Fill(cluster_text::kCouldNotTakePart, {channel.rank()}));
   }
   return result;
 }
@@ -134,11 +141,15 @@ int ServeClusterScans(Channel& channel, FileSystem& fs,
     const Message m = Await(channel, {Tag::kStart, Tag::kEnd});
     if (m.tag == Tag::kEnd) {
       std::uint64_t status = 0;
-      if (!DecodeNumber(m.bytes, &status)) channel.Abandon("a garbled end");
+      if (!DecodeNumber(m.bytes, &status)) {
+        channel.Abandon(std::string(cluster_text::kGarbledEnd));
+      }
       return static_cast<int>(status);
     }
     StartMessage start;
-    if (!DecodeStart(m.bytes, &start)) channel.Abandon("a garbled start");
+    if (!DecodeStart(m.bytes, &start)) {
+      channel.Abandon(std::string(cluster_text::kGarbledStart));
+    }
     ScanProgress progress;
     ScanOptions options;
     options.threads = start.threads;

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "cluster/texts.h"
+#include "present/fill.h"
 #include "scan/saturating.h"
 
 namespace ovik {
@@ -25,8 +27,6 @@ constexpr std::chrono::milliseconds kProgressInterval{500};
 // The pause between steps when nothing happened, doubled up to the last.
 constexpr std::chrono::microseconds kFirstPause{50};
 constexpr std::chrono::microseconds kLongestPause{1000};
-
-std::string RankText(int rank) { return "rank " + std::to_string(rank); }
 
 }  // namespace
 
@@ -49,7 +49,7 @@ void Exchange::Serve(WorkQueue& queue, bool walking) {
   try {
     ServeUntilOver();
   } catch (const std::bad_alloc&) {
-    channel_.Abandon(RankText(channel_.rank()) + " ran out of memory");
+    channel_.Abandon(Fill(cluster_text::kOutOfMemory, {channel_.rank()}));
   }
   queue.Close();
 }
@@ -69,8 +69,7 @@ void Exchange::ServeUntilOver() {
   const Clock::time_point entered = Clock::now();
   while (!channel_.BarrierPassed()) {
     if (Clock::now() - entered > timeout_) {
-      channel_.Abandon("not every rank reached the end of the walk within " +
-                       Seconds() + "; the scan is abandoned");
+      channel_.Abandon(Fill(cluster_text::kWalkNotEnded, {Seconds()}));
     }
     Pause(Step());
   }
@@ -98,8 +97,7 @@ bool Exchange::Step() {
     }
   }
   if (asked_ >= 0 && Clock::now() - asked_at_ > timeout_) {
-    channel_.Abandon(RankText(asked_) + " did not answer for " + Seconds() +
-                     "; the scan is abandoned");
+    channel_.Abandon(Fill(cluster_text::kNoAnswer, {asked_, Seconds()}));
   }
   SendProgress();
   return active;
@@ -249,16 +247,15 @@ void Exchange::Pause(bool active) {
 }
 
 void Exchange::Unexpected(const Message& message) {
-  channel_.Abandon(RankText(channel_.rank()) + " got a message it cannot use (tag " +
-                   std::to_string(static_cast<int>(message.tag)) + ", " +
-                   std::to_string(message.bytes.size()) + " bytes) from " +
-                   RankText(message.from));
+  channel_.Abandon(Fill(cluster_text::kUnusableMessage,
+                        {channel_.rank(), static_cast<int>(message.tag),
+                         message.bytes.size(), message.from}));
 }
 
 std::string Exchange::Seconds() const {
-  return std::to_string(
-             std::chrono::duration_cast<std::chrono::seconds>(timeout_).count()) +
-         " s";
+  return Fill(
+      cluster_text::kSeconds,
+      {std::chrono::duration_cast<std::chrono::seconds>(timeout_).count()});
 }
 
 bool Exchange::Gather(WalkPart* part) {
@@ -278,9 +275,7 @@ bool Exchange::Gather(WalkPart* part) {
     Message message;
     if (!NextMessage(&message)) {
       if (Clock::now() - last > timeout_) {
-        channel_.Abandon(std::to_string(missing) +
-                         " ranks sent no result within " + Seconds() +
-                         "; the scan is abandoned");
+        channel_.Abandon(Fill(cluster_text::kNoResults, {missing, Seconds()}));
       }
       Pause(false);
       continue;
@@ -304,7 +299,7 @@ void Exchange::AddPart(const Message& message, std::vector<bool>* received,
     Unexpected(message);
   }
   (*received)[from] = true;
-  if (part->status == ScanStatus::kOk) part->status = other.status;
+  if (part->status.ok()) part->status = other.status;
   part->stats += other.stats;
   part->stats.threads += other.stats.threads;
   part->stats.threads_not_started += other.stats.threads_not_started;

@@ -1,5 +1,7 @@
 #include "cluster/messages.h"
 
+#include <cstdint>
+
 #include <utility>
 
 #include "cluster/wire.h"
@@ -9,11 +11,11 @@ namespace {
 
 // Every field of these is sent; a field added to them needs its place
 // in the bytes below.
-static_assert(sizeof(ScanStats) == 11 * sizeof(std::uint64_t) + 2 * sizeof(unsigned),
+static_assert(sizeof(ScanStats) == 13 * sizeof(std::uint64_t) + 2 * sizeof(unsigned),
               "ScanStats changed: send the new fields in a part");
 // (A tally's part_index is not: it belongs to the walker that counted.)
 static_assert(sizeof(OwnerTally) == 2 * sizeof(std::uint64_t) +
-                                        sizeof(WalkPosition) +
+                                        sizeof(Ages) + sizeof(WalkPosition) +
                                         alignof(OwnerTally),
               "OwnerTally changed: send the new fields in a part");
 
@@ -51,8 +53,9 @@ void PutStats(WireWriter& w, const ScanStats& s) {
   for (std::uint64_t n :
        {s.files, s.bytes, s.directories, s.skipped_directories,
         s.skipped_for_handles, s.unreadable_entries, s.vanished_entries,
-        s.other_volumes, s.hard_link_duplicates, s.unrecorded_owners,
-        s.saturated_totals}) {
+        s.other_volumes, s.hard_link_duplicates, s.younger_entries,
+        s.unread_table_parts,
+        s.unnamed_owners, s.saturated_totals}) {
     w.Number(n);
   }
   w.Number(s.threads);
@@ -63,8 +66,9 @@ bool GetStats(WireReader& r, ScanStats* s) {
   for (std::uint64_t* n :
        {&s->files, &s->bytes, &s->directories, &s->skipped_directories,
         &s->skipped_for_handles, &s->unreadable_entries, &s->vanished_entries,
-        &s->other_volumes, &s->hard_link_duplicates, &s->unrecorded_owners,
-        &s->saturated_totals}) {
+        &s->other_volumes, &s->hard_link_duplicates, &s->younger_entries,
+        &s->unread_table_parts,
+        &s->unnamed_owners, &s->saturated_totals}) {
     if (!r.Number(n)) return false;
   }
   std::uint32_t threads = 0, not_started = 0;
@@ -74,38 +78,72 @@ bool GetStats(WireReader& r, ScanStats* s) {
   return true;
 }
 
+static_assert(sizeof(Ages) == 6 * sizeof(std::uint64_t),
+              "Ages changed: send the new fields in a part");
+
+void PutAges(WireWriter& w, const Ages& ages) {
+  for (const AgeBytes* a : {&ages.modified, &ages.accessed}) {
+    w.Number(a->under_30_days);
+    w.Number(a->under_1_year);
+    w.Number(a->older);
+  }
+}
+
+bool GetAges(WireReader& r, Ages* ages) {
+  for (AgeBytes* a : {&ages->modified, &ages->accessed}) {
+    if (!r.Number(&a->under_30_days) || !r.Number(&a->under_1_year) ||
+        !r.Number(&a->older)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// An owner: its kind, then its identifier's bytes.
+void PutOwner(WireWriter& w, const OwnerId& owner) {
+  w.Number(static_cast<std::uint64_t>(owner.kind()));
+  w.Text(owner.key());
+}
+
+bool GetOwner(WireReader& r, std::string* key, OwnerId* owner) {
+  std::uint64_t kind = 0;
+  if (!r.Number(&kind) ||
+      kind > static_cast<std::uint64_t>(OwnerId::Kind::kGroup) ||
+      !r.Text(key)) {
+    return false;
+  }
+  *owner = OwnerId(static_cast<OwnerId::Kind>(kind), *key);
+  return true;
+}
+
 void PutTallies(WireWriter& w, const Tallies& tallies) {
   std::size_t count = 0;
-  tallies.ForEach([&](std::string_view, bool, const OwnerTally&) { ++count; });
+  tallies.ForEach([&](const OwnerId&, const OwnerTally&) { ++count; });
   w.Number(count);
-  tallies.ForEach(
-      [&](std::string_view key, bool unreadable, const OwnerTally& tally) {
-        w.Number(unreadable ? 1 : 0);
-        w.Text(key);
-        w.Number(tally.bytes);
-        w.Number(tally.files);
-        PutOrdinals(w, tally.first.directory);
-        w.Number(tally.first.entry);
-      });
+  tallies.ForEach([&](const OwnerId& owner, const OwnerTally& tally) {
+    PutOwner(w, owner);
+    w.Number(tally.bytes);
+    w.Number(tally.files);
+    PutAges(w, tally.ages);
+    PutOrdinals(w, tally.first.directory);
+    w.Number(tally.first.entry);
+  });
 }
 
 bool GetTallies(WireReader& r, Tallies* tallies) {
   std::size_t count = 0;
   if (!r.Count(&count)) return false;
   std::string key;
+  OwnerId owner;
   for (std::size_t i = 0; i < count; ++i) {
-    bool unreadable = false;
     OwnerTally tally;
-    if (!r.Flag(&unreadable) || !r.Text(&key) || !r.Number(&tally.bytes) ||
-        !r.Number(&tally.files) || !GetOrdinals(r, &tally.first.directory) ||
+    if (!GetOwner(r, &key, &owner) || !r.Number(&tally.bytes) ||
+        !r.Number(&tally.files) || !GetAges(r, &tally.ages) ||
+        !GetOrdinals(r, &tally.first.directory) ||
         !r.Number(&tally.first.entry)) {
       return false;
     }
-    if (unreadable) {
-      tallies->AddUnreadable(std::move(tally));
-    } else {
-      tallies->Add(key, std::move(tally));
-    }
+    tallies->Add(owner, std::move(tally));
   }
   return true;
 }
@@ -116,19 +154,21 @@ void PutLinks(WireWriter& w, const LinkLedger& ledger) {
     w.Number(link.device);
     w.Number(link.inode);
     w.Number(link.size);
-    w.Number(link.unreadable ? 1 : 0);
-    w.Text(link.owner_key);
+    PutOwner(w, link.owner);
+    w.Signed(link.modified);
+    w.Signed(link.accessed);
   }
 }
 
 bool GetLinks(WireReader& r, LinkLedger* ledger) {
   std::size_t count = 0;
   if (!r.Count(&count)) return false;
+  std::string key;
   for (std::size_t i = 0; i < count; ++i) {
     LedgerLink link;
     if (!r.Number(&link.device) || !r.Number(&link.inode) ||
-        !r.Number(&link.size) || !r.Flag(&link.unreadable) ||
-        !r.Text(&link.owner_key)) {
+        !r.Number(&link.size) || !GetOwner(r, &key, &link.owner) ||
+        !r.Signed(&link.modified) || !r.Signed(&link.accessed)) {
       return false;
     }
     ledger->Add(std::move(link));
@@ -229,7 +269,8 @@ bool DecodeProgress(const Bytes& bytes, ProgressMessage* progress) {
 
 Bytes EncodePart(const WalkPart& part) {
   WireWriter w;
-  w.Number(static_cast<std::uint64_t>(part.status));
+  w.Number(static_cast<std::uint64_t>(part.status.code()));
+  w.Signed(part.status.system_error());
   PutStats(w, part.stats);
   PutTallies(w, part.tallies);
   PutLinks(w, part.links);
@@ -238,12 +279,16 @@ Bytes EncodePart(const WalkPart& part) {
 
 bool DecodePart(const Bytes& bytes, WalkPart* part) {
   WireReader r(bytes);
-  std::uint64_t status = 0;
-  if (!r.Number(&status) ||
-      status > static_cast<std::uint64_t>(ScanStatus::kOutOfMemory)) {
+  std::uint64_t code = 0;
+  std::int64_t system_error = 0;
+  if (!r.Number(&code) ||
+      code > static_cast<std::uint64_t>(StatusCode::kOther) ||
+      !r.Signed(&system_error) || system_error < INT32_MIN ||
+      system_error > INT32_MAX) {
     return false;
   }
-  part->status = static_cast<ScanStatus>(status);
+  part->status = Status(static_cast<StatusCode>(code),
+                        static_cast<int>(system_error));
   return GetStats(r, &part->stats) && GetTallies(r, &part->tallies) &&
          GetLinks(r, &part->links) && r.AtEnd();
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/mountinfo.h"
+#include "present/display_name.h"
 
 namespace {
 
@@ -63,24 +64,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool known = false;
     for (const auto& e : entries) known = known || e.mount_point == root;
     Require(known, "a root that is no mount point");
-    ovik::VolumeInformation info;
-    ovik::DiskSpace space;
-    source.GetDriveType(root);
-    Require(source.GetVolumeInformation(root, &info).ok(),
+    ovik::VolumeNames info;
+    ovik::VolumeSpace space;
+    source.KindOf(root);
+    Require(source.ReadNames(root, &info).ok(),
             "a listed root has no volume");
-    Require(!source.GetDiskFreeSpace(root, &space).ok(),
+    Require(!source.ReadSpace(root, &space).ok(),
             "space without a probe");
   }
   // Any path, the table's text included, is answered without a crash.
-  source.GetDriveType(text);
-  ovik::VolumeInformation info;
-  source.GetVolumeInformation("/" + text, &info).ok();
+  source.KindOf(text);
+  ovik::VolumeNames info;
+  source.ReadNames("/" + text, &info).ok();
   source.RecordsOwners(text);
   Require(ovik::UnescapeMountField(text).size() <= text.size(), "unescape grew");
-  // A field escaped for a tab-separated line keeps to one field and
-  // comes back as it was.
-  const std::string escaped = ovik::EscapeMountField(text);
-  Require(escaped.find_first_of(" \t\n") == std::string::npos,
+  // A field escaped for a tab-separated line (as `ovik drives` writes
+  // roots) keeps to one field and comes back as it was.
+  const std::string escaped = ovik::EscapeName(text);
+  Require(escaped.find_first_of("\t\n") == std::string::npos,
           "escaped field breaks its line");
   Require(ovik::UnescapeMountField(escaped) == text, "escape does not undo");
   Require(ovik::UnescapeUdevName(text).size() <= text.size(), "udev unescape grew");

@@ -7,32 +7,39 @@
 
 #include <charconv>
 #include <limits>
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace ovik {
 namespace {
 
-// The largest buffer a lookup is given before it counts as failed.
-constexpr std::size_t kLargestBuffer = 1u << 20;
-
 // Runs one of the getpw*_r / getgr*_r lookups with a buffer that grows
-// until the record fits, and gives the record's name.
+// until the record fits, however large (the group of a large directory
+// service lists a hundred thousand members and more), and gives the
+// record's name. A record larger than the memory the process can have is
+// kNoMemory.
 template <typename Record, typename Lookup, typename NameOf>
 Status LookUp(long size_hint, Lookup lookup, NameOf name_of,
               std::string* name) {
-  std::vector<char> buffer(size_hint > 0 ? static_cast<std::size_t>(size_hint)
-                                         : 1024);
+  std::size_t size =
+      size_hint > 0 ? static_cast<std::size_t>(size_hint) : std::size_t{1024};
   Record record;
   Record* found = nullptr;
-  int rc;
-  while ((rc = lookup(&record, buffer.data(), buffer.size(), &found)) ==
-             ERANGE &&
-         buffer.size() < kLargestBuffer) {
-    buffer.resize(buffer.size() * 2);
-  }
-  if (rc == 0 && found != nullptr) {
-    *name = name_of(*found);
-    return Status::Ok();
+  int rc = ERANGE;
+  while (rc == ERANGE) {
+    // The contents need not be kept: each call starts afresh.
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
+    if (!buffer) return Status(StatusCode::kNoMemory, ENOMEM);
+    rc = lookup(&record, buffer.get(), size, &found);
+    if (rc == 0 && found != nullptr) {
+      *name = name_of(*found);
+      return Status::Ok();
+    }
+    if (rc != ERANGE) break;
+    if (size > std::numeric_limits<std::size_t>::max() / 2) {
+      return Status(StatusCode::kNoMemory, ENOMEM);
+    }
+    size *= 2;
   }
   // No entry: these are the answers the lookups give for a name or id
   // that the database does not have.

@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -42,6 +43,18 @@ Status SpareDescriptors(std::uint64_t kept, std::uint64_t* spare) {
   const std::uint64_t taken = DescriptorsInUse(limit.rlim_cur) + kept;
   *spare = limit.rlim_cur > taken ? limit.rlim_cur - taken : 0;
   return Status::Ok();
+}
+
+void KeepStandardDescriptorsTaken() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int placeholder = open("/", O_PATH | O_DIRECTORY);
+    if (placeholder < 0) return;  // nothing better to put there
+    if (placeholder != fd) {
+      dup2(placeholder, fd);
+      close(placeholder);
+    }
+  }
 }
 
 }  // namespace ovik

@@ -3,11 +3,23 @@
 // only then take the target's place. Replacing keeps the old file's
 // security and attributes. Devices ("NUL", "COM1", ...) cannot be
 // replaced and are written in place.
+//
+// A symbolic link or junction at the target is followed one at a time,
+// each only when it belongs to this process's account (or its default
+// owner, Administrators for an elevated one) or to the owner of the
+// folder that holds it: anyone else's may be swapped for another while
+// the report is written. The folder that gets the temporary is held open
+// without leave to delete it, so that it cannot be renamed or replaced
+// by a junction until the report is in place.
 #include "platform/file_writer.h"
 
 #include <windows.h>
+#include <aclapi.h>
+#include <winioctl.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/wide_text_win32.h"
 
@@ -66,31 +78,186 @@ bool IsDevice(const std::wstring& path) {
   return GetFileType(existing.get()) != FILE_TYPE_DISK;
 }
 
-// The file a symbolic link names; |path| itself for anything else.
-std::wstring FinalPath(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES ||
-      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    return path;
+constexpr DWORD kShareAll =
+    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr int kMaxLinkHops = 40;
+
+std::wstring DirName(const std::wstring& path) {
+  const auto slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return L".";
+  std::wstring dir = path.substr(0, slash);
+  // "C:" alone is the drive's current folder; its root is meant.
+  if (dir.empty() || dir.back() == L':') dir += L'\\';
+  return dir;
+}
+
+// A security identifier, copied out of whatever held it.
+using Sid = std::vector<BYTE>;
+
+Sid CopySid(PSID sid) {
+  if (sid == nullptr || !IsValidSid(sid)) return {};
+  const BYTE* bytes = static_cast<const BYTE*>(sid);
+  return Sid(bytes, bytes + GetLengthSid(sid));
+}
+
+bool SameSid(const Sid& a, const Sid& b) {
+  return !a.empty() && !b.empty() &&
+         EqualSid(const_cast<BYTE*>(a.data()), const_cast<BYTE*>(b.data()));
+}
+
+Sid OwnerOf(HANDLE handle) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                      &owner, nullptr, nullptr, nullptr,
+                      &descriptor) != ERROR_SUCCESS) {
+    return {};
   }
-  Handle existing(CreateFileW(path.c_str(), 0,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                  FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!existing.valid()) return path;
-  std::wstring resolved(32768, L'\0');
-  const DWORD length = GetFinalPathNameByHandleW(
-      existing.get(), resolved.data(), 32768, FILE_NAME_NORMALIZED);
-  if (length == 0 || length >= 32768) return path;
-  resolved.resize(length);
-  return resolved;
+  Sid copy = CopySid(owner);
+  LocalFree(descriptor);
+  return copy;
+}
+
+// The account this process runs as, and the owner it gives what it
+// creates (Administrators, for an elevated administrator).
+std::vector<Sid> OwnSids() {
+  std::vector<Sid> sids;
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return sids;
+  for (TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+    DWORD size = 0;
+    GetTokenInformation(token, kind, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (size == 0 ||
+        !GetTokenInformation(token, kind, buffer.data(), size, &size)) {
+      continue;
+    }
+    // TOKEN_USER and TOKEN_OWNER both begin with the SID's address.
+    PSID sid = kind == TokenUser
+                   ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                   : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+    sids.push_back(CopySid(sid));
+  }
+  CloseHandle(token);
+  return sids;
+}
+
+// Whether the link open as |link|, at |path|, may be followed.
+bool MayFollow(HANDLE link, const std::wstring& path) {
+  const Sid owner = OwnerOf(link);
+  for (const Sid& own : OwnSids()) {
+    if (SameSid(owner, own)) return true;
+  }
+  Handle dir(CreateFileW(DirName(path).c_str(), READ_CONTROL, kShareAll,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                         nullptr));
+  return dir.valid() && SameSid(owner, OwnerOf(dir.get()));
+}
+
+// The start of the system's reparse data of symbolic links and
+// junctions (mount points); a link's flags follow, then the names.
+struct ReparseHeader {
+  DWORD tag;
+  WORD data_length;
+  WORD reserved;
+  WORD substitute_offset;
+  WORD substitute_length;
+  WORD print_offset;
+  WORD print_length;
+};
+constexpr DWORD kRelativeLink = 1;  // SYMLINK_FLAG_RELATIVE
+
+// What the link open as |link|, at |path|, names: "" when it is no link
+// (another kind of reparse point is a file like any other).
+Status LinkTarget(HANDLE link, const std::wstring& path, std::wstring* target) {
+  target->clear();
+  std::vector<BYTE> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+  DWORD size = 0;
+  if (!DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0,
+                       buffer.data(), static_cast<DWORD>(buffer.size()), &size,
+                       nullptr)) {
+    return LastError();
+  }
+  ReparseHeader header{};
+  if (size < sizeof header) return Status::FromSystemError(ERROR_INVALID_DATA);
+  std::memcpy(&header, buffer.data(), sizeof header);
+  std::size_t names = sizeof header;
+  DWORD flags = 0;
+  if (header.tag == IO_REPARSE_TAG_SYMLINK) {
+    if (size < names + sizeof flags) {
+      return Status::FromSystemError(ERROR_INVALID_DATA);
+    }
+    std::memcpy(&flags, buffer.data() + names, sizeof flags);
+    names += sizeof flags;
+  } else if (header.tag != IO_REPARSE_TAG_MOUNT_POINT) {
+    return Status::Ok();
+  }
+  const std::size_t begin = names + header.substitute_offset;
+  if (begin + header.substitute_length > size) {
+    return Status::FromSystemError(ERROR_INVALID_DATA);
+  }
+  std::wstring name(header.substitute_length / sizeof(wchar_t), L'\0');
+  std::memcpy(name.data(), buffer.data() + begin, header.substitute_length);
+  if (name.empty()) return Status::FromSystemError(ERROR_INVALID_DATA);
+  if (flags & kRelativeLink) {
+    *target = DirName(path) + L"\\" + name;
+  } else if (name.rfind(L"\\??\\", 0) == 0) {
+    *target = L"\\\\?\\" + name.substr(4);  // the NT name as a Win32 one
+  } else {
+    *target = name;
+  }
+  return Status::Ok();
+}
+
+// The entry at |path| itself, not what a link there names: with leave
+// to read its owner where that is given.
+HANDLE OpenEntry(const std::wstring& path, DWORD access) {
+  return CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                     nullptr);
+}
+
+// Follows the links at |path| (each one only as MayFollow allows) to the
+// file that takes the bytes.
+Status Resolve(const std::wstring& path, std::wstring* final_path,
+               std::string* refused_link) {
+  std::wstring current = path;
+  for (int hops = 0; hops <= kMaxLinkHops; ++hops) {
+    Handle entry(OpenEntry(current, READ_CONTROL | FILE_READ_ATTRIBUTES));
+    const bool owner_readable = entry.valid();
+    if (!entry.valid() && GetLastError() == ERROR_ACCESS_DENIED) {
+      entry.Reset(OpenEntry(current, FILE_READ_ATTRIBUTES));
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!entry.valid() || !GetFileInformationByHandle(entry.get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      *final_path = current;  // a file, or none yet
+      return Status::Ok();
+    }
+    std::wstring target;
+    if (Status read = LinkTarget(entry.get(), current, &target); !read.ok()) {
+      return read;
+    }
+    if (target.empty()) {  // no link: a file like any other
+      *final_path = current;
+      return Status::Ok();
+    }
+    if (!owner_readable || !MayFollow(entry.get(), current)) {
+      if (refused_link != nullptr) *refused_link = WideToUtf8(current);
+      return Status::FromSystemError(ERROR_ACCESS_DENIED);
+    }
+    current = std::move(target);
+  }
+  return Status::FromSystemError(ERROR_CANT_RESOLVE_FILENAME);
 }
 
 }  // namespace
 
 struct AtomicFileWriter::State {
   Handle file{INVALID_HANDLE_VALUE};
+  // The folder of the target, held so that it stays where it is.
+  Handle folder{INVALID_HANDLE_VALUE};
+  std::string refused_link;
   // Written in place: a device ("NUL", "COM1", ...).
   bool in_place = false;
   // Otherwise: the temporary and the target it replaces.
@@ -104,6 +271,7 @@ struct AtomicFileWriter::State {
     file.Close();
     if (!temp.empty()) DeleteFileW(temp.c_str());
     temp.clear();
+    folder.Close();
   }
   Status Fail(Status status) {
     Discard();
@@ -114,10 +282,20 @@ struct AtomicFileWriter::State {
 AtomicFileWriter::AtomicFileWriter() : state_(std::make_unique<State>()) {}
 AtomicFileWriter::~AtomicFileWriter() = default;
 
-Status AtomicFileWriter::Check(const std::string& path) {
+// Devices written in place do not wait here as a FIFO can on Linux.
+void AtomicFileWriter::set_cancel(std::function<bool()> /*cancelled*/) {}
+
+const std::string& AtomicFileWriter::refused_link() const {
+  return state_->refused_link;
+}
+
+Status AtomicFileWriter::Check(const std::string& path,
+                               std::string* refused_link) {
   // Devices are opened without harm here; the temporary goes with |probe|.
   AtomicFileWriter probe;
-  return probe.Create(path);
+  const Status status = probe.Create(path);
+  if (refused_link != nullptr) *refused_link = probe.refused_link();
+  return status;
 }
 
 Status AtomicFileWriter::Create(const std::string& path) {
@@ -132,7 +310,18 @@ Status AtomicFileWriter::Create(const std::string& path) {
   }
 
   // A symbolic link is replaced through: the file it names gets the bytes.
-  s.final_path = FinalPath(target);
+  if (Status resolved = Resolve(target, &s.final_path, &s.refused_link);
+      !resolved.ok()) {
+    return resolved;
+  }
+  // Without leave to delete, the folder can be neither renamed nor
+  // removed while it is held.
+  s.folder.Reset(CreateFileW(DirName(s.final_path).c_str(),
+                             FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                             nullptr));
+  if (!s.folder.valid()) return LastError();
   // Only a file may be replaced, and not one that is marked read-only.
   const DWORD existing = GetFileAttributesW(s.final_path.c_str());
   if (existing != INVALID_FILE_ATTRIBUTES &&
@@ -178,6 +367,11 @@ Status AtomicFileWriter::Commit() {
   if (s.temp.empty() || s.file.valid()) {
     return Status::FromSystemError(ERROR_INVALID_HANDLE);
   }
+  // A link put at the name since it was looked at is not replaced through.
+  const DWORD now = GetFileAttributesW(s.final_path.c_str());
+  if (now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return s.Fail(Status::FromSystemError(ERROR_ACCESS_DENIED));
+  }
   BOOL moved = FALSE;
   if (s.target_exists) {
     moved = ReplaceFileW(s.final_path.c_str(), s.temp.c_str(), nullptr,
@@ -189,6 +383,7 @@ Status AtomicFileWriter::Commit() {
   }
   if (!moved) return s.Fail(LastError());
   s.temp.clear();
+  s.folder.Close();
   return Status::Ok();
 }
 

@@ -117,9 +117,12 @@ class FileSystem {
                            std::string* /*name*/) {
     return Status(StatusCode::kUnsupported);
   }
-  // The name under which the administrators' record heads every ranking
-  // ("root" on POSIX systems, the local name of the Administrators group
-  // on Windows). Never fails: it falls back to the usual English name.
+  // The administrators' record that heads every ranking: the owner key of
+  // the account (uid 0 on POSIX systems, the Administrators group's SID on
+  // Windows), and the name it is shown under ("root", the local name of
+  // the Administrators group). The name never fails: it falls back to the
+  // usual English one.
+  virtual std::string AdministratorsKey() = 0;
   virtual std::string AdministratorsName() = 0;
   // How account names compare: nullptr where they are case-sensitive and
   // compare byte for byte, a case-folding function where they are not.

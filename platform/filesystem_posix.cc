@@ -11,7 +11,6 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -20,6 +19,7 @@
 #include "platform/descriptors_posix.h"
 #include "platform/entry_status_posix.h"
 #include "platform/mount_points_posix.h"
+#include "platform/volume_table_posix.h"
 
 namespace ovik {
 namespace {
@@ -249,30 +249,17 @@ class PosixDirectory final : public Directory {
     if (stat_failed) {
       // Listed but not readable (a directory we may list but not search):
       // counted, with no size, under the unreadable owner.
-      entry->kind = type == DT_LNK ? EntryKind::kLink
-                    : type == DT_REG ? EntryKind::kFile
-                                     : EntryKind::kOther;
-      entry->owner_status = OwnerStatus::kUnreadable;
-      entry->owner_key.clear();
-      entry->group_key.clear();
+      FillUnreadableEntry(type == DT_LNK   ? EntryKind::kLink
+                          : type == DT_REG ? EntryKind::kFile
+                                           : EntryKind::kOther,
+                          entry);
       return Status::Ok();
     }
     if (IsMountPoint(name, st)) {
       entry->kind = EntryKind::kMountPoint;
       return Status::Ok();
     }
-    entry->kind = S_ISREG(st.mode)   ? EntryKind::kFile
-                  : S_ISLNK(st.mode) ? EntryKind::kLink
-                                     : EntryKind::kOther;
-    entry->size = st.size;
-    entry->device = st.device;
-    entry->inode = st.inode;
-    entry->links = static_cast<std::uint32_t>(st.links);
-    entry->owner_status = OwnerStatus::kKnown;
-    const uid_t uid = st.uid;
-    entry->owner_key.assign(reinterpret_cast<const char*>(&uid), sizeof uid);
-    const gid_t gid = st.gid;
-    entry->group_key.assign(reinterpret_cast<const char*>(&gid), sizeof gid);
+    FillEntry(st, entry);
     return Status::Ok();
   }
 
@@ -284,14 +271,6 @@ class PosixDirectory final : public Directory {
   std::size_t len_ = 0;
   bool done_ = false;  // the listing ended or failed
 };
-
-// The owner and group keys of a POSIX entry: the uid's or gid's bytes.
-template <typename Id>
-bool IdOfKey(std::string_view key, Id* id) {
-  if (key.size() != sizeof *id) return false;
-  std::memcpy(id, key.data(), sizeof *id);
-  return true;
-}
 
 class PosixFileSystem final : public FileSystem {
  public:
@@ -325,14 +304,14 @@ class PosixFileSystem final : public FileSystem {
   Status LookupOwnerName(std::string_view owner_key,
                          std::string* name) override {
     uid_t uid = 0;
-    if (!IdOfKey(owner_key, &uid)) return Status(StatusCode::kOther);
+    if (!UidOfKey(owner_key, &uid)) return Status(StatusCode::kOther);
     return NameOfUid(uid, name);
   }
 
   // As ls -l shows an owner without an account: the number.
   Status OwnerKeyText(std::string_view owner_key, std::string* text) override {
     uid_t uid = 0;
-    if (!IdOfKey(owner_key, &uid)) return Status(StatusCode::kOther);
+    if (!UidOfKey(owner_key, &uid)) return Status(StatusCode::kOther);
     *text = std::to_string(uid);
     return Status::Ok();
   }
@@ -340,13 +319,13 @@ class PosixFileSystem final : public FileSystem {
   Status LookupGroupName(std::string_view group_key,
                          std::string* name) override {
     gid_t gid = 0;
-    if (!IdOfKey(group_key, &gid)) return Status(StatusCode::kOther);
+    if (!GidOfKey(group_key, &gid)) return Status(StatusCode::kOther);
     return NameOfGid(gid, name);
   }
 
   Status GroupKeyText(std::string_view group_key, std::string* text) override {
     gid_t gid = 0;
-    if (!IdOfKey(group_key, &gid)) return Status(StatusCode::kOther);
+    if (!GidOfKey(group_key, &gid)) return Status(StatusCode::kOther);
     *text = std::to_string(gid);
     return Status::Ok();
   }
@@ -359,10 +338,19 @@ class PosixFileSystem final : public FileSystem {
     return FindGroupName(name_or_id, name);
   }
 
+  std::string AdministratorsKey() override {
+    const uid_t root = 0;
+    return std::string(reinterpret_cast<const char*>(&root), sizeof root);
+  }
+
   std::string AdministratorsName() override {
     std::string name;
     if (NameOfUid(0, &name).ok()) return name;
     return "root";
+  }
+
+  TableOpenResult OpenTable(std::string_view root_path) override {
+    return OpenVolumeTable(root_path);
   }
 
   Status DirectoryBudget(std::uint64_t* directories) override {

@@ -5,6 +5,12 @@
 // never entered, so a walk cannot leave its volume or run in a circle;
 // those that are directory entries are reported as such, so that they are
 // not counted either.
+//
+// Where the process's token holds the backup privilege, it is enabled and
+// owners are read through handles opened for backup, which the system
+// grants whatever a file's ACL says: an administrator's walk then reads
+// the owner of files whose ACL shuts administrators out. The same token
+// may read a local NTFS volume's master file table instead of walking it.
 #include "platform/filesystem.h"
 
 #include <windows.h>
@@ -19,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ntfs/master_file_table.h"
+#include "platform/ntfs/raw_volume_win32.h"
 #include "platform/wide_text_win32.h"
 
 namespace ovik {
@@ -49,18 +57,42 @@ std::wstring LongDirectoryPath(std::string_view utf8) {
   return path;
 }
 
+// Enables privilege |name| in the process's token when the token holds
+// it: true when it is enabled.
+bool EnablePrivilege(const wchar_t* name) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(),
+                        TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    return false;
+  }
+  TOKEN_PRIVILEGES privileges = {};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  // AdjustTokenPrivileges succeeds for a privilege the token lacks, and
+  // says so only through the last error.
+  const bool enabled =
+      LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid) &&
+      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
+      GetLastError() == ERROR_SUCCESS;
+  CloseHandle(token);
+  return enabled;
+}
+
 // Reads the owner of |path| into |descriptor|. Reparse points are asked
 // about themselves, not about what they point to; a dangling link has an
-// owner too.
+// owner too. With |backup| (the backup privilege enabled) the file is
+// opened for backup, which GetFileSecurityW has no way to ask for.
 bool ReadOwnerDescriptor(const std::wstring& path, bool reparse_point,
-                         std::vector<BYTE>* descriptor, DWORD* error) {
+                         bool backup, std::vector<BYTE>* descriptor,
+                         DWORD* error) {
   HANDLE handle = INVALID_HANDLE_VALUE;
-  if (reparse_point) {
+  const bool by_handle = reparse_point || backup;
+  if (by_handle) {
     handle = CreateFileW(path.c_str(), READ_CONTROL,
                          FILE_SHARE_READ | FILE_SHARE_WRITE |
                              FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING,
-                         FILE_FLAG_OPEN_REPARSE_POINT |
+                         (reparse_point ? FILE_FLAG_OPEN_REPARSE_POINT : 0) |
                              FILE_FLAG_BACKUP_SEMANTICS,
                          nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -75,7 +107,7 @@ bool ReadOwnerDescriptor(const std::wstring& path, bool reparse_point,
     DWORD needed = 0;
     const DWORD size = static_cast<DWORD>(descriptor->size());
     const BOOL read =
-        reparse_point
+        by_handle
             ? GetKernelObjectSecurity(handle, OWNER_SECURITY_INFORMATION,
                                       descriptor->data(), size, &needed)
             : GetFileSecurityW(path.c_str(), OWNER_SECURITY_INFORMATION,
@@ -111,11 +143,12 @@ bool OwnerSidBytes(std::vector<BYTE>& descriptor, std::string* key) {
 class Win32Directory : public Directory {
  public:
   // Takes over an open listing of |path| whose first entry is in |data|.
-  Win32Directory(std::wstring path, HANDLE find, const WIN32_FIND_DATAW& data)
-      : path_(std::move(path)), find_(find), data_(data) {}
+  Win32Directory(std::wstring path, bool backup, HANDLE find,
+                 const WIN32_FIND_DATAW& data)
+      : path_(std::move(path)), backup_(backup), find_(find), data_(data) {}
   // An empty directory: a root with nothing in it lists not even ".".
-  explicit Win32Directory(std::wstring path)
-      : path_(std::move(path)), at_end_(true) {}
+  Win32Directory(std::wstring path, bool backup)
+      : path_(std::move(path)), backup_(backup), at_end_(true) {}
 
   ~Win32Directory() override {
     if (find_ != INVALID_HANDLE_VALUE) FindClose(find_);
@@ -154,15 +187,17 @@ class Win32Directory : public Directory {
                           std::unique_ptr<Directory>* subdirectory) override;
 
   Status OpenAgain(std::unique_ptr<Directory>* again) override {
-    return Open(path_, again, opened_from_parent_);
+    return Open(path_, backup_, again, opened_from_parent_);
   }
 
   // By path: the listing holds no handle on the directory to go up from.
   Status OpenParent(std::unique_ptr<Directory>* parent) override;
 
+  // |backup|: owners are read through handles opened for backup.
   // |from_parent|: opened as a subdirectory, so it has a parent to go
   // back up to.
-  static Status Open(std::wstring path, std::unique_ptr<Directory>* directory,
+  static Status Open(std::wstring path, bool backup,
+                     std::unique_ptr<Directory>* directory,
                      bool from_parent = false);
 
  private:
@@ -189,8 +224,8 @@ class Win32Directory : public Directory {
       return Status::Ok();
     }
     DWORD error = ERROR_SUCCESS;
-    const bool owner_read = ReadOwnerDescriptor(path_ + data_.cFileName,
-                                                reparse, &descriptor_, &error);
+    const bool owner_read = ReadOwnerDescriptor(
+        path_ + data_.cFileName, reparse, backup_, &descriptor_, &error);
     if (!owner_read &&
         (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
       return Status(StatusCode::kNotFound, static_cast<int>(error));
@@ -216,6 +251,7 @@ class Win32Directory : public Directory {
   }
 
   std::wstring path_;  // "\\?\..." ending in a backslash
+  bool backup_ = false;
   bool opened_from_parent_ = false;
   HANDLE find_ = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW data_ = {};
@@ -225,7 +261,7 @@ class Win32Directory : public Directory {
   std::vector<BYTE> descriptor_ = std::vector<BYTE>(1024);
 };
 
-Status Win32Directory::Open(std::wstring path,
+Status Win32Directory::Open(std::wstring path, bool backup,
                             std::unique_ptr<Directory>* directory,
                             bool from_parent) {
   // Asked with its trailing backslash, a file would look missing rather
@@ -252,12 +288,13 @@ Status Win32Directory::Open(std::wstring path,
     if (last != ERROR_FILE_NOT_FOUND && last != ERROR_NO_MORE_FILES) {
       return Status::FromSystemError(static_cast<int>(last));
     }
-    auto empty = std::make_unique<Win32Directory>(std::move(path));
+    auto empty = std::make_unique<Win32Directory>(std::move(path), backup);
     empty->opened_from_parent_ = from_parent;
     *directory = std::move(empty);
     return Status::Ok();
   }
-  auto listing = std::make_unique<Win32Directory>(std::move(path), find, data);
+  auto listing =
+      std::make_unique<Win32Directory>(std::move(path), backup, find, data);
   listing->opened_from_parent_ = from_parent;
   *directory = std::move(listing);
   return Status::Ok();
@@ -275,7 +312,7 @@ Status Win32Directory::OpenSubdirectory(
     return Status(StatusCode::kNotDirectory);
   }
   path.push_back(L'\\');
-  return Open(std::move(path), subdirectory, true);
+  return Open(std::move(path), backup_, subdirectory, true);
 }
 
 Status Win32Directory::OpenParent(std::unique_ptr<Directory>* parent) {
@@ -295,7 +332,7 @@ Status Win32Directory::OpenParent(std::unique_ptr<Directory>* parent) {
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
     return Status(StatusCode::kNotFound);
   }
-  return Open(std::move(path), parent, true);
+  return Open(std::move(path), backup_, parent, true);
 }
 
 // Account names compare as the system compares them: without regard to
@@ -326,11 +363,72 @@ bool SidOfKey(std::string_view owner_key, SidBuffer* sid) {
   return IsValidSid(sid->bytes) && GetLengthSid(sid->bytes) == owner_key.size();
 }
 
+// The drive letter of "X:", "X:\" or "\\?\X:\": false for any other path.
+bool DriveRoot(std::string_view path, wchar_t* letter) {
+  if (path.rfind("\\\\?\\", 0) == 0) path.remove_prefix(4);
+  if (path.size() == 3 && path[2] == '\\') path.remove_suffix(1);
+  if (path.size() != 2 || path[1] != ':') return false;
+  const char c = path[0];
+  if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+  *letter = static_cast<wchar_t>(c >= 'a' ? c - 'a' + 'A' : c);
+  return true;
+}
+
+TableOpenResult Refused(TableRefusal refusal, std::string reason) {
+  TableOpenResult result;
+  result.refusal = refusal;
+  result.reason = std::move(reason);
+  return result;
+}
+
 class Win32FileSystem : public FileSystem {
  public:
+  Win32FileSystem() : backup_(EnablePrivilege(SE_BACKUP_NAME)) {}
+
   Status OpenRoot(std::string_view path,
                   std::unique_ptr<Directory>* root) override {
-    return Win32Directory::Open(LongDirectoryPath(path), root);
+    return Win32Directory::Open(LongDirectoryPath(path), backup_, root);
+  }
+
+  // A local NTFS volume's master file table, read through the raw volume.
+  TableOpenResult OpenTable(std::string_view root_path) override {
+    wchar_t letter = 0;
+    if (!DriveRoot(root_path, &letter)) {
+      return Refused(TableRefusal::kNotVolumeRoot,
+                     std::string(root_path) + " is not the root of a drive");
+    }
+    const std::string drive = WideToUtf8(std::wstring{letter, L':'});
+    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    const UINT type = GetDriveTypeW(root);
+    if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE) {
+      return Refused(TableRefusal::kNoTable, drive + " is not a local drive");
+    }
+    wchar_t file_system[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr,
+                               file_system, MAX_PATH + 1) ||
+        CompareStringOrdinal(file_system, -1, L"NTFS", -1, TRUE) != CSTR_EQUAL) {
+      return Refused(TableRefusal::kNoTable, drive + " is not an NTFS volume");
+    }
+    // Reading a volume's sectors while it is mounted.
+    EnablePrivilege(SE_MANAGE_VOLUME_NAME);
+    std::unique_ptr<ntfs::RawVolume> volume;
+    const Status opened = ntfs::RawVolume::Open(letter, &volume);
+    if (opened.code() == StatusCode::kAccessDenied) {
+      return Refused(TableRefusal::kNoPrivilege,
+                     "reading the master file table of " + drive +
+                         " needs an elevated administrator");
+    }
+    if (!opened.ok()) {
+      return Refused(TableRefusal::kUnreadable,
+                     drive + " cannot be opened for reading (" +
+                         opened.ToString() + ")");
+    }
+    TableOpenResult result;
+    std::string reason;
+    result.table =
+        ntfs::MasterFileTable::Open(std::move(volume), &result.refusal, &reason);
+    if (!result.table) result.reason = "on " + drive + ", " + reason;
+    return result;
   }
 
   Status LookupOwnerName(std::string_view owner_key,
@@ -356,6 +454,16 @@ class Win32FileSystem : public FileSystem {
     return Status::Ok();
   }
 
+  std::string AdministratorsKey() override {
+    SidBuffer sid;
+    DWORD size = sizeof(sid.bytes);
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid.bytes,
+                            &size)) {
+      return std::string();
+    }
+    return std::string(reinterpret_cast<const char*>(sid.bytes), size);
+  }
+
   std::string AdministratorsName() override {
     SidBuffer sid;
     DWORD size = sizeof(sid.bytes);
@@ -371,6 +479,7 @@ class Win32FileSystem : public FileSystem {
   NameFolder name_folder() const override { return &FoldAccountName; }
 
  private:
+  const bool backup_;  // the backup privilege is enabled
   static Status LookupSid(PSID sid, std::string* name) {
     std::vector<wchar_t> account(256);
     std::vector<wchar_t> domain(128);

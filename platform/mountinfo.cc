@@ -103,31 +103,6 @@ std::string UnescapeMountField(std::string_view field) {
   return out;
 }
 
-std::string EscapeMountField(std::string_view field) {
-  std::string out;
-  out.reserve(field.size());
-  for (char c : field) {
-    switch (c) {
-      case ' ':
-        out += "\\040";
-        break;
-      case '\t':
-        out += "\\011";
-        break;
-      case '\n':
-        out += "\\012";
-        break;
-      case '\\':
-        out += "\\134";
-        break;
-      default:
-        out += c;
-        break;
-    }
-  }
-  return out;
-}
-
 std::string UnescapeUdevName(std::string_view name) {
   std::string out;
   out.reserve(name.size());
@@ -181,6 +156,7 @@ std::optional<MountInfoEntry> ParseMountInfoLine(std::string_view line) {
   }
   entry.root = UnescapeMountField(fields[3]);
   entry.mount_point = UnescapeMountField(fields[4]);
+  entry.options = UnescapeMountField(fields[5]);
   if (entry.root.front() != '/' || entry.mount_point.front() != '/') {
     return std::nullopt;
   }
@@ -305,35 +281,37 @@ const MountInfoEntry* MountInfoVolumeSource::FindMount(
   return best_same_device ? best_same_device : best;
 }
 
-DriveType MountInfoVolumeSource::TypeOf(const MountInfoEntry& mount) const {
+VolumeKind MountInfoVolumeSource::KindOfMount(
+    const MountInfoEntry& mount) const {
   std::string fs = Lower(mount.fs_type);
-  if (Contains(kNetworkFileSystems, fs)) return DriveType::kRemote;
-  if (fs == "tmpfs" || fs == "ramfs") return DriveType::kRamDisk;
-  if (fs == "iso9660" || fs == "udf") return DriveType::kCdRom;
+  if (Contains(kNetworkFileSystems, fs)) return VolumeKind::kRemote;
+  if (fs == "tmpfs" || fs == "ramfs") return VolumeKind::kRam;
+  if (fs == "iso9660" || fs == "udf") return VolumeKind::kOptical;
   if (mount.major != 0) {
     if (mount.major == kScsiCdRomMajor || IsOpticalDeviceName(mount.source)) {
-      return DriveType::kCdRom;
+      return VolumeKind::kOptical;
     }
     if (probes_.is_removable && probes_.is_removable(mount.major, mount.minor)) {
-      return DriveType::kRemovable;
+      return VolumeKind::kRemovable;
     }
-    return DriveType::kFixed;
+    return VolumeKind::kFixed;
   }
   // Disk file systems that mountinfo shows with an anonymous device
   // number (btrfs, zfs, overlay, ...) rather than their block device.
-  if (FileSystemRecordsOwners(fs)) return DriveType::kFixed;
-  return DriveType::kUnknown;  // proc, sysfs, cgroup and other pseudo file systems
+  if (FileSystemRecordsOwners(fs)) return VolumeKind::kFixed;
+  // proc, sysfs, cgroup and other pseudo file systems
+  return VolumeKind::kUnknown;
 }
 
-DriveType MountInfoVolumeSource::GetDriveType(std::string_view root) {
+VolumeKind MountInfoVolumeSource::KindOf(std::string_view root) {
   std::string path;
-  if (!Resolve(root, &path).ok()) return DriveType::kNoRootDir;
+  if (!Resolve(root, &path).ok()) return VolumeKind::kMissing;
   const MountInfoEntry* mount = FindMount(path);
-  return mount ? TypeOf(*mount) : DriveType::kUnknown;
+  return mount ? KindOfMount(*mount) : VolumeKind::kUnknown;
 }
 
-Status MountInfoVolumeSource::GetVolumeInformation(std::string_view root,
-                                                   VolumeInformation* info) {
+Status MountInfoVolumeSource::ReadNames(std::string_view root,
+                                        VolumeNames* info) {
   const MountInfoEntry* mount = nullptr;
   if (Status found = MountOf(root, &mount); !found.ok()) return found;
   info->label = probes_.label ? probes_.label(*mount) : std::string();
@@ -341,8 +319,8 @@ Status MountInfoVolumeSource::GetVolumeInformation(std::string_view root,
   return Status::Ok();
 }
 
-Status MountInfoVolumeSource::GetDiskFreeSpace(std::string_view root,
-                                               DiskSpace* space) {
+Status MountInfoVolumeSource::ReadSpace(std::string_view root,
+                                        VolumeSpace* space) {
   std::string path;
   if (Status resolved = Resolve(root, &path); !resolved.ok()) return resolved;
   if (!probes_.disk_space) return Status(StatusCode::kUnsupported);

@@ -26,6 +26,7 @@ struct MountInfoEntry {
   std::uint32_t minor = 0;
   std::string root;         // the directory of the file system mounted here
   std::string mount_point;
+  std::string options;      // this mount's own: "rw,relatime,idmapped"
   std::string fs_type;      // "ext4", "fuseblk", "fuse.sshfs", ...
   std::string source;       // "/dev/sda1", "server:/export", "none", ...
 };
@@ -33,10 +34,6 @@ struct MountInfoEntry {
 // Undoes the kernel's octal escapes (\040 space, \011 tab, \012 newline,
 // \134 backslash, any other \ooo). Anything else is kept as it stands.
 std::string UnescapeMountField(std::string_view field);
-
-// The kernel's escapes put back: space, tab, newline and backslash as
-// \040, \011, \012 and \134, so a field never breaks a line or a column.
-std::string EscapeMountField(std::string_view field);
 
 // Undoes udev's \xHH escapes in /dev/disk/by-label names.
 std::string UnescapeUdevName(std::string_view name);
@@ -63,7 +60,7 @@ struct MountProbes {
   // Volume label of the mount's device; empty when none (empty: none).
   std::function<std::string(const MountInfoEntry& mount)> label;
   // Space of the file system holding |path| (empty: fails, kUnsupported).
-  std::function<Status(const std::string& path, DiskSpace* space)> disk_space;
+  std::function<Status(const std::string& path, VolumeSpace* space)> disk_space;
   // |path| made absolute, without symbolic links, "." or ".."; fails when
   // it does not exist (empty: lexical clean-up of absolute paths).
   std::function<Status(const std::string& path, std::string* resolved)>
@@ -87,10 +84,9 @@ class MountInfoVolumeSource : public VolumeSource {
   explicit MountInfoVolumeSource(MountProbes probes);
 
   Status ListRoots(std::vector<std::string>* roots) override;
-  DriveType GetDriveType(std::string_view root) override;
-  Status GetVolumeInformation(std::string_view root,
-                              VolumeInformation* info) override;
-  Status GetDiskFreeSpace(std::string_view root, DiskSpace* space) override;
+  VolumeKind KindOf(std::string_view root) override;
+  Status ReadNames(std::string_view root, VolumeNames* names) override;
+  Status ReadSpace(std::string_view root, VolumeSpace* space) override;
   bool RecordsOwners(std::string_view file_system) const override;
   Status GetMountPoint(std::string_view path,
                        std::string* mount_point) override;
@@ -105,7 +101,7 @@ class MountInfoVolumeSource : public VolumeSource {
   Status Resolve(std::string_view path, std::string* resolved) const;
   // The mount holding |root|; fails when there is none.
   Status MountOf(std::string_view root, const MountInfoEntry** mount);
-  DriveType TypeOf(const MountInfoEntry& mount) const;
+  VolumeKind KindOfMount(const MountInfoEntry& mount) const;
 
   MountProbes probes_;
   std::vector<MountInfoEntry> mounts_;

@@ -24,6 +24,8 @@ std::string Status::ToString() const {
       return "no space left";
     case StatusCode::kUnsupported:
       return "not supported";
+    case StatusCode::kCancelled:
+      return "cancelled";
     default:
       return "failed";
   }

@@ -30,6 +30,7 @@ enum class StatusCode : std::uint8_t {
   kNoMemory,
   kNoSpace,       // the volume is full, or a size limit was reached
   kUnsupported,   // the system cannot do this here
+  kCancelled,     // stopped because the user asked
   kOther,
 };
 
@@ -50,9 +51,8 @@ class [[nodiscard]] Status {
   // A short English description for messages ("permission denied").
   std::string ToString() const;
 
-  friend bool operator==(const Status& a, const Status& b) {
-    return a.code_ == b.code_;
-  }
+  // Equal in code and in the system's number.
+  friend bool operator==(const Status&, const Status&) = default;
 
  private:
   StatusCode code_ = StatusCode::kOk;

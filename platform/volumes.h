@@ -1,7 +1,8 @@
 // The volumes of the machine and their facts, as the volume panel needs
-// them. POSIX and Win32 implementations sit beside this file. Calls that
-// can fail return a Status (platform/status.h) and leave their output
-// untouched when they do. Called from one thread at a time.
+// them, in terms of no system in particular: POSIX and Win32
+// implementations sit beside this file, each filling them its own way.
+// Calls that can fail return a Status (platform/status.h) and leave their
+// output untouched when they do. Called from one thread at a time.
 #ifndef OVIK_PLATFORM_VOLUMES_H_
 #define OVIK_PLATFORM_VOLUMES_H_
 
@@ -15,26 +16,30 @@
 
 namespace ovik {
 
-// Values as the system's drive-type query numbers them.
-enum class DriveType : std::uint32_t {
-  kUnknown = 0,     // cannot be determined
-  kNoRootDir = 1,   // path does not exist
-  kRemovable = 2,
-  kFixed = 3,
-  kRemote = 4,
-  kCdRom = 5,
-  kRamDisk = 6,
+// What kind of volume holds a path, whatever system it is on.
+enum class VolumeKind : std::uint8_t {
+  kUnknown,    // cannot be told
+  kMissing,    // the path does not exist
+  kRemovable,  // removable media: a USB stick, a card
+  kFixed,      // a disk of the machine
+  kRemote,     // a network file system
+  kOptical,    // a CD, DVD or other optical disc
+  kRam,        // held in memory
+  kOther,      // a kind the system names that none of the above is
 };
 
-struct VolumeInformation {
+struct VolumeNames {
   std::string label;        // empty when the volume has none
   std::string file_system;  // as the system names it: "NTFS", "ext4", ...
 };
 
-struct DiskSpace {
-  std::uint64_t bytes_per_cluster = 0;
-  std::uint64_t free_clusters = 0;   // available to an unprivileged user
-  std::uint64_t total_clusters = 0;
+// A volume's capacity in bytes, and the unit it hands out space in (the
+// file system's block or cluster), which the figures the ranking
+// computes its shares against are rounded to.
+struct VolumeSpace {
+  std::uint64_t free_bytes = 0;   // available to an unprivileged user
+  std::uint64_t total_bytes = 0;
+  std::uint64_t unit_bytes = 0;   // 0 when the system does not say
 };
 
 class VolumeSource {
@@ -42,15 +47,13 @@ class VolumeSource {
   virtual ~VolumeSource() = default;
   // Candidate root paths in the system's order.
   virtual Status ListRoots(std::vector<std::string>* roots) = 0;
-  // Never fails: a type that cannot be told and a path that does not
-  // exist have types of their own.
-  virtual DriveType GetDriveType(std::string_view root) = 0;
+  // Never fails: a kind that cannot be told and a path that does not
+  // exist are kinds of their own.
+  virtual VolumeKind KindOf(std::string_view root) = 0;
   // Label and file system of the volume holding |root|.
-  virtual Status GetVolumeInformation(std::string_view root,
-                                      VolumeInformation* info) = 0;
-  // Cluster size and counts of the volume holding |root|.
-  virtual Status GetDiskFreeSpace(std::string_view root,
-                                  DiskSpace* space) = 0;
+  virtual Status ReadNames(std::string_view root, VolumeNames* names) = 0;
+  // Free and total space of the volume holding |root|.
+  virtual Status ReadSpace(std::string_view root, VolumeSpace* space) = 0;
   // Whether a file system of this name records an owner for every file.
   virtual bool RecordsOwners(std::string_view file_system) const = 0;
   // Where the volume holding |path| is mounted (its root).

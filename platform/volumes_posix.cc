@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <limits>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -107,12 +109,24 @@ std::string LabelOf(const MountInfoEntry& mount) {
   return label;
 }
 
-Status SpaceOf(const std::string& path, DiskSpace* space) {
+// Held at the largest value rather than wrapping.
+std::uint64_t Bytes(std::uint64_t blocks, std::uint64_t block_size) {
+  if (block_size != 0 &&
+      blocks > std::numeric_limits<std::uint64_t>::max() / block_size) {
+    return std::numeric_limits<std::uint64_t>::max();
+  }
+  return blocks * block_size;
+}
+
+// The counts statvfs gives are in fragments of f_frsize bytes (f_bsize
+// where a file system leaves that 0).
+Status SpaceOf(const std::string& path, VolumeSpace* space) {
   struct statvfs fs;
   if (::statvfs(path.c_str(), &fs) != 0) return Status::FromSystemError(errno);
-  space->bytes_per_cluster = fs.f_frsize != 0 ? fs.f_frsize : fs.f_bsize;
-  space->total_clusters = fs.f_blocks;
-  space->free_clusters = fs.f_bavail;
+  const std::uint64_t unit = fs.f_frsize != 0 ? fs.f_frsize : fs.f_bsize;
+  space->unit_bytes = unit;
+  space->total_bytes = Bytes(fs.f_blocks, unit);
+  space->free_bytes = Bytes(fs.f_bavail, unit);
   return Status::Ok();
 }
 

@@ -1,14 +1,11 @@
-// Drives as the system enumerates them: roots like "C:\", their type,
-// label, file system and cluster counts.
+// Drives as the system enumerates them: roots like "C:\", their kind
+// (the system's drive type), label, file system and space.
 #include "platform/volumes.h"
 
 #include <windows.h>
-// The interface's method names are also the names of the system's
-// ANSI/wide macros; here they must stay method names.
-#undef GetDriveType
-#undef GetVolumeInformation
-#undef GetDiskFreeSpace
 
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -18,6 +15,36 @@ namespace ovik {
 namespace {
 
 int GetLastErrorCode() { return static_cast<int>(GetLastError()); }
+
+VolumeKind KindOfDriveType(UINT type) {
+  switch (type) {
+    case DRIVE_UNKNOWN:
+      return VolumeKind::kUnknown;
+    case DRIVE_NO_ROOT_DIR:
+      return VolumeKind::kMissing;
+    case DRIVE_REMOVABLE:
+      return VolumeKind::kRemovable;
+    case DRIVE_FIXED:
+      return VolumeKind::kFixed;
+    case DRIVE_REMOTE:
+      return VolumeKind::kRemote;
+    case DRIVE_CDROM:
+      return VolumeKind::kOptical;
+    case DRIVE_RAMDISK:
+      return VolumeKind::kRam;
+    default:
+      return VolumeKind::kOther;
+  }
+}
+
+// Held at the largest value rather than wrapping.
+std::uint64_t Bytes(std::uint64_t clusters, std::uint64_t cluster_size) {
+  if (cluster_size != 0 &&
+      clusters > std::numeric_limits<std::uint64_t>::max() / cluster_size) {
+    return std::numeric_limits<std::uint64_t>::max();
+  }
+  return clusters * cluster_size;
+}
 
 class Win32VolumeSource : public VolumeSource {
  public:
@@ -47,13 +74,12 @@ class Win32VolumeSource : public VolumeSource {
     return Status::Ok();
   }
 
-  DriveType GetDriveType(std::string_view root) override {
+  VolumeKind KindOf(std::string_view root) override {
     const std::wstring wide = Utf8ToWide(root);
-    return static_cast<DriveType>(GetDriveTypeW(wide.c_str()));
+    return KindOfDriveType(GetDriveTypeW(wide.c_str()));
   }
 
-  Status GetVolumeInformation(std::string_view root,
-                              VolumeInformation* info) override {
+  Status ReadNames(std::string_view root, VolumeNames* info) override {
     const std::wstring wide = Utf8ToWide(root);
     wchar_t label[MAX_PATH + 1] = {};
     wchar_t file_system[MAX_PATH + 1] = {};
@@ -66,7 +92,7 @@ class Win32VolumeSource : public VolumeSource {
     return Status::Ok();
   }
 
-  Status GetDiskFreeSpace(std::string_view root, DiskSpace* out) override {
+  Status ReadSpace(std::string_view root, VolumeSpace* out) override {
     const std::wstring wide = Utf8ToWide(root);
     DWORD sectors_per_cluster = 0;
     DWORD bytes_per_sector = 0;
@@ -77,19 +103,20 @@ class Win32VolumeSource : public VolumeSource {
                            &total_clusters)) {
       return Status::FromSystemError(GetLastErrorCode());
     }
-    DiskSpace space;
-    space.bytes_per_cluster =
-        std::uint64_t{sectors_per_cluster} * bytes_per_sector;
-    space.free_clusters = free_clusters;
-    space.total_clusters = total_clusters;
+    VolumeSpace space;
+    space.unit_bytes = std::uint64_t{sectors_per_cluster} * bytes_per_sector;
+    space.free_bytes = Bytes(free_clusters, space.unit_bytes);
+    space.total_bytes = Bytes(total_clusters, space.unit_bytes);
     // The cluster counts above are 32-bit and saturate on volumes of more
-    // than 2^32 clusters; the byte figures do not.
+    // than 2^32 clusters; the byte figures do not. Counted in whole
+    // clusters, as the counts are.
     ULARGE_INTEGER available = {};
     ULARGE_INTEGER total = {};
-    if (space.bytes_per_cluster != 0 &&
+    if (space.unit_bytes != 0 &&
         GetDiskFreeSpaceExW(wide.c_str(), &available, &total, nullptr)) {
-      space.free_clusters = available.QuadPart / space.bytes_per_cluster;
-      space.total_clusters = total.QuadPart / space.bytes_per_cluster;
+      space.free_bytes =
+          available.QuadPart / space.unit_bytes * space.unit_bytes;
+      space.total_bytes = total.QuadPart / space.unit_bytes * space.unit_bytes;
     }
     *out = space;
     return Status::Ok();

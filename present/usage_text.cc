@@ -119,6 +119,17 @@ std::string FormatShare(std::uint64_t part, std::uint64_t whole) {
                        static_cast<double>(whole));
 }
 
+std::string FormatShareFourDecimals(std::uint64_t part, std::uint64_t whole) {
+  std::string text = FormatShare(part, whole);
+  // More decimals than four come only from shares below 0.00005, whose
+  // digits are all zeros.
+  const std::size_t point = text.find('.');
+  if (point != std::string::npos && text.size() > point + 1 + kDecimals) {
+    text.resize(point + 1 + kDecimals);
+  }
+  return text;
+}
+
 std::string FormatSize(std::uint64_t total_kb) {
   static constexpr std::array<const char*, 4> kUnits = {"KB", "MB", "GB",
                                                         "TB"};

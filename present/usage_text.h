@@ -19,6 +19,11 @@ std::string FormatPercent(double x);
 // it; kUnknownPercent when |whole| is 0.
 std::string FormatShare(std::uint64_t part, std::uint64_t whole);
 
+// As FormatShare, always with four decimals: a share too small to show
+// is "0.0000", not the ranking's run of zeros. For the views of an
+// owner's directories; the ranking and the report file keep theirs.
+std::string FormatShareFourDecimals(std::uint64_t part, std::uint64_t whole);
+
 // The size as the ranking shows it, without padding: "300MB", "1024KB".
 std::string FormatSize(std::uint64_t total_kb);
 

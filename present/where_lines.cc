@@ -9,7 +9,7 @@ std::string BuildWhereLine(std::uint64_t bytes, std::uint64_t owner_total,
                            std::string_view path, bool holds_folded) {
   std::string line = FormatSize(bytes >> 10);
   line += '\t';
-  line += FormatShare(bytes, owner_total);
+  line += FormatShareFourDecimals(bytes, owner_total);
   line += "%\t";
   line += std::to_string(bytes);
   line += '\t';

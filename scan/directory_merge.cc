@@ -10,8 +10,6 @@
 namespace ovik {
 namespace {
 
-using Kind = DirectoryRecorder::Kind;
-
 // One directory's own bytes for one owner, while they are gathered.
 struct OwnerBytes {
   DirectoryIndex directory;
@@ -106,24 +104,24 @@ void GatherNames(std::vector<DirectoryPart>& parts, const Numbering& numbering,
                  DirectoryUsage::Data* data) {
   std::vector<std::pair<std::size_t, std::uint32_t>> at(data->parent.size());
   for (std::size_t s = 0; s < parts.size(); ++s) {
-    const std::size_t count = parts[s].recorder->records().size();
+    const std::size_t count = parts[s].recorded.records.size();
     for (std::size_t i = 0; i < count; ++i) {
       at[place[numbering.offset[s] + i]] = {s, static_cast<std::uint32_t>(i)};
     }
   }
   data->name_end.resize(at.size());
   for (std::size_t d = 0; d < at.size(); ++d) {
-    DirectoryRecorder& recorder = *parts[at[d].first].recorder;
+    const RecordedPart& recorded = parts[at[d].first].recorded;
     const std::uint32_t i = at[d].second;
-    const std::uint32_t begin = i == 0 ? 0 : recorder.records()[i - 1].name_end;
-    const std::uint32_t end = recorder.records()[i].name_end;
-    data->names.append(recorder.names().begin() + begin,
-                       recorder.names().begin() + end);
+    const std::uint32_t begin = i == 0 ? 0 : recorded.records[i - 1].name_end;
+    const std::uint32_t end = recorded.records[i].name_end;
+    data->names.append(recorded.names.begin() + begin,
+                       recorded.names.begin() + end);
     data->name_end[d] = static_cast<std::uint32_t>(data->names.size());
   }
   for (DirectoryPart& part : parts) {
-    std::deque<DirectoryRecorder::Record>().swap(part.recorder->records());
-    std::deque<char>().swap(part.recorder->names());
+    std::deque<DirectoryRecord>().swap(part.recorded.records);
+    std::deque<char>().swap(part.recorded.names);
   }
 }
 
@@ -141,7 +139,7 @@ void PlaceLinkedFiles(std::vector<DirectoryPart>& parts,
   };
   std::vector<Name> names;
   for (DirectoryPart& part : parts) {
-    for (const DirectoryRecorder::Linked& l : part.recorder->linked()) {
+    for (const LinkedName& l : part.recorded.linked) {
       Name name{l.device, l.inode, l.bytes,
                 place[numbering.Global(l.directory)], std::nullopt,
                 std::nullopt};
@@ -149,7 +147,7 @@ void PlaceLinkedFiles(std::vector<DirectoryPart>& parts,
       if (l.group < part.groups.size()) name.group = part.groups[l.group];
       names.push_back(name);
     }
-    std::deque<DirectoryRecorder::Linked>().swap(part.recorder->linked());
+    std::deque<LinkedName>().swap(part.recorded.linked);
   }
   std::sort(names.begin(), names.end(), [](const Name& a, const Name& b) {
     return std::tie(a.device, a.inode, a.directory) <
@@ -174,7 +172,7 @@ void PlaceLinkedFiles(std::vector<DirectoryPart>& parts,
 // Adds one kind of the recorders' bytes to |gathered|; |kind|'s records
 // are used up.
 void GatherBytes(std::vector<DirectoryPart>& parts, const Numbering& numbering,
-                 const std::vector<DirectoryIndex>& place, Kind kind,
+                 const std::vector<DirectoryIndex>& place, BytesKind kind,
                  bool by_group, std::vector<OwnerBytes>* gathered) {
   for (std::size_t s = 0; s < parts.size(); ++s) {
     DirectoryPart& part = parts[s];
@@ -183,14 +181,14 @@ void GatherBytes(std::vector<DirectoryPart>& parts, const Numbering& numbering,
       return part_index < owners.size() ? owners[part_index] : std::nullopt;
     };
     const std::size_t offset = numbering.offset[s];
-    for (const DirectoryRecorder::Bytes& b : part.recorder->bytes(kind)) {
+    for (const DirectoryBytes& b : part.recorded.of(kind)) {
       if (const auto owner = owner_of(b.part_index)) {
         gathered->push_back({place[offset + b.directory],
                              static_cast<std::uint32_t>(*owner), b.bytes});
       }
     }
-    std::deque<DirectoryRecorder::Bytes>().swap(part.recorder->bytes(kind));
-    for (const auto& [key, bytes] : part.recorder->held()) {
+    std::deque<DirectoryBytes>().swap(part.recorded.of(kind));
+    for (const auto& [key, bytes] : part.recorded.held) {
       if (key.kind != kind) continue;
       if (const auto owner = owner_of(key.part_index)) {
         gathered->push_back({place[numbering.Global(key.directory)],
@@ -230,14 +228,14 @@ DirectoryUsage::OwnBytes Tabulate(std::vector<OwnerBytes> gathered,
 
 }  // namespace
 
-DirectoryUsage MergeDirectories(std::vector<DirectoryPart>& parts,
+DirectoryUsage MergeDirectories(std::vector<DirectoryPart> parts,
                                 bool groups) {
   Numbering numbering;
   bool linked_complete = true;
   for (const DirectoryPart& part : parts) {
     numbering.offset.push_back(numbering.total);
-    numbering.total += part.recorder->records().size();
-    linked_complete = linked_complete && part.recorder->linked_complete();
+    numbering.total += part.recorded.records.size();
+    linked_complete = linked_complete && part.recorded.linked_complete;
   }
   if (numbering.total == 0) return DirectoryUsage();
 
@@ -250,7 +248,7 @@ DirectoryUsage MergeDirectories(std::vector<DirectoryPart>& parts,
     std::vector<std::uint32_t> ordinal(numbering.total);
     for (std::size_t s = 0; s < parts.size(); ++s) {
       std::size_t g = numbering.offset[s];
-      for (const DirectoryRecorder::Record& r : parts[s].recorder->records()) {
+      for (const DirectoryRecord& r : parts[s].recorded.records) {
         parent[g] = r.parent == kNoDirectory
                         ? kNoDirectoryIndex
                         : static_cast<DirectoryIndex>(numbering.Global(r.parent));
@@ -267,28 +265,28 @@ DirectoryUsage MergeDirectories(std::vector<DirectoryPart>& parts,
   }
   // Where a name of a linked file could not be noted, every such file
   // counts where the walk counted it.
-  GatherBytes(parts, numbering, place, Kind::kOwnerBytes, false, &by_owner);
+  GatherBytes(parts, numbering, place, BytesKind::kOwner, false, &by_owner);
   if (!linked_complete) {
-    GatherBytes(parts, numbering, place, Kind::kOwnerLinkedBytes, false,
+    GatherBytes(parts, numbering, place, BytesKind::kOwnerLinked, false,
                 &by_owner);
   }
   data.by_owner = Tabulate(std::move(by_owner), data.parent.size());
   if (groups) {
-    GatherBytes(parts, numbering, place, Kind::kGroupBytes, true, &by_group);
+    GatherBytes(parts, numbering, place, BytesKind::kGroup, true, &by_group);
     if (!linked_complete) {
-      GatherBytes(parts, numbering, place, Kind::kGroupLinkedBytes, true,
+      GatherBytes(parts, numbering, place, BytesKind::kGroupLinked, true,
                   &by_group);
     }
     data.by_group = Tabulate(std::move(by_group), data.parent.size());
   }
 
   for (DirectoryPart& part : parts) {
-    data.folded += part.recorder->folded();
-    for (const DirectoryRef target : part.recorder->fold_targets()) {
+    data.folded += part.recorded.folded;
+    for (const DirectoryRef target : part.recorded.fold_targets) {
       data.holding_folded.push_back(place[numbering.Global(target)]);
     }
-    part.recorder->held().clear();
-    part.recorder->fold_targets().clear();
+    part.recorded.held.clear();
+    part.recorded.fold_targets.clear();
   }
   std::sort(data.holding_folded.begin(), data.holding_folded.end());
   data.holding_folded.erase(

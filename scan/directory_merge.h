@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "scan/directory_recorder.h"
+#include "scan/recorded_part.h"
 #include "scan/directory_usage.h"
 #include "scan/owner_table.h"
 
@@ -16,14 +16,14 @@ namespace ovik {
 // One walker's records, and where each of its owners (and groups) went
 // in the tables, by the owners' part_index.
 struct DirectoryPart {
-  DirectoryRecorder* recorder = nullptr;
+  RecordedPart recorded;
   std::vector<std::optional<OwnerIndex>> owners;
   std::vector<std::optional<OwnerIndex>> groups;
 };
 
-// |parts|[s] must hold the recorder of store s. What the recorders hold
-// is used up: they are left empty.
-DirectoryUsage MergeDirectories(std::vector<DirectoryPart>& parts,
+// |parts|[s] must hold the records of store s; they are used up as the
+// merge goes.
+DirectoryUsage MergeDirectories(std::vector<DirectoryPart> parts,
                                 bool groups);
 
 }  // namespace ovik

@@ -23,14 +23,15 @@ void LinkLedger::NameRootVolume(std::uint64_t root_device) {
   }
 }
 
-void LinkLedger::CountOnce(Tallies* tallies, ScanStats* stats) const {
+void LinkLedger::CountOnce(Tallies* tallies, ScanStats* stats,
+                           std::int64_t now) const {
   IdentitySet counted;
   for (const LedgerLink& link : links_) {
     if (!counted.Insert(link.device, link.inode)) {
       ++stats->hard_link_duplicates;
       continue;
     }
-    tallies->AddToMet(link.owner_key, link.unreadable, link.size);
+    tallies->Met(link.owner).Count(link.size, link.modified, link.accessed, now);
     ++stats->files;
     stats->bytes = SaturatingAdd(stats->bytes, link.size);
   }

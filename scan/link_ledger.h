@@ -7,10 +7,10 @@
 
 #include <cstdint>
 #include <limits>
-#include <string>
 #include <utility>
 #include <vector>
 
+#include "scan/owner_id.h"
 #include "scan/stats.h"
 #include "scan/tallies.h"
 
@@ -20,8 +20,9 @@ struct LedgerLink {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::uint64_t size = 0;
-  bool unreadable = false;  // counted under the unreadable pseudo-owner
-  std::string owner_key;
+  OwnerId owner;
+  std::int64_t modified = 0;
+  std::int64_t accessed = 0;
 };
 
 class LinkLedger {
@@ -38,9 +39,9 @@ class LinkLedger {
   // differently, name its files alike.
   void NameRootVolume(std::uint64_t root_device);
   // Counts each file once in all: its size goes to its owner in
-  // |tallies|, where the walk met that owner, and into |stats|' files and
-  // bytes; its further links count as duplicates.
-  void CountOnce(Tallies* tallies, ScanStats* stats) const;
+  // |tallies|, where the walk met that owner (its age as at |now|), and
+  // into |stats|' files and bytes; its further links count as duplicates.
+  void CountOnce(Tallies* tallies, ScanStats* stats, std::int64_t now) const;
 
   const std::vector<LedgerLink>& links() const { return links_; }
 

@@ -1,64 +1,57 @@
 #include "scan/owner_names.h"
 
+#include <new>
+
 namespace ovik {
 
-std::optional<std::string> KeyName(FileSystem& fs, RankedBy by,
-                                   std::string_view key) {
-  const bool group = by == RankedBy::kGroup;
-  std::string name;
-  const Status looked_up =
-      group ? fs.LookupGroupName(key, &name) : fs.LookupOwnerName(key, &name);
-  if (looked_up.ok()) return name;
-  // A name service short of memory would give the number where the
-  // account has a name.
-  if (looked_up.code() == StatusCode::kNoMemory) return std::nullopt;
-  const Status text =
-      group ? fs.GroupKeyText(key, &name) : fs.OwnerKeyText(key, &name);
-  if (text.ok()) return name;
-  return std::string(kUnreadableOwnerName);
-}
-
-std::optional<std::string> OwnerName(FileSystem& fs,
-                                     std::string_view owner_key) {
-  return KeyName(fs, RankedBy::kOwner, owner_key);
-}
-
-std::optional<OwnerIndex> OwnerIndexes::Of(const PartOwner& owner) const {
-  if (owner.unreadable) return unreadable;
-  const auto it = by_key.find(std::string(owner.key));
-  if (it == by_key.end()) return std::nullopt;
-  return it->second;
-}
-
-bool RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
-                  ScanStats* stats, RankedBy by, OwnerIndexes* indexes) {
-  bool whole = true;
-  for (const MergedOwner& owner : tallies.InWalkOrder()) {
-    const std::optional<std::string> name =
-        owner.unreadable ? std::string(kUnreadableOwnerName)
-                         : KeyName(fs, by, owner.key);
-    const auto index = name ? table->FindOrAppend(*name) : std::nullopt;
-    if (!index) {
-      ++stats->unrecorded_owners;
-      whole = false;
-      continue;
-    }
-    table->AddToOwner(*index, owner.bytes, owner.files);
-    if (!owner.unreadable) {
-      std::string id;
-      const Status text = by == RankedBy::kGroup
-                              ? fs.GroupKeyText(owner.key, &id)
-                              : fs.OwnerKeyText(owner.key, &id);
-      if (text.ok()) table->NoteOwnerId(*index, id);
-    }
-    if (indexes == nullptr) continue;
-    if (owner.unreadable) {
-      indexes->unreadable = *index;
-    } else {
-      indexes->by_key.emplace(std::string(owner.key), *index);
-    }
+OwnerLabel LabelOwner(FileSystem& fs, const OwnerId& owner,
+                      ScanStats* stats) {
+  OwnerLabel label;
+  if (owner.unreadable()) {
+    label.name = kUnreadableOwnerName;
+    return label;
   }
-  return whole;
+  const bool group = owner.kind() == OwnerId::Kind::kGroup;
+  const bool has_text = group ? fs.GroupKeyText(owner.key(), &label.id).ok()
+                              : fs.OwnerKeyText(owner.key(), &label.id).ok();
+  if (!has_text) label.id.clear();
+  const Status named = group ? fs.LookupGroupName(owner.key(), &label.name)
+                             : fs.LookupOwnerName(owner.key(), &label.name);
+  if (named.ok()) return label;
+  if (named.code() == StatusCode::kNoMemory) throw std::bad_alloc();
+  if (!has_text) {
+    // Bytes that are no identifier at all.
+    label.name = kUnreadableOwnerName;
+    return label;
+  }
+  // No name (the identifier has none), or none to be had: the number.
+  if (named.code() != StatusCode::kNotFound &&
+      named.code() != StatusCode::kUnsupported) {
+    ++stats->unnamed_owners;
+  }
+  label.name = label.id;
+  return label;
+}
+
+void RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
+                  ScanStats* stats, OwnerIndexes* indexes) {
+  for (const MergedOwner& merged : tallies.InWalkOrder()) {
+    const OwnerId& owner = *merged.owner;
+    OwnerIndex index;
+    if (auto found = table->FindOwner(owner)) {
+      index = *found;
+    } else {
+      const OwnerLabel label = LabelOwner(fs, owner, stats);
+      // Bytes that are no identifier count with the unreadable owners.
+      const bool identifier =
+          !label.id.empty() || label.name != kUnreadableOwnerName;
+      index = table->FindOrAppend(identifier ? owner : OwnerId(), label.name,
+                                  label.id);
+    }
+    table->AddToOwner(index, merged.bytes, merged.files, merged.ages);
+    if (indexes != nullptr) indexes->emplace(owner, index);
+  }
+  table->TellApart();
 }
 
 }  // namespace ovik

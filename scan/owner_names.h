@@ -1,5 +1,5 @@
-// The name each owner of a scan is counted under, and the owner table
-// built from the merged tallies under those names.
+// The name each owner of a scan is shown under, and the owner table built
+// from the merged tallies.
 #ifndef OVIK_SCAN_OWNER_NAMES_H_
 #define OVIK_SCAN_OWNER_NAMES_H_
 
@@ -9,8 +9,8 @@
 #include <unordered_map>
 
 #include "platform/filesystem.h"
+#include "scan/owner_id.h"
 #include "scan/owner_table.h"
-#include "scan/ranked_by.h"
 #include "scan/stats.h"
 #include "scan/tallies.h"
 
@@ -20,33 +20,30 @@ namespace ovik {
 // holds a colon, which no account name on any supported system can.
 inline constexpr std::string_view kUnreadableOwnerName = "<unreadable>:";
 
-// The owner's account name; where it has none, or it cannot be had, the
-// identifier's own text; where the key is no identifier at all, the
-// unreadable pseudo-owner. Never the name of another owner. nullopt when
-// the name could not be had for want of memory.
-std::optional<std::string> OwnerName(FileSystem& fs,
-                                     std::string_view owner_key);
-// The same for an owner key (kOwner) or a group key (kGroup).
-std::optional<std::string> KeyName(FileSystem& fs, RankedBy by,
-                                   std::string_view key);
-
-// Where each key of the tallies went in the table.
-struct OwnerIndexes {
-  std::unordered_map<std::string, OwnerIndex> by_key;
-  std::optional<OwnerIndex> unreadable;
-
-  // nullopt for an owner that could not be recorded.
-  std::optional<OwnerIndex> Of(const PartOwner& owner) const;
+// What an owner is shown as and its identifier's text.
+struct OwnerLabel {
+  std::string name;
+  std::string id;  // empty for the unreadable pseudo-owner
 };
+
+// The owner's (or group's) account name; where it has none, the
+// identifier's own text; the unreadable pseudo-owner's name for it and
+// for bytes that are no identifier at all. Never the name of another
+// owner. A name that could not be had for another reason than that the
+// identifier has none (the account service failed) is given as the
+// identifier's text and counted in |stats|, so the ranking does not
+// pass for whole.
+OwnerLabel LabelOwner(FileSystem& fs, const OwnerId& owner, ScanStats* stats);
+
+// Where each owner of the tallies went in the table.
+using OwnerIndexes = std::unordered_map<OwnerId, OwnerIndex, OwnerId::Hash>;
 
 // Records the owners (or groups) of |tallies| in |table| in the order one
 // walk would have met them, each under its name and with its identifier's
-// text; owners whose names compare equal share a record. False when
-// memory ran out: owners that could not be recorded are counted in
-// |stats|. With |indexes|, says where each key went.
-bool RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
-                  ScanStats* stats, RankedBy by = RankedBy::kOwner,
-                  OwnerIndexes* indexes = nullptr);
+// text, then tells apart those that would look alike. With |indexes|,
+// says where each owner went.
+void RecordOwners(FileSystem& fs, const Tallies& tallies, OwnerTable* table,
+                  ScanStats* stats, OwnerIndexes* indexes = nullptr);
 
 }  // namespace ovik
 

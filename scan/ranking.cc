@@ -87,7 +87,7 @@ Ranking BuildRanking(const OwnerTable& table) {
   ranking.reserve(order.size());
   for (OwnerIndex i : order) {
     const OwnerRecord& r = table[i];
-    ranking.push_back({r.name, r.total, r.total >> 10, r.files, r.id, i});
+    ranking.push_back({r.name, r.total, r.total >> 10, r.files, r.id, i, r.ages});
   }
   return ranking;
 }

@@ -17,6 +17,7 @@ struct RankedOwner {
   std::uint64_t files = 0;
   std::string id{};  // the identifier's text; see OwnerRecord
   OwnerIndex index = 0;  // the owner's record in the table ranked
+  Ages ages{};  // |bytes| by the age of the files' times
 };
 
 using Ranking = std::vector<RankedOwner>;

@@ -18,6 +18,10 @@ inline std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
   return a > kMaxTotal - b ? kMaxTotal : a + b;
 }
 
+inline std::uint64_t SaturatingMultiply(std::uint64_t a, std::uint64_t b) {
+  return b != 0 && a > kMaxTotal / b ? kMaxTotal : a * b;
+}
+
 // The same on a figure other threads read and add to.
 inline void SaturatingAdd(std::atomic<std::uint64_t>& total, std::uint64_t b) {
   std::uint64_t seen = total.load(std::memory_order_relaxed);

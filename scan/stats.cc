@@ -14,13 +14,16 @@ ScanStats& ScanStats::operator+=(const ScanStats& other) {
   vanished_entries += other.vanished_entries;
   other_volumes += other.other_volumes;
   hard_link_duplicates += other.hard_link_duplicates;
-  unrecorded_owners += other.unrecorded_owners;
+  younger_entries += other.younger_entries;
+  unread_table_parts += other.unread_table_parts;
+  unnamed_owners += other.unnamed_owners;
   return *this;
 }
 
 bool IsComplete(const ScanStats& stats) {
   return stats.skipped_directories == 0 && stats.unreadable_entries == 0 &&
-         stats.saturated_totals == 0 && stats.unrecorded_owners == 0;
+         stats.unread_table_parts == 0 &&
+         stats.saturated_totals == 0 && stats.unnamed_owners == 0;
 }
 
 }  // namespace ovik

@@ -23,8 +23,14 @@ struct ScanStats {
   // another volume or mount is mounted.
   std::uint64_t other_volumes = 0;
   std::uint64_t hard_link_duplicates = 0; // further links of counted files
-  // Owners there was no memory to record; a scan with any is never kOk.
-  std::uint64_t unrecorded_owners = 0;
+  // Left out as younger than the scan asked (ScanOptions::older_than).
+  std::uint64_t younger_entries = 0;
+  // Parts of a volume's table (scan/counter.h) that could not be read as
+  // a whole: what they hold is missing.
+  std::uint64_t unread_table_parts = 0;
+  // Owners and groups whose name could not be had (the account or group
+  // service failed, not merely knew no name for them): shown by number.
+  std::uint64_t unnamed_owners = 0;
 
   // Set by the scan as a whole, not added up from its parts:
   // Owners (and groups) whose total reached kMaxTotal; their true
@@ -40,8 +46,8 @@ struct ScanStats {
 };
 
 // Whether a finished scan's ranking holds everything below its root that
-// could be counted: no directory skipped, every entry's owner read, no
-// total held at the largest figure. Mount points left out and entries
+// could be counted: no directory or part of a table skipped, every entry's
+// owner read and named, no total held at the largest figure. Mount points left out and entries
 // that went away during the walk do not make it incomplete.
 bool IsComplete(const ScanStats& stats);
 

@@ -12,24 +12,15 @@ void Tallies::StartTask() {
   last_ = nullptr;
 }
 
-OwnerTally& Tallies::MeetUnreadable(
-    const std::vector<std::uint32_t>& directory, std::uint64_t entry) {
-  const bool created = !unreadable_.has_value();
-  if (created) {
-    unreadable_.emplace();
-    unreadable_->tally.part_index = next_index_++;
-  }
-  return Note(*unreadable_, created, directory, entry);
-}
-
 void Tallies::Combine(Slot& into, OwnerTally&& tally) {
   into.tally.bytes = SaturatingAdd(into.tally.bytes, tally.bytes);
   into.tally.files = SaturatingAdd(into.tally.files, tally.files);
+  into.tally.ages += tally.ages;
   if (tally.first < into.tally.first) into.tally.first = std::move(tally.first);
 }
 
-void Tallies::Add(std::string_view owner_key, OwnerTally tally) {
-  auto [it, created] = owners_.try_emplace(std::string(owner_key));
+void Tallies::Add(const OwnerId& owner, OwnerTally tally) {
+  auto [it, created] = owners_.try_emplace(owner);
   if (created) {
     it->second.tally = std::move(tally);
   } else {
@@ -37,30 +28,11 @@ void Tallies::Add(std::string_view owner_key, OwnerTally tally) {
   }
 }
 
-void Tallies::AddUnreadable(OwnerTally tally) {
-  if (!unreadable_.has_value()) {
-    unreadable_.emplace();
-    unreadable_->tally = std::move(tally);
-  } else {
-    Combine(*unreadable_, std::move(tally));
-  }
-}
-
 void Tallies::Merge(Tallies&& other) {
-  for (auto& [key, slot] : other.owners_) Add(key, std::move(slot.tally));
-  if (other.unreadable_) AddUnreadable(std::move(other.unreadable_->tally));
+  for (auto& [owner, slot] : other.owners_) Add(owner, std::move(slot.tally));
   other.owners_.clear();
-  other.unreadable_.reset();
   other.last_ = nullptr;
   other.next_index_ = 0;
-}
-
-void Tallies::AddToMet(std::string_view owner_key, bool unreadable,
-                       std::uint64_t bytes) {
-  Slot& slot = unreadable ? unreadable_ ? *unreadable_ : unreadable_.emplace()
-                          : owners_[std::string(owner_key)];
-  slot.tally.bytes = SaturatingAdd(slot.tally.bytes, bytes);
-  slot.tally.files = SaturatingAdd(slot.tally.files, 1);
 }
 
 std::vector<MergedOwner> Tallies::InWalkOrder() const {
@@ -69,30 +41,30 @@ std::vector<MergedOwner> Tallies::InWalkOrder() const {
     const WalkPosition* first;
   };
   std::vector<Ordered> ordered;
-  ordered.reserve(owners_.size() + 1);
-  for (const auto& [key, slot] : owners_) {
-    ordered.push_back({{key, false, slot.tally.bytes, slot.tally.files},
+  ordered.reserve(owners_.size());
+  for (const auto& [owner, slot] : owners_) {
+    ordered.push_back({{&owner, slot.tally.bytes, slot.tally.files, slot.tally.ages},
                        &slot.tally.first});
   }
-  if (unreadable_) {
-    ordered.push_back(
-        {{{}, true, unreadable_->tally.bytes, unreadable_->tally.files},
-         &unreadable_->tally.first});
-  }
+  // Two owners first met at one place (parts that count several owners
+  // per entry never do) keep an order of their own.
   std::sort(ordered.begin(), ordered.end(),
-            [](const Ordered& a, const Ordered& b) { return *a.first < *b.first; });
+            [](const Ordered& a, const Ordered& b) {
+              if (*a.first < *b.first) return true;
+              if (*b.first < *a.first) return false;
+              return *a.owner.owner < *b.owner.owner;
+            });
   std::vector<MergedOwner> owners;
   owners.reserve(ordered.size());
   for (const Ordered& o : ordered) owners.push_back(o.owner);
   return owners;
 }
 
-std::vector<PartOwner> Tallies::ByPartIndex() const {
-  std::vector<PartOwner> owners(owners_.size() + (unreadable_ ? 1 : 0));
-  for (const auto& [key, slot] : owners_) {
-    owners[slot.tally.part_index] = {key, false};
+std::vector<OwnerId> Tallies::ByPartIndex() const {
+  std::vector<OwnerId> owners(owners_.size());
+  for (const auto& [owner, slot] : owners_) {
+    owners[slot.tally.part_index] = owner;
   }
-  if (unreadable_) owners[unreadable_->tally.part_index] = {{}, true};
   return owners;
 }
 

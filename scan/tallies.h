@@ -7,12 +7,14 @@
 #define OVIK_SCAN_TALLIES_H_
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "scan/ages.h"
+#include "scan/owner_id.h"
+#include "scan/saturating.h"
 #include "scan/walk_position.h"
 
 namespace ovik {
@@ -20,25 +22,29 @@ namespace ovik {
 struct OwnerTally {
   std::uint64_t bytes = 0;  // added with SaturatingAdd
   std::uint64_t files = 0;  // entries counted; added with SaturatingAdd
+  Ages ages;  // the bytes by the age of the files' times
   WalkPosition first;  // where the owner was first met
   // The owner's number within the part that met it (0, 1, ... in the
   // order the part met its owners), so that what the part keeps per
   // owner elsewhere can refer to it. Not carried over by a merge.
   std::uint32_t part_index = 0;
+
+  // Counts a file of |bytes| last modified and accessed at these times,
+  // at |now|.
+  void Count(std::uint64_t size, std::int64_t modified, std::int64_t accessed,
+             std::int64_t now) {
+    bytes = SaturatingAdd(bytes, size);
+    files = SaturatingAdd(files, 1);
+    ages.Add(modified, accessed, now, size);
+  }
 };
 
 // One owner of the merged parts, in walk order.
 struct MergedOwner {
-  std::string_view key;     // the owner key; empty for the unreadable owner
-  bool unreadable = false;  // the pseudo-owner of entries with no owner
+  const OwnerId* owner = nullptr;
   std::uint64_t bytes = 0;
   std::uint64_t files = 0;
-};
-
-// An owner as one part knows it: its key, or the unreadable pseudo-owner.
-struct PartOwner {
-  std::string_view key;
-  bool unreadable = false;
+  Ages ages;
 };
 
 class Tallies {
@@ -47,54 +53,45 @@ class Tallies {
   // so an owner's first meeting in it is its earliest there. A later task
   // may lie earlier in the walk.
   void StartTask();
-  // The tally of |owner_key| for the entry at |entry| in the listing of
-  // the directory at |directory| (WalkPosition's two parts), created there
+  // The tally of |owner| for the entry at |entry| in the listing of the
+  // directory at |directory| (WalkPosition's two parts), created there
   // when the owner is new.
   // Called for every counted entry, so kept where it can be inlined.
-  OwnerTally& Meet(const std::string& owner_key,
+  OwnerTally& Meet(const OwnerId& owner,
                    const std::vector<std::uint32_t>& directory,
                    std::uint64_t entry) {
-    if (last_ != nullptr && owner_key == last_key_) {
+    if (last_ != nullptr && owner == last_owner_) {
       return Note(*last_, false, directory, entry);
     }
-    auto [it, created] = owners_.try_emplace(owner_key);
-    last_key_ = owner_key;
+    auto [it, created] = owners_.try_emplace(owner);
+    last_owner_ = owner;
     last_ = &it->second;
     if (created) last_->tally.part_index = next_index_++;
     return Note(*last_, created, directory, entry);
   }
-  // The same for an entry whose owner could not be read.
-  OwnerTally& MeetUnreadable(const std::vector<std::uint32_t>& directory,
-                             std::uint64_t entry);
 
   // Adds a tally from another part: the bytes add up, and the earlier
   // first meeting stays.
-  void Add(std::string_view owner_key, OwnerTally tally);
-  void AddUnreadable(OwnerTally tally);
+  void Add(const OwnerId& owner, OwnerTally tally);
   // Adds every tally of |other|, which is left empty.
   void Merge(Tallies&& other);
-  // Adds a file of |bytes| to an owner the walk has met, where it met it
-  // (the unreadable pseudo-owner when |unreadable|).
-  void AddToMet(std::string_view owner_key, bool unreadable,
-                std::uint64_t bytes);
+  // The tally of an owner the walk has met, to count a file in where the
+  // walk met the owner.
+  OwnerTally& Met(const OwnerId& owner) { return owners_[owner].tally; }
 
-  // Calls |visit|(key, unreadable, tally) for every owner, the
-  // unreadable pseudo-owner with an empty key, so the tallies can be
+  // Calls |visit|(owner, tally) for every owner, so the tallies can be
   // sent elsewhere and added there.
   template <typename Visit>
   void ForEach(Visit visit) const {
-    for (const auto& [key, slot] : owners_) {
-      visit(std::string_view(key), false, slot.tally);
-    }
-    if (unreadable_) visit(std::string_view(), true, unreadable_->tally);
+    for (const auto& [owner, slot] : owners_) visit(owner, slot.tally);
   }
 
-  // The owners ordered by where they were first met. The keys stay valid
-  // while this object lives and is not changed.
+  // The owners ordered by where they were first met. The owners pointed
+  // to stay valid while this object lives and is not changed.
   std::vector<MergedOwner> InWalkOrder() const;
-  // This part's owners by their part_index, before any merge. The keys
-  // stay valid while this object lives and is not changed.
-  std::vector<PartOwner> ByPartIndex() const;
+  std::size_t size() const { return owners_.size(); }
+  // This part's owners by their part_index, before any merge.
+  std::vector<OwnerId> ByPartIndex() const;
 
  private:
   struct Slot {
@@ -118,12 +115,11 @@ class Tallies {
   }
   static void Combine(Slot& into, OwnerTally&& tally);
 
-  std::unordered_map<std::string, Slot> owners_;  // node-based: stable
-  std::optional<Slot> unreadable_;
+  std::unordered_map<OwnerId, Slot, OwnerId::Hash> owners_;  // node-based: stable
   std::uint64_t task_ = 0;
   std::uint32_t next_index_ = 0;  // the next new owner's part_index
   // The owner met last: runs of entries of one owner skip the lookup.
-  std::string last_key_;
+  OwnerId last_owner_;
   Slot* last_ = nullptr;
 };
 

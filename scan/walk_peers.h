@@ -6,7 +6,7 @@
 #define OVIK_SCAN_WALK_PEERS_H_
 
 #include "scan/link_ledger.h"
-#include "scan/scan.h"
+#include "platform/status.h"
 #include "scan/stats.h"
 #include "scan/tallies.h"
 #include "scan/work_queue.h"
@@ -15,7 +15,8 @@ namespace ovik {
 
 // What one process's walk counted.
 struct WalkPart {
-  ScanStatus status = ScanStatus::kOk;
+  // ok, or why the walk did not finish (scan/counter.h's Counted).
+  Status status;
   Tallies tallies;
   LinkLedger links;  // files with several links, not yet counted
   ScanStats stats;

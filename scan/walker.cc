@@ -36,8 +36,18 @@ Walker::Walker(WalkContext& context, std::uint32_t number)
   if (context.groups) groups_ = std::make_unique<Tallies>();
   if (context.directory_budget != nullptr) {
     recorder_ = std::make_unique<DirectoryRecorder>(
-        number, *context.directory_budget, context.groups);
+        number, *context.directory_budget, context.groups,
+        context.deepest_recorded);
   }
+}
+
+CountedPart Walker::TakePart() {
+  CountedPart part;
+  part.owners = std::move(tallies_);
+  if (groups_) part.groups = std::move(*groups_);
+  if (recorder_) part.directories = recorder_->TakePart();
+  part.stats = stats_;
+  return part;
 }
 
 void Walker::Run(Task first) {
@@ -128,7 +138,10 @@ void Walker::WalkDirectory(Frame& frame) {
         frame.subdirectories.push_back(entry_.name);
       } else if (entry_.kind == EntryKind::kMountPoint) {
         ++stats_.other_volumes;
-      } else if (IsCounted(entry_) && CountEntry(place)) {
+      } else if (!IsCounted(entry_)) {
+      } else if (!context_.ages.Counts(entry_.modified, entry_.accessed)) {
+        ++stats_.younger_entries;
+      } else if (CountEntry(place)) {
         ++stats_.files;
         stats_.bytes = SaturatingAdd(stats_.bytes, entry_.size);
       }
@@ -153,23 +166,25 @@ void Walker::RecordDirectory(Frame& frame) {
   const bool root = frames_.size() == 1;
   frame.record = recorder_->Enter(
       root ? kNoDirectory : frames_[frames_.size() - 2].record,
-      root ? 0 : ordinals_.back(), frame.name);
+      root ? 0 : ordinals_.back(), frame.name,
+      static_cast<std::uint32_t>(ordinals_.size()));
 }
 
 // Attributes the entry at |place| to its owner (and group). False when
 // it is a further link of a file already counted, or one put in the
 // ledger: its owner is met, its bytes are not (yet).
 bool Walker::CountEntry(std::uint64_t place) {
-  OwnerTally* tally;
-  OwnerTally* group = nullptr;
   if (entry_.owner_status == OwnerStatus::kUnreadable) {
     ++stats_.unreadable_entries;
-    tally = &tallies_.MeetUnreadable(ordinals_, place);
-    if (groups_) group = &groups_->MeetUnreadable(ordinals_, place);
+    owner_.Assign(OwnerId::Kind::kUnreadable, {});
+    group_.Assign(OwnerId::Kind::kUnreadable, {});
   } else {
-    tally = &tallies_.Meet(entry_.owner_key, ordinals_, place);
-    if (groups_) group = &groups_->Meet(entry_.group_key, ordinals_, place);
+    owner_.Assign(OwnerId::Kind::kAccount, entry_.owner_key);
+    group_.Assign(OwnerId::Kind::kGroup, entry_.group_key);
   }
+  OwnerTally* tally = &tallies_.Meet(owner_, ordinals_, place);
+  OwnerTally* group =
+      groups_ ? &groups_->Meet(group_, ordinals_, place) : nullptr;
   const bool linked = entry_.links > 1 && entry_.inode != 0;
   if (linked && !context_.links.Insert(entry_.device, entry_.inode)) {
     ++stats_.hard_link_duplicates;
@@ -177,16 +192,14 @@ bool Walker::CountEntry(std::uint64_t place) {
     return false;
   }
   if (linked && context_.defer_links) {
-    links_.Add({entry_.device, entry_.inode, entry_.size,
-                entry_.owner_status == OwnerStatus::kUnreadable,
-                entry_.owner_key});
+    links_.Add({entry_.device, entry_.inode, entry_.size, owner_,
+                entry_.modified, entry_.accessed});
     return false;
   }
-  tally->bytes = SaturatingAdd(tally->bytes, entry_.size);
-  tally->files = SaturatingAdd(tally->files, 1);
+  const std::int64_t now = context_.ages.now;
+  tally->Count(entry_.size, entry_.modified, entry_.accessed, now);
   if (group != nullptr) {
-    group->bytes = SaturatingAdd(group->bytes, entry_.size);
-    group->files = SaturatingAdd(group->files, 1);
+    group->Count(entry_.size, entry_.modified, entry_.accessed, now);
   }
   if (recorder_) {
     if (linked) NoteLinked(*tally, group);

@@ -20,9 +20,11 @@
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "scan/counter.h"
 #include "scan/directory_recorder.h"
 #include "scan/identity_set.h"
 #include "scan/link_ledger.h"
+#include "scan/owner_id.h"
 #include "scan/progress.h"
 #include "scan/stats.h"
 #include "scan/tallies.h"
@@ -38,7 +40,7 @@ bool IsDescendable(const Entry& entry);
 // directory entry (a directory, or a link that is one) or a mount point.
 bool IsCounted(const Entry& entry);
 
-// What the threads of one scan share. Everything it refers to outlives
+// What the threads of one walk share. Everything it refers to outlives
 // the walkers.
 struct WalkContext {
   FileSystem& fs;
@@ -53,13 +55,17 @@ struct WalkContext {
   // Other processes walk parts of the same tree: a file with several
   // links goes in the walker's ledger, to be counted once with theirs.
   bool defer_links = false;
-  // Set by the thread that ran out of memory; every thread then stops.
-  std::atomic<bool> out_of_memory{false};
   // Whether groups are counted beside owners.
   bool groups = false;
+  // The clock ages are counted by, and the files left out for their age.
+  AgeRule ages{};
   // Where directories' records take their memory from; null when the
-  // scan keeps no directories.
+  // walk keeps no directories. Directories below |deepest_recorded| count
+  // in their ancestor at that level.
   DirectoryBudget* directory_budget = nullptr;
+  std::uint32_t deepest_recorded = DirectoryRecorder::kAllLevels;
+  // Set by the thread that ran out of memory; every thread then stops.
+  std::atomic<bool> out_of_memory{false};
 
   bool cancelled() const {
     return progress != nullptr &&
@@ -77,25 +83,25 @@ class Walker {
   explicit Walker(WalkContext& context, std::uint32_t number = 0);
 
   // Opens this walker's own handle on the root, from which it reaches
-  // work handed over without a handle. False when the root cannot be
-  // opened.
-  bool OpenRoot();
+  // work handed over without a handle.
+  Status OpenRoot();
   // The same, as a second handle on |first|'s root.
-  bool OpenRootFrom(Walker& first);
+  Status OpenRootFrom(Walker& first);
   void CloseRoot() { root_.reset(); }
   // Walks |first|, then whatever the queue hands over, until the walk is
   // over, cancelled or out of memory. Running out of memory sets the
   // context's flag; it never ends the thread by an exception.
   void Run(Task first);
 
-  Tallies& tallies() { return tallies_; }
-  LinkLedger& links() { return links_; }
-  // The groups' tallies; null unless the context counts groups.
-  Tallies* group_tallies() { return groups_.get(); }
-  // What this walker recorded of its directories; null unless the scan
-  // keeps directories.
-  DirectoryRecorder* recorder() { return recorder_.get(); }
-  const ScanStats& stats() const { return stats_; }
+  // What the walker counted, given up once the walk is over: its part,
+  // and the files with several links it put in its ledger.
+  CountedPart TakePart();
+  LinkLedger TakeLinks() { return std::move(links_); }
+  // What every level of the tree would cost in directory records; empty
+  // unless the walk keeps directories.
+  DirectoryCensus census() const {
+    return recorder_ ? recorder_->census() : DirectoryCensus();
+  }
 
  private:
   // One directory on the walker's stack.
@@ -161,6 +167,8 @@ class Walker {
   // Path levels this thread may still copy into work it hands over.
   std::uint64_t credit_ = 0;
   Entry entry_;
+  OwnerId owner_;  // of entry_, its storage kept from entry to entry
+  OwnerId group_;
   Tallies tallies_;
   LinkLedger links_;
   std::unique_ptr<Tallies> groups_;

@@ -9,16 +9,16 @@
 
 namespace ovik {
 
-bool Walker::OpenRoot() {
-  return context_.fs.OpenRoot(context_.root, &root_).ok();
+Status Walker::OpenRoot() {
+  return context_.fs.OpenRoot(context_.root, &root_);
 }
 
-bool Walker::OpenRootFrom(Walker& first) {
+Status Walker::OpenRootFrom(Walker& first) {
   // The same directory as the first thread's, whatever happened to the
   // path since.
   Status opened = first.root_->OpenAgain(&root_);
   if (opened.code() == StatusCode::kUnsupported) return OpenRoot();
-  return opened.ok();
+  return opened;
 }
 
 // Leaves the top frame. While the parent's directory is closed, the one

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "scan/recorded_part.h"
 
 namespace ovik {
 
@@ -35,7 +36,7 @@ struct Task {
   std::uint32_t first_ordinal = 0;
   // Where the directory's record went when the scan keeps directories
   // (scan/directory_recorder.h); the subdirectories' parent.
-  std::uint64_t record = ~std::uint64_t{0};
+  DirectoryRef record = kNoDirectory;
 };
 
 class WorkQueue {

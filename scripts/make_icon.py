@@ -2,7 +2,7 @@
 """Draws the program icon: one 32x32 image in the 16 standard colours.
 
 A drive seen from the front, with a pie chart of owners' shares standing
-on it. Writes ui/win32/ovik.ico (or the path given) without any imaging
+on it. Writes hosts/win32/ovik.ico (or the path given) without any imaging
 library, so the icon can be rebuilt anywhere Python runs.
 """
 import math
@@ -105,7 +105,7 @@ def encode(pixels):
 def main():
     root = Path(__file__).resolve().parent.parent
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else (
-        root / "ui" / "win32" / "ovik.ico")
+        root / "hosts" / "win32" / "ovik.ico")
     out.write_bytes(encode(draw()))
     print(f"wrote {out}")
 

@@ -17,7 +17,8 @@ case "$mode" in
 esac
 
 packages=(build-essential cmake ninja-build ccache pkg-config libncurses-dev
-          libcli11-dev libutf8proc-dev nlohmann-json3-dev)
+          libcli11-dev libutf8proc-dev nlohmann-json3-dev libsqlite3-dev
+          libext2fs-dev xfslibs-dev)
 if [[ $mode == --package || $mode == --test || $mode == --all ]]; then
   packages+=(libbenchmark-dev dpkg-dev file man-db)
 fi
@@ -25,7 +26,8 @@ if [[ $mode == --test || $mode == --all ]]; then
   packages+=(googletest libgtest-dev libgmock-dev tmux
              g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
              wine64 xvfb xauth python3 chromium x11-utils
-             btrfs-progs strace libopenmpi-dev openmpi-bin)
+             btrfs-progs e2fsprogs xfsprogs strace libopenmpi-dev openmpi-bin
+             ntfs-3g fuse3)
 fi
 if [[ $mode == --fuzz || $mode == --all ]]; then
   packages+=(clang libclang-rt-14-dev)

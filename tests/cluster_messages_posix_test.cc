@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <random>
 #include <string>
@@ -17,11 +18,11 @@ namespace {
 // unreadable owner.
 std::vector<std::string> Listed(const WalkPart& part) {
   std::vector<std::string> listed;
-  part.tallies.ForEach([&](std::string_view key, bool unreadable,
-                           const OwnerTally& tally) {
+  part.tallies.ForEach([&](const OwnerId& owner, const OwnerTally& tally) {
     std::string position;
     for (std::uint32_t o : tally.first.directory) position += std::to_string(o) + "/";
-    listed.push_back((unreadable ? std::string("?") : std::string(key)) + ":" +
+    const char kind = "?ag"[static_cast<int>(owner.kind())];
+    listed.push_back(kind + owner.key() + ":" +
                      std::to_string(tally.bytes) + "/" +
                      std::to_string(tally.files) + "@" + position +
                      std::to_string(tally.first.entry));
@@ -32,21 +33,23 @@ std::vector<std::string> Listed(const WalkPart& part) {
 
 WalkPart SamplePart() {
   WalkPart part;
-  part.status = ScanStatus::kCancelled;
+  part.status = Status(StatusCode::kAccessDenied, EACCES);
   part.tallies.StartTask();
-  part.tallies.Meet("1000", {3, 70000}, 5).bytes = 1ull << 40;
-  part.tallies.Meet("1000", {3, 70000}, 5).files = 3;
-  part.tallies.Meet(std::string("\0\xff", 2), {}, 0).bytes = 7;
-  part.tallies.MeetUnreadable({2}, 300).bytes = ~0ull;
-  part.links.Add({LinkLedger::kRootVolume, 99, 4096, false, "1000"});
-  part.links.Add({12, 1ull << 62, 0, true, ""});
+  part.tallies.Meet(OwnerId::Account("1000"), {3, 70000}, 5).bytes = 1ull << 40;
+  part.tallies.Meet(OwnerId::Account("1000"), {3, 70000}, 5).files = 3;
+  part.tallies.Meet(OwnerId::Account(std::string("\0\xff", 2)), {}, 0).bytes = 7;
+  part.tallies.Meet(OwnerId::Group("1000"), {1}, 0).bytes = 9;
+  part.tallies.Meet(OwnerId(), {2}, 300).bytes = ~0ull;
+  part.links.Add({LinkLedger::kRootVolume, 99, 4096, OwnerId::Account("1000")});
+  part.links.Add({12, 1ull << 62, 0, OwnerId()});
   std::uint64_t n = 1;
   for (std::uint64_t* field :
        {&part.stats.files, &part.stats.bytes, &part.stats.directories,
         &part.stats.skipped_directories, &part.stats.skipped_for_handles,
         &part.stats.unreadable_entries, &part.stats.vanished_entries,
         &part.stats.other_volumes, &part.stats.hard_link_duplicates,
-        &part.stats.unrecorded_owners, &part.stats.saturated_totals}) {
+        &part.stats.unread_table_parts, &part.stats.unnamed_owners,
+        &part.stats.saturated_totals}) {
     *field = n *= 131;
   }
   part.stats.threads = 17;
@@ -63,8 +66,8 @@ TEST(ClusterMessagesTest, PartArrivesWhole) {
   ASSERT_EQ(got.links.links().size(), 2u);
   EXPECT_EQ(got.links.links()[0].device, LinkLedger::kRootVolume);
   EXPECT_EQ(got.links.links()[1].inode, 1ull << 62);
-  EXPECT_TRUE(got.links.links()[1].unreadable);
-  EXPECT_EQ(got.links.links()[0].owner_key, "1000");
+  EXPECT_TRUE(got.links.links()[1].owner.unreadable());
+  EXPECT_EQ(got.links.links()[0].owner, OwnerId::Account("1000"));
   EXPECT_EQ(got.stats.saturated_totals, sent.stats.saturated_totals);
   EXPECT_EQ(got.stats.files, sent.stats.files);
   EXPECT_EQ(got.stats.threads, 17u);

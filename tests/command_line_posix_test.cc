@@ -1,4 +1,4 @@
-#include "ui/cli/command_line.h"
+#include "cli/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/command_syntax.h"
 
 namespace ovik {
 namespace {
@@ -71,6 +73,7 @@ TEST(ParseCommandLineTest, RefusesWhatItCannotUseAndSaysWhy) {
       {{"report", "--frobnicate"}, "--frobnicate", "ovik report"},
       {{"report", "--format", "xml"}, "csv", "ovik report"},
       {{"report", "--by", "user"}, "group", "ovik report"},
+      {{"report", "--csv-raw"}, "--format csv", "ovik report"},
       {{"where"}, "OWNER", "ovik where"},
       {{"where", "alice", "/a", "/b"}, "PATH", "ovik where"},
       {{"where", "alice", "--top", "-1"}, "number", "ovik where"},
@@ -98,6 +101,9 @@ TEST(ParseCommandLineTest, ReadsTheWordsOfFormatByAndTop) {
       ParseCommandLine({"report", "--format", "json", "--by", "group"});
   EXPECT_EQ(report.format, ReportFormat::kJson);
   EXPECT_EQ(report.by, RankedBy::kGroup);
+  EXPECT_FALSE(report.csv_raw);
+  EXPECT_TRUE(
+      ParseCommandLine({"report", "--csv-raw", "--format=csv"}).csv_raw);
   EXPECT_EQ(ParseCommandLine({"report"}).format, ReportFormat::kText);
   EXPECT_EQ(ParseCommandLine({"report", "--format=html"}).format,
             ReportFormat::kHtml);
@@ -116,6 +122,11 @@ TEST(ParseCommandLineTest, HelpIsTheAskedCommandsOwn) {
   EXPECT_EQ(ParseCommandLine({"report", "-h"}).help, HelpText("report"));
   EXPECT_EQ(ParseCommandLine({"help", "drives"}).help, HelpText("drives"));
   EXPECT_NE(HelpText("report"), HelpText(""));
+  // Which help it is, told without comparing texts.
+  EXPECT_EQ(ParseCommandLine({"--help"}).help_topic, "");
+  EXPECT_EQ(ParseCommandLine({"help"}).help_topic, "");
+  EXPECT_EQ(ParseCommandLine({"report", "-h"}).help_topic, "report");
+  EXPECT_EQ(ParseCommandLine({"help", "drives"}).help_topic, "drives");
 }
 
 // A manual's line without font changes, quotes and \- for a hyphen.
@@ -218,7 +229,9 @@ TEST(CommandLineInStepTest, HelpManualAndCompletionListWhatTheParserAccepts) {
   const std::string program_help = HelpText("");
 
   std::set<std::string> described;
+  std::size_t choices_seen = 0;
   for (const CommandSyntax& s : DescribeCommandLine()) {
+    choices_seen += s.choices.size();
     const std::string name = s.command.empty() ? "ovik" : "ovik " + s.command;
     SCOPED_TRACE(name);
     described.insert("OPTIONS/" + name);
@@ -257,6 +270,8 @@ TEST(CommandLineInStepTest, HelpManualAndCompletionListWhatTheParserAccepts) {
           << option << " is in the manual but not accepted";
     }
   }
+  // report --format and --by, where --by: the words are read at all.
+  EXPECT_EQ(choices_seen, 3u);
   for (const auto& [title, text] : manual) {
     if (title.rfind("OPTIONS/", 0) == 0) {
       EXPECT_TRUE(described.count(title)) << title << ": no such command";

@@ -1,4 +1,4 @@
-#include "ui/cli/commands.h"
+#include "cli/commands.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +68,16 @@ TEST_F(CommandTest, ReportSaysWhatIsMissingAndFailsWhenNothingCouldBeScanned) {
   fs.SetRootEnterable(false);
   err.str("");
   EXPECT_EQ(Run({"report", "/gone"}), kExitFailure);
-  EXPECT_NE(err.str().find("cannot read directory /gone"), std::string::npos);
+  // With the system's reason; and a path that would act on the terminal
+  // is written as `where` writes it.
+  EXPECT_NE(err.str().find("cannot read directory /gone: permission denied"),
+            std::string::npos)
+      << err.str();
+  err.str("");
+  EXPECT_EQ(Run({"report", "/gone\x1b]0;owned\a"}), kExitFailure);
+  EXPECT_NE(err.str().find("cannot read directory /gone\\033]0;owned\\007: "),
+            std::string::npos)
+      << err.str();
 }
 
 TEST_F(CommandTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheScan) {
@@ -78,6 +87,26 @@ TEST_F(CommandTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheScan) {
             std::string::npos)
       << err.str();
   EXPECT_TRUE(fs.last_root.empty()) << "the scan ran first";
+}
+
+TEST_F(CommandTest, AnOwnerTheDatabaseCouldNotNameMakesTheReportIncomplete) {
+  fs.SetLookupFails("1");
+  EXPECT_EQ(Run({"report"}), kExitIncomplete);
+  EXPECT_NE(out.str().find("No.1:1 "), std::string::npos) << out.str();
+  EXPECT_NE(err.str().find("1 owners or groups could not be named"),
+            std::string::npos)
+      << err.str();
+}
+
+TEST_F(CommandTest, WhereTellsAnUnknownOwnerFromADatabaseThatDidNotAnswer) {
+  EXPECT_EQ(Run({"where", "nobody-here", "/"}), kExitFailure);
+  EXPECT_NE(err.str().find("unknown account nobody-here"), std::string::npos);
+  err.str("");
+  fs.SetLookupFails("ldap-user");
+  EXPECT_EQ(Run({"where", "ldap-user", "/"}), kExitIncomplete);
+  EXPECT_EQ(err.str().find("unknown"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("could not be asked about it: "), std::string::npos)
+      << err.str();
 }
 
 TEST_F(CommandTest, ReportWithoutAnyEligibleVolumeAsksForADirectory) {
@@ -101,7 +130,7 @@ TEST_F(CommandTest, DrivesEscapesWhatWouldBreakItsLines) {
   EXPECT_EQ(Run({"drives"}), kExitOk);
   EXPECT_EQ(out.str(),
             "/\tFixed\tsystem\text4\t488MB\t976MB\n"
-            "/mnt/a\\040b\\011c\\012d\\134e\tFixed\tmy\\011disk\text4\t1MB\t"
+            "/mnt/a b\\011c\\012d\\134e\tFixed\tmy\\011disk\text4\t1MB\t"
             "3MB\n");
 }
 

@@ -10,8 +10,8 @@
 #include "platform/text_encoding.h"
 #include "present/report.h"
 #include "tests/fake_dialog_port.h"
-#include "ui/control_ids.h"
-#include "ui/ranking_pages.h"
+#include "dialog/control_ids.h"
+#include "dialog/ranking_pages.h"
 
 namespace ovik {
 namespace {
@@ -29,12 +29,20 @@ TEST(SanitizeNameTest, ReplacesControlsAndBadBytesOneByOne) {
   EXPECT_EQ(SanitizeName("\xFE\xFF"), "??");
   // C1 controls (U+0085 NEL, U+009B CSI) become one mark each.
   EXPECT_EQ(SanitizeName("x\xC2\x85y\xC2\x9B"), "x?y?");
+  // So do the characters that make a name read otherwise than it is: a
+  // right-to-left override, an isolate, a zero-width space, a byte order
+  // mark, a soft hyphen, a tag.
+  EXPECT_EQ(SanitizeName("evil\u202Etxt.exe"), "evil?txt.exe");
+  EXPECT_EQ(SanitizeName("a\u2067b\u2069c\u200Bd"), "a?b?c?d");
+  EXPECT_EQ(SanitizeName("\uFEFFad\u00ADmin\U000E0041"), "?ad?min?");
 }
 
 TEST(SanitizeNameTest, KeepsValidTextWhole) {
   const std::string names[] = {
       "",           "root",         "Jürgen.Müller", "山田太郎",
       "ユーザー名", "emoji😀name", "\xC2\xA0nbsp",  "Ωmega-ß",
+      "\u05D3\u05E0\u05D4",  // Hebrew, right to left by itself
+      "\U0001F468\u200D\U0001F469", "\u0645\u06CC\u200C\u062E",  // joiners
       std::string(255, 'a'),      std::string(300, 'z')};
   for (const std::string& name : names) EXPECT_EQ(SanitizeName(name), name);
 }
@@ -44,6 +52,7 @@ TEST(EscapeNameTest, WritesWhatCannotBeShownAsOctalSoTheBytesComeBack) {
   EXPECT_EQ(EscapeName("\x1b[2J\xff\xC2\x9By\xE4\xBC"),
             "\\033[2J\\377\\302\\233y\\344\\274");
   EXPECT_EQ(EscapeName("Jürgen 山田 😀"), "Jürgen 山田 😀");
+  EXPECT_EQ(EscapeName("a\u202Eb"), "a\\342\\200\\256b");
 }
 
 TEST(ReplaceAsciiControlsTest, LeavesHighBytesOfAnyEncodingAlone) {
@@ -73,6 +82,7 @@ const std::vector<std::string> kHostileNames = {
     std::string(255, 'n'),
     "Zoë Ångström",
     "名前の長いアカウント" + std::string(200, 'x'),
+    "txt.\u202Eexe",  // reads "txt.exe" backwards
 };
 
 TEST(HostileNamesTest, ReportKeepsOneLinePerOwnerWithCrLfOnlyAtTheEnd) {
@@ -101,6 +111,7 @@ TEST(HostileNamesTest, ReportKeepsOneLinePerOwnerWithCrLfOnlyAtTheEnd) {
     start = end + 2;
   }
   EXPECT_EQ(lines, kHostileNames.size());
+  EXPECT_EQ(report.find("\u202E"), std::string::npos);
 }
 
 TEST(HostileNamesTest, ReportLineBuilderNeverLetsABreakThrough) {

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/memory_dialog_port.h"
+#include "dialog/memory_dialog_port.h"
 
 namespace ovik {
 

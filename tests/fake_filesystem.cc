@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 namespace ovik {
 
@@ -106,6 +107,59 @@ class FakeDirectory : public Directory {
   bool failed_ = false;
 };
 
+// The tree's files by inode, each once, as a volume's table holds them:
+// also those below directories the walk cannot enter.
+class FakeTable : public VolumeTable {
+ public:
+  FakeTable(const FakeNode& root, unsigned parts, int failing_part)
+      : parts_(parts), failing_part_(failing_part) {
+    Collect(root);
+    std::sort(entries_.begin(), entries_.end(),
+              [](const Entry& a, const Entry& b) { return a.inode < b.inode; });
+  }
+  std::string Description() const override { return "fake table"; }
+  unsigned PartCount() const override { return parts_; }
+  Status ReadPart(unsigned part, TableSink& sink) override {
+    if (static_cast<int>(part) == failing_part_) {
+      return Status(StatusCode::kOther, 5);
+    }
+    const std::size_t begin = entries_.size() * part / parts_;
+    const std::size_t end = entries_.size() * (part + 1) / parts_;
+    for (std::size_t i = begin; i < end && !sink.Cancelled(); ++i) {
+      sink.Add(entries_[i]);
+    }
+    return Status::Ok();
+  }
+
+ private:
+  void Collect(const FakeNode& node) {
+    for (const auto& c : node.children) {
+      if (c->kind == EntryKind::kDirectory) {
+        Collect(*c);
+        continue;
+      }
+      if (c->kind == EntryKind::kDirectoryLink || !seen_.insert(c->inode).second) {
+        continue;
+      }
+      Entry e;
+      e.kind = c->kind;
+      e.size = c->owner_unreadable ? 0 : c->size;
+      e.inode = c->inode;
+      e.links = c->links;
+      e.owner_status =
+          c->owner_unreadable ? OwnerStatus::kUnreadable : OwnerStatus::kKnown;
+      e.owner_key = c->owner_unreadable ? std::string() : c->owner;
+      e.group_key = c->owner_unreadable ? std::string() : c->group;
+      entries_.push_back(std::move(e));
+    }
+  }
+
+  unsigned parts_;
+  int failing_part_;
+  std::vector<Entry> entries_;
+  std::set<std::uint64_t> seen_;
+};
+
 std::string UpperAscii(std::string_view name) {
   std::string folded(name);
   for (char& c : folded) {
@@ -196,6 +250,18 @@ FakeNode* FakeFileSystem::Find(std::string_view path) {
   return node;
 }
 
+TableOpenResult FakeFileSystem::OpenTable(std::string_view /*root_path*/) {
+  TableOpenResult result;
+  if (table_parts_ == 0) {
+    result.refusal = TableRefusal::kNoTable;
+    result.reason = "the fake file system has no table";
+  } else {
+    result.table =
+        std::make_unique<FakeTable>(root_, table_parts_, failing_table_part_);
+  }
+  return result;
+}
+
 Status FakeFileSystem::OpenRoot(std::string_view path,
                                 std::unique_ptr<Directory>* root) {
   {
@@ -261,11 +327,17 @@ Status FindIn(const std::map<std::string, std::string>& names,
 
 Status FakeFileSystem::FindAccount(std::string_view name_or_id,
                                    std::string* name) {
+  if (failing_lookups_.count(std::string(name_or_id)) != 0) {
+    return Status::FromSystemError(EIO);
+  }
   return FindIn(accounts_, name_or_id, name);
 }
 
 Status FakeFileSystem::FindGroup(std::string_view name_or_id,
                                  std::string* name) {
+  if (failing_lookups_.count(std::string(name_or_id)) != 0) {
+    return Status::FromSystemError(EIO);
+  }
   return FindIn(groups_, name_or_id, name);
 }
 

@@ -69,7 +69,8 @@ class FakeFileSystem : public FileSystem {
   void SetGroup(std::string_view key, std::string_view name) {
     groups_[std::string(key)] = std::string(name);
   }
-  // Looking |key| up fails; with |no_text| its text fails too, as for
+  // Looking |key| up fails (and finding the account or group of that
+  // name or id, with EIO); with |no_text| its text fails too, as for
   // bytes that are no identifier at all.
   void SetLookupFails(std::string_view key, bool no_text = false) {
     failing_lookups_.insert(std::string(key));
@@ -79,6 +80,12 @@ class FakeFileSystem : public FileSystem {
     administrators_ = std::string(name);
   }
   void SetIgnoreCase(bool ignore) { ignore_case_ = ignore; }
+  // Gives the tree a table of its files (FileSystem::OpenTable), in
+  // |parts| parts of inode ranges; |failing_part| cannot be read.
+  void SetTable(unsigned parts, int failing_part = -1) {
+    table_parts_ = parts;
+    failing_table_part_ = failing_part;
+  }
   void SetRootEnterable(bool enterable) { root_enterable_ = enterable; }
 
   // Set up the tree and the accounts before a scan; the calls below may
@@ -94,8 +101,17 @@ class FakeFileSystem : public FileSystem {
   // By name, then by key: keys are their own text here.
   Status FindAccount(std::string_view name_or_id, std::string* name) override;
   Status FindGroup(std::string_view name_or_id, std::string* name) override;
+  // The key of the account named as the administrators, else that name,
+  // as every key here is its own text.
+  std::string AdministratorsKey() override {
+    for (const auto& [key, name] : accounts_) {
+      if (name == administrators_) return key;
+    }
+    return administrators_;
+  }
   std::string AdministratorsName() override { return administrators_; }
   NameFolder name_folder() const override;
+  TableOpenResult OpenTable(std::string_view root_path) override;
 
   // Directories open right now, the most open at any time, and how many
   // times one was opened.
@@ -115,6 +131,8 @@ class FakeFileSystem : public FileSystem {
   std::string administrators_ = "root";
   bool ignore_case_ = false;
   bool root_enterable_ = true;
+  unsigned table_parts_ = 0;  // no table
+  int failing_table_part_ = -1;
   std::uint64_t next_inode_ = 1;
 };
 

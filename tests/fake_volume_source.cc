@@ -1,5 +1,6 @@
 #include "tests/fake_volume_source.h"
 
+#include <limits>
 #include <utility>
 
 #include "platform/lexical_path.h"
@@ -22,13 +23,21 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-DiskSpace FakeSpace(std::uint64_t bytes_per_cluster,
-                    std::uint64_t free_clusters,
-                    std::uint64_t total_clusters) {
-  DiskSpace space;
-  space.bytes_per_cluster = bytes_per_cluster;
-  space.free_clusters = free_clusters;
-  space.total_clusters = total_clusters;
+VolumeSpace FakeSpace(std::uint64_t bytes_per_cluster,
+                      std::uint64_t free_clusters,
+                      std::uint64_t total_clusters) {
+  // Held at the largest value, as the systems' sources hold them.
+  auto bytes = [bytes_per_cluster](std::uint64_t clusters) {
+    const std::uint64_t largest = std::numeric_limits<std::uint64_t>::max();
+    if (bytes_per_cluster != 0 && clusters > largest / bytes_per_cluster) {
+      return std::numeric_limits<std::uint64_t>::max();
+    }
+    return clusters * bytes_per_cluster;
+  };
+  VolumeSpace space;
+  space.unit_bytes = bytes_per_cluster;
+  space.free_bytes = bytes(free_clusters);
+  space.total_bytes = bytes(total_clusters);
   return space;
 }
 
@@ -66,22 +75,21 @@ Status FakeVolumeSource::ListRoots(std::vector<std::string>* roots) {
   return Status::Ok();
 }
 
-DriveType FakeVolumeSource::GetDriveType(std::string_view root) {
+VolumeKind FakeVolumeSource::KindOf(std::string_view root) {
   const FakeVolume* volume = Holding(root);
-  return volume ? volume->type : DriveType::kNoRootDir;
+  return volume ? volume->kind : VolumeKind::kMissing;
 }
 
-Status FakeVolumeSource::GetVolumeInformation(std::string_view root,
-                                              VolumeInformation* info) {
+Status FakeVolumeSource::ReadNames(std::string_view root, VolumeNames* names) {
   const FakeVolume* volume = Holding(root);
   if (!volume) return Status(StatusCode::kNotFound);
   if (volume->info_fails) return Status(StatusCode::kAccessDenied);
-  *info = VolumeInformation{volume->label, volume->file_system};
+  *names = VolumeNames{volume->label, volume->file_system};
   return Status::Ok();
 }
 
-Status FakeVolumeSource::GetDiskFreeSpace(std::string_view root,
-                                          DiskSpace* space) {
+Status FakeVolumeSource::ReadSpace(std::string_view root,
+                                   VolumeSpace* space) {
   const FakeVolume* volume = Holding(root);
   if (!volume) return Status(StatusCode::kNotFound);
   if (volume->space_fails) return Status(StatusCode::kAccessDenied);
@@ -105,8 +113,7 @@ bool FakeVolumeSource::RecordsOwners(std::string_view file_system) const {
 }
 
 bool IsEligibleVolume(VolumeSource& volumes, std::string_view root) {
-  return MayBeScanned(volumes, volumes.GetDriveType(root),
-                      InfoOf(volumes, root));
+  return MayBeScanned(volumes, volumes.KindOf(root), InfoOf(volumes, root));
 }
 
 std::optional<std::vector<std::string>> RootsOf(VolumeSource& volumes) {
@@ -115,17 +122,17 @@ std::optional<std::vector<std::string>> RootsOf(VolumeSource& volumes) {
   return roots;
 }
 
-std::optional<VolumeInformation> InfoOf(VolumeSource& volumes,
-                                        std::string_view root) {
-  VolumeInformation info;
-  if (!volumes.GetVolumeInformation(root, &info).ok()) return std::nullopt;
-  return info;
+std::optional<VolumeNames> InfoOf(VolumeSource& volumes,
+                                  std::string_view root) {
+  VolumeNames names;
+  if (!volumes.ReadNames(root, &names).ok()) return std::nullopt;
+  return names;
 }
 
-std::optional<DiskSpace> SpaceOf(VolumeSource& volumes,
-                                 std::string_view root) {
-  DiskSpace space;
-  if (!volumes.GetDiskFreeSpace(root, &space).ok()) return std::nullopt;
+std::optional<VolumeSpace> SpaceOf(VolumeSource& volumes,
+                                   std::string_view root) {
+  VolumeSpace space;
+  if (!volumes.ReadSpace(root, &space).ok()) return std::nullopt;
   return space;
 }
 

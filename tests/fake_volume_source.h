@@ -2,7 +2,7 @@
 // designated initialisers and turn their queries into failures:
 //
 //   FakeVolumeSource volumes;
-//   volumes.Add({.root = "/net/share", .type = DriveType::kRemote});
+//   volumes.Add({.root = "/net/share", .kind = VolumeKind::kRemote});
 //   volumes.Add({.root = "/", .label = "System",
 //                .space = FakeSpace(4096, 1'000'000, 5'000'000)});
 //   volumes.Add({.root = "/mnt/usb", .file_system = "vfat"});
@@ -23,18 +23,19 @@ namespace ovik {
 
 struct FakeVolume {
   std::string root;
-  DriveType type = DriveType::kFixed;
+  VolumeKind kind = VolumeKind::kFixed;
   std::string file_system = "NTFS";
   std::string label{};
-  DiskSpace space{};
-  bool info_fails = false;   // GetVolumeInformation fails
-  bool space_fails = false;  // GetDiskFreeSpace fails
+  VolumeSpace space{};
+  bool info_fails = false;   // ReadNames fails
+  bool space_fails = false;  // ReadSpace fails
 };
 
-// Cluster size in bytes, free and total clusters.
-DiskSpace FakeSpace(std::uint64_t bytes_per_cluster,
-                    std::uint64_t free_clusters,
-                    std::uint64_t total_clusters);
+// The space of a volume of |total_clusters| clusters of
+// |bytes_per_cluster| bytes, |free_clusters| of them free.
+VolumeSpace FakeSpace(std::uint64_t bytes_per_cluster,
+                      std::uint64_t free_clusters,
+                      std::uint64_t total_clusters);
 
 class FakeVolumeSource : public VolumeSource {
  public:
@@ -54,10 +55,9 @@ class FakeVolumeSource : public VolumeSource {
   // it ("/mnt/a" holds "/mnt/a/b", "C:\" holds "C:\dir"); a path that no
   // root holds does not exist.
   Status ListRoots(std::vector<std::string>* roots) override;
-  DriveType GetDriveType(std::string_view root) override;
-  Status GetVolumeInformation(std::string_view root,
-                              VolumeInformation* info) override;
-  Status GetDiskFreeSpace(std::string_view root, DiskSpace* space) override;
+  VolumeKind KindOf(std::string_view root) override;
+  Status ReadNames(std::string_view root, VolumeNames* names) override;
+  Status ReadSpace(std::string_view root, VolumeSpace* space) override;
   bool RecordsOwners(std::string_view file_system) const override;
   Status GetMountPoint(std::string_view path,
                        std::string* mount_point) override;
@@ -78,10 +78,10 @@ bool IsEligibleVolume(VolumeSource& volumes, std::string_view root);
 
 // The answers of a volume source, nothing when it fails.
 std::optional<std::vector<std::string>> RootsOf(VolumeSource& volumes);
-std::optional<VolumeInformation> InfoOf(VolumeSource& volumes,
-                                        std::string_view root);
-std::optional<DiskSpace> SpaceOf(VolumeSource& volumes,
-                                 std::string_view root);
+std::optional<VolumeNames> InfoOf(VolumeSource& volumes,
+                                  std::string_view root);
+std::optional<VolumeSpace> SpaceOf(VolumeSource& volumes,
+                                   std::string_view root);
 
 }  // namespace ovik
 

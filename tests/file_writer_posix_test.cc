@@ -9,18 +9,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 // The writer's three steps as the program takes them.
-#include "ui/report_out.h"
+#include "dialog/report_out.h"
 
 namespace ovik {
 namespace {
@@ -183,6 +185,108 @@ TEST_F(FileWriterTest, SymbolicLinksAreFollowedAndStayLinks) {
   ASSERT_EQ(WriteReportFile(dir_ / "dangling", "fresh"), ReportFileResult::kWritten);
   EXPECT_TRUE(fs::is_symlink(dir_ / "dangling"));
   EXPECT_EQ(ReadFile(dir_ / "real" / "fresh.txt"), "fresh");
+}
+
+TEST_F(FileWriterTest, LinksInASharedDirectoryAreFollowedOnlyFromTrustedOwners) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give links to nobody";
+  fs::create_directory(dir_ / "real");
+  const fs::path real = dir_ / "real" / "report.txt";
+  // Directory mode, its owner, the link's owner, and whether the writer
+  // follows the link; a sticky directory writable by all is where the
+  // kernel's rule for shared directories applies.
+  const std::tuple<mode_t, uid_t, uid_t, bool> cases[] = {
+      {01777, 0, kNobody, false},      {01777, 0, 0, true},
+      {01777, kNobody, kNobody, true}, {00777, 0, kNobody, true},
+      {01775, 0, kNobody, true},
+  };
+  for (const auto& [mode, dir_owner, link_owner, followed] : cases) {
+    const fs::path shared = dir_ / "shared";
+    fs::remove_all(shared);
+    fs::create_directory(shared);
+    ASSERT_EQ(chown(shared.c_str(), dir_owner, 0), 0);
+    ASSERT_EQ(chmod(shared.c_str(), mode), 0);
+    // A chain: a link of root's to the link under test.
+    fs::create_symlink(real, shared / "link");
+    ASSERT_EQ(lchown((shared / "link").c_str(), link_owner, 0), 0);
+    fs::create_symlink(shared / "link", dir_ / "mine");
+    WriteFileDirectly(real, "old");
+    SCOPED_TRACE(testing::Message() << std::oct << mode << std::dec << " dir of "
+                                    << dir_owner << ", link of " << link_owner);
+    std::string refused;
+    EXPECT_EQ(WriteReportFile(dir_ / "mine", "new", {}, &refused),
+              followed ? ReportFileResult::kWritten
+                       : ReportFileResult::kNotCreated);
+    EXPECT_EQ(ReadFile(real), followed ? "new" : "old");
+    EXPECT_EQ(refused, followed ? "" : (shared / "link").string());
+    fs::remove(dir_ / "mine");
+  }
+}
+
+// The attack on a root writer: in a shared directory, another account
+// swaps the target's name between a file of its own and a link to a file
+// of root's as fast as it can, while root writes there again and again.
+// The file of root's must never change.
+TEST_F(FileWriterTest, RootCannotBeSteeredByALinkSwappedIntoASharedDirectory) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: the attack is on root";
+  // The writer keeps the rule itself, so the attack is tried whatever
+  // fs.protected_symlinks says (a setting of the whole machine).
+  const fs::path guarded = dir_ / "root-only";
+  fs::create_directory(guarded);
+  ASSERT_EQ(chmod(guarded.c_str(), 0700), 0);
+  const fs::path secret = guarded / "v";
+  WriteFileDirectly(secret, "root's own bytes");
+  const fs::path shared = dir_ / "shared";
+  fs::create_directory(shared);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  const fs::path target = shared / "r.txt";
+  const fs::path side = shared / "side";
+
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t attacker = fork();
+  ASSERT_GE(attacker, 0);
+  if (attacker == 0) {
+    close(ready[0]);
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
+        setuid(kNobody) != 0) {
+      _exit(100);
+    }
+    const int own = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    const char answer = own >= 0 ? 'R' : 'E';
+    if (write(ready[1], &answer, 1) != 1 || own < 0) _exit(101);
+    close(own);
+    for (int round = 0; round < 100000000; ++round) {
+      unlink(side.c_str());
+      if (symlink(secret.c_str(), side.c_str()) != 0) continue;
+      renameat2(AT_FDCWD, target.c_str(), AT_FDCWD, side.c_str(),
+                RENAME_EXCHANGE);
+      renameat2(AT_FDCWD, target.c_str(), AT_FDCWD, side.c_str(),
+                RENAME_EXCHANGE);
+    }
+    _exit(0);
+  }
+  close(ready[1]);
+  char answer = 0;
+  const bool started = read(ready[0], &answer, 1) == 1 && answer == 'R';
+  close(ready[0]);
+  int refused = 0;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  for (int run = 0; started && run < 5000 &&
+                    std::chrono::steady_clock::now() < deadline;
+       ++run) {
+    std::string link;
+    WriteReportFile(target, "the report\r\n", {}, &link);
+    refused += !link.empty();
+  }
+  kill(attacker, SIGKILL);
+  waitpid(attacker, nullptr, 0);
+  if (!started) GTEST_SKIP() << "nobody cannot reach " << shared;
+  EXPECT_EQ(ReadFile(secret), "root's own bytes");
+  EXPECT_EQ(Entries(guarded), std::vector<std::string>{"v"});
+  EXPECT_GT(refused, 0);  // the attack did run: writes met the link
+  // Nothing but the two names the attacker swaps.
+  EXPECT_LE(Entries(shared).size(), 2u);
 }
 
 TEST_F(FileWriterTest, LinkLoopCannotBeCreated) {

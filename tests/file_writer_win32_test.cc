@@ -1,6 +1,7 @@
 // Writing files on Windows: a new file, a replaced one, a file that
 // cannot be created, a device, and nothing left behind.
 #include <windows.h>
+#include <aclapi.h>
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 
 #include "platform/file_writer.h"
 #include "tests/win32_test_util.h"
-#include "ui/report_out.h"
+#include "dialog/report_out.h"
 
 namespace ovik {
 namespace {
@@ -81,6 +82,44 @@ TEST(FileWriterWin32Test, AReadOnlyFileIsKeptAsItWas) {
   EXPECT_NE(WriteReportFile(WideToUtf8(path), "new"), ReportFileResult::kWritten);
   EXPECT_EQ(ReadFileBytes(path), "xxx");
   EXPECT_EQ(CountEntries(scratch), 1);
+}
+
+TEST(FileWriterWin32Test, LinksAreFollowedOnlyFromTrustedOwners) {
+  ScratchDirectory scratch;
+  const std::wstring real = scratch.path() + L"\\real.txt";
+  const std::wstring link = scratch.path() + L"\\link.txt";
+  ASSERT_TRUE(MakeFile(real, 3));
+  // (Wine's says it made the link and makes none.)
+  if (!CreateSymbolicLinkW(link.c_str(), real.c_str(),
+                           SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) ||
+      GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no symbolic links here (error " << GetLastError() << ")";
+  }
+  // A link of our own is followed: the file it names gets the bytes.
+  ASSERT_EQ(WriteReportFile(WideToUtf8(link), "new"), ReportFileResult::kWritten);
+  EXPECT_EQ(ReadFileBytes(real), "new");
+  EXPECT_NE(GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+  // Given to Everyone, it is no longer trusted.
+  HANDLE handle = CreateFileW(link.c_str(), WRITE_OWNER, 0, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                              nullptr);
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0,
+                                       0, 0, 0, 0, &everyone));
+  const DWORD given = SetSecurityInfo(handle, SE_FILE_OBJECT,
+                                      OWNER_SECURITY_INFORMATION, everyone,
+                                      nullptr, nullptr, nullptr);
+  FreeSid(everyone);
+  CloseHandle(handle);
+  if (given != ERROR_SUCCESS) {
+    GTEST_SKIP() << "a link cannot be given away here (error " << given << ")";
+  }
+  std::string refused;
+  EXPECT_EQ(WriteReportFile(WideToUtf8(link), "other", {}, &refused),
+            ReportFileResult::kNotCreated);
+  EXPECT_EQ(refused, WideToUtf8(link));
+  EXPECT_EQ(ReadFileBytes(real), "new");
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ class ForwardingFileSystem : public FileSystem {
   Status FindGroup(std::string_view name_or_id, std::string* name) override {
     return real_.FindGroup(name_or_id, name);
   }
+  std::string AdministratorsKey() override { return real_.AdministratorsKey(); }
   std::string AdministratorsName() override {
     return real_.AdministratorsName();
   }

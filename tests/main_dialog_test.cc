@@ -1,4 +1,4 @@
-#include "ui/main_dialog.h"
+#include "dialog/main_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,11 @@
 #include "tests/fake_filesystem.h"
 #include "tests/gated_filesystem.h"
 #include "tests/fake_volume_source.h"
-#include "ui/about_dialog.h"
-#include "ui/control_ids.h"
-#include "ui/ranking_pages.h"
-#include "ui/texts.h"
+#include "dialog/about_dialog.h"
+#include "dialog/control_ids.h"
+#include "dialog/ranking_pages.h"
+#include "dialog/texts.h"
+#include "volume/volume_facts.h"
 
 namespace ovik {
 namespace {
@@ -126,7 +127,7 @@ TEST_F(MainDialogTest, DriveChangeUpdatesThePanelAndLeavesTheRows) {
   dialog_.OnCommand(DialogCommand::kDriveSelectionChanged);
   EXPECT_EQ(port_.Text(IDC_VOLUME_LABEL), "Data\nNTFS");
   EXPECT_NE(port_.Text(IDC_TOTAL_SPACE), total_before);
-  EXPECT_EQ(dialog_.totals().total_kb, 20u * 4096);
+  EXPECT_EQ(port_.Text(IDC_TOTAL_SPACE), "80MB\n");  // 20 x 4096 KB
   EXPECT_EQ(Rows(), rows);
 }
 
@@ -172,7 +173,9 @@ TEST_F(MainDialogTest, ReportOutWritesTheRankingOfTheLastScan) {
   EXPECT_EQ(port_.save_as_requests()[0].title, text::kSaveAsTitle);
   EXPECT_TRUE(port_.errors().empty());
   const std::string report = ReadFile(path);
-  EXPECT_EQ(report, BuildReport(dialog_.ranking(), dialog_.totals()));
+  EXPECT_EQ(report,
+            BuildReport(dialog_.ranking(),
+                        *ReadVolumeFacts(volumes_, "C:\\").totals));
   EXPECT_EQ(report.substr(0, 26), "No.1:alice                ");
 
   // Cancelling the Save As box writes nothing and says nothing.
@@ -270,7 +273,7 @@ TEST_F(MainDialogTest, CommandsAreRefusedWhileAScanRuns) {
   dialog_.OnCommand(DialogCommand::kFind);  // the one walk goes on
 
   gated_.Open();
-  EXPECT_EQ(dialog_.FinishFind(), ScanStatus::kOk);
+  EXPECT_EQ(dialog_.FinishFind(), Status::Ok());
   EXPECT_FALSE(dialog_.scan_busy());
   EXPECT_TRUE(dialog_.QueryOpen());
   EXPECT_EQ(dialog_.ranking().size(), 3u);
@@ -290,7 +293,7 @@ TEST_F(MainDialogTest, CancelledScanKeepsThePreviousRanking) {
   dialog_.CancelFind();
   EXPECT_TRUE(dialog_.find_progress().cancel.load());
   gated_.Open();
-  EXPECT_EQ(dialog_.FinishFind(), ScanStatus::kCancelled);
+  EXPECT_EQ(dialog_.FinishFind(), Status(StatusCode::kCancelled));
   EXPECT_FALSE(dialog_.scan_busy());
   EXPECT_EQ(Names(), (std::vector<std::string>{"alice", "bob", "root"}));
   EXPECT_EQ(Rows(), rows);
@@ -302,7 +305,7 @@ TEST_F(MainDialogTest, OutOfMemoryEndsTheDialogWithFind) {
   gated_.Shut();
   dialog_.OnCommand(DialogCommand::kFind);
   gated_.RunOutOfMemory();
-  EXPECT_EQ(dialog_.FinishFind(), ScanStatus::kOutOfMemory);
+  EXPECT_EQ(dialog_.FinishFind(), Status(StatusCode::kNoMemory));
   EXPECT_EQ(port_.errors(),
             (std::vector<std::string>{std::string(text::kOutOfMemory)}));
   EXPECT_EQ(port_.end_result(), IDC_FIND);

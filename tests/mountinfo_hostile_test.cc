@@ -17,10 +17,10 @@
 
 #include "platform/mountinfo.h"
 #include "tests/fake_dialog_port.h"
-#include "ui/control_ids.h"
-#include "ui/texts.h"
+#include "dialog/control_ids.h"
+#include "dialog/texts.h"
 #include "tests/fake_volume_source.h"
-#include "ui/volume_panel.h"
+#include "dialog/volume_panel.h"
 
 namespace ovik {
 namespace {
@@ -44,11 +44,9 @@ struct MachineModel {
       *resolved = path;
       return Status::Ok();
     };
-    probes.disk_space = [this](const std::string& path, DiskSpace* space) {
+    probes.disk_space = [this](const std::string& path, VolumeSpace* space) {
       if (directories.count(path) == 0) return Status(StatusCode::kNotFound);
-      space->bytes_per_cluster = 4096;
-      space->free_clusters = 1 << 20;
-      space->total_clusters = 1 << 21;
+      *space = FakeSpace(4096, 1 << 20, 1 << 21);
       return Status::Ok();
     };
     return probes;
@@ -71,7 +69,7 @@ TEST(MountInfoVolumeSourceTest, VanishedMountPointsAreDroppedOrAnsweredEmpty) {
   // /mnt/later vanishes after the list was made: every question about
   // it gets an empty answer, and the panel says it has no facts.
   machine.directories.erase("/mnt/later");
-  EXPECT_EQ(source.GetDriveType("/mnt/later"), DriveType::kNoRootDir);
+  EXPECT_EQ(source.KindOf("/mnt/later"), VolumeKind::kMissing);
   EXPECT_FALSE(InfoOf(source, "/mnt/later"));
   EXPECT_FALSE(SpaceOf(source, "/mnt/later"));
   EXPECT_FALSE(IsEligibleVolume(source, "/mnt/later"));
@@ -114,7 +112,7 @@ TEST(MountInfoVolumeSourceTest, MountPointsLongerThanAnyPathLimit) {
   EXPECT_EQ(roots, (Roots{"/", a, b, c}));
   EXPECT_EQ(InfoOf(source, a)->file_system, "xfs");
   EXPECT_EQ(InfoOf(source, b)->file_system, "ntfs3");
-  EXPECT_EQ(source.GetDriveType(c + "/file"), DriveType::kRemote);
+  EXPECT_EQ(source.KindOf(c + "/file"), VolumeKind::kRemote);
   EXPECT_TRUE(IsEligibleVolume(source, c));
   FakeDialogPort dialog;
   VolumeTotals totals;
@@ -133,7 +131,7 @@ TEST(SystemVolumeSourceTest, HostilePathsGetEmptyAnswers) {
       std::string("/tmp/\xff\xfe"),
   };
   for (const std::string& path : paths) {
-    EXPECT_EQ(source->GetDriveType(path), DriveType::kNoRootDir) << path.size();
+    EXPECT_EQ(source->KindOf(path), VolumeKind::kMissing) << path.size();
     EXPECT_FALSE(InfoOf(*source, path)) << path.size();
     EXPECT_FALSE(SpaceOf(*source, path)) << path.size();
     EXPECT_FALSE(IsEligibleVolume(*source, path)) << path.size();
@@ -189,7 +187,7 @@ TEST_F(RealMountTest, BlanksTabsAndLongNamesComeBackUnescaped) {
   const Roots roots = RootsOf(*source).value();
   EXPECT_TRUE(Has(roots, odd));
   EXPECT_TRUE(Has(roots, deep));
-  EXPECT_EQ(source->GetDriveType(odd), DriveType::kRamDisk);
+  EXPECT_EQ(source->KindOf(odd), VolumeKind::kRam);
   auto info = InfoOf(*source, deep);
   ASSERT_TRUE(info);
   EXPECT_EQ(info->file_system, "tmpfs");

@@ -211,39 +211,39 @@ TEST(MountInfoVolumeSourceTest, DesktopTable) {
 
   struct Case {
     const char* path;
-    DriveType type;
+    VolumeKind type;
     const char* file_system;
   };
   const Case cases[] = {
-      {"/", DriveType::kFixed, "ext4"},
-      {"/home", DriveType::kFixed, "btrfs"},
-      {"/mnt/win", DriveType::kFixed, "ntfs3"},
-      {"/media/usb disk", DriveType::kFixed, "fuseblk"},
-      {"/media/stick", DriveType::kRemovable, "exfat"},
-      {"/media/cdrom", DriveType::kCdRom, "iso9660"},
-      {"/net/home", DriveType::kRemote, "nfs4"},
-      {"/mnt/share", DriveType::kRemote, "cifs"},
-      {"/mnt/zpool", DriveType::kFixed, "zfs"},
-      {"/mnt/xfs", DriveType::kFixed, "xfs"},
-      {"/boot/efi", DriveType::kFixed, "vfat"},
-      {"/tmp", DriveType::kRamDisk, "tmpfs"},
-      {"/proc", DriveType::kUnknown, "proc"},
-      {"/sys/fs/cgroup", DriveType::kUnknown, "cgroup2"},
+      {"/", VolumeKind::kFixed, "ext4"},
+      {"/home", VolumeKind::kFixed, "btrfs"},
+      {"/mnt/win", VolumeKind::kFixed, "ntfs3"},
+      {"/media/usb disk", VolumeKind::kFixed, "fuseblk"},
+      {"/media/stick", VolumeKind::kRemovable, "exfat"},
+      {"/media/cdrom", VolumeKind::kOptical, "iso9660"},
+      {"/net/home", VolumeKind::kRemote, "nfs4"},
+      {"/mnt/share", VolumeKind::kRemote, "cifs"},
+      {"/mnt/zpool", VolumeKind::kFixed, "zfs"},
+      {"/mnt/xfs", VolumeKind::kFixed, "xfs"},
+      {"/boot/efi", VolumeKind::kFixed, "vfat"},
+      {"/tmp", VolumeKind::kRam, "tmpfs"},
+      {"/proc", VolumeKind::kUnknown, "proc"},
+      {"/sys/fs/cgroup", VolumeKind::kUnknown, "cgroup2"},
       // Any path answers for the mount that holds it.
-      {"/home/alice/notes.txt", DriveType::kFixed, "btrfs"},
-      {"/net/home/bob/", DriveType::kRemote, "nfs4"},
-      {"/mnt/winter", DriveType::kFixed, "ext4"},
-      {"/mnt/win/../share/x", DriveType::kRemote, "cifs"},
-      {"/srv/projects/a", DriveType::kFixed, "btrfs"},
+      {"/home/alice/notes.txt", VolumeKind::kFixed, "btrfs"},
+      {"/net/home/bob/", VolumeKind::kRemote, "nfs4"},
+      {"/mnt/winter", VolumeKind::kFixed, "ext4"},
+      {"/mnt/win/../share/x", VolumeKind::kRemote, "cifs"},
+      {"/srv/projects/a", VolumeKind::kFixed, "btrfs"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(source.GetDriveType(c.path), c.type) << c.path;
+    EXPECT_EQ(source.KindOf(c.path), c.type) << c.path;
     auto info = InfoOf(source, c.path);
     ASSERT_TRUE(info) << c.path;
     EXPECT_EQ(info->file_system, c.file_system) << c.path;
     EXPECT_EQ(info->label, "") << c.path;
   }
-  EXPECT_EQ(source.GetDriveType("relative/path"), DriveType::kNoRootDir);
+  EXPECT_EQ(source.KindOf("relative/path"), VolumeKind::kMissing);
   EXPECT_FALSE(InfoOf(source, "relative/path"));
   EXPECT_FALSE(SpaceOf(source, "/"));  // no probe: fails
 }
@@ -275,11 +275,11 @@ TEST(MountInfoVolumeSourceTest, ContainerTableSkipsBindMountedFiles) {
   // No mount of the host disk shows its own root: the first directory
   // mount stands for it.
   EXPECT_TRUE(Has(roots, "/data"));
-  EXPECT_EQ(source.GetDriveType("/"), DriveType::kFixed);
+  EXPECT_EQ(source.KindOf("/"), VolumeKind::kFixed);
   EXPECT_EQ(InfoOf(source, "/")->file_system, "overlay");
-  EXPECT_EQ(source.GetDriveType("/etc/hosts"), DriveType::kFixed);
+  EXPECT_EQ(source.KindOf("/etc/hosts"), VolumeKind::kFixed);
   EXPECT_EQ(InfoOf(source, "/etc/hosts")->file_system, "ext4");
-  EXPECT_EQ(source.GetDriveType("/dev/shm"), DriveType::kRamDisk);
+  EXPECT_EQ(source.KindOf("/dev/shm"), VolumeKind::kRam);
 }
 
 TEST(MountInfoVolumeSourceTest, BindMountsOfferTheOwnRootMountInItsPlace) {
@@ -300,11 +300,9 @@ TEST(MountInfoVolumeSourceTest, ProbesGetTheMountAndThePath) {
     return mount.source == "/dev/sdc1" ? std::string("Win Data") : std::string();
   };
   std::vector<std::string> space_paths;
-  probes.disk_space = [&](const std::string& path, DiskSpace* space) {
+  probes.disk_space = [&](const std::string& path, VolumeSpace* space) {
     space_paths.push_back(path);
-    space->bytes_per_cluster = 4096;
-    space->free_clusters = 10;
-    space->total_clusters = 20;
+    *space = FakeSpace(4096, 10, 20);
     return Status::Ok();
   };
   MountInfoVolumeSource source(probes);
@@ -314,7 +312,7 @@ TEST(MountInfoVolumeSourceTest, ProbesGetTheMountAndThePath) {
   EXPECT_EQ(label_sources, (Roots{"/dev/sdc1", "/dev/sdd1"}));
   auto space = SpaceOf(source, "/mnt//win/./Users/");
   ASSERT_TRUE(space);
-  EXPECT_EQ(space->total_clusters, 20u);
+  EXPECT_EQ(space->total_bytes, 20u * 4096);
   EXPECT_EQ(space_paths, Roots{"/mnt/win/Users"});
 }
 
@@ -342,7 +340,7 @@ TEST(MountInfoVolumeSourceTest, UnreadableTableAndReload) {
   MountInfoVolumeSource unreadable{MountProbes{}};
   std::vector<std::string> none;
   EXPECT_EQ(unreadable.ListRoots(&none).code(), StatusCode::kUnsupported);
-  EXPECT_EQ(unreadable.GetDriveType("/"), DriveType::kUnknown);
+  EXPECT_EQ(unreadable.KindOf("/"), VolumeKind::kUnknown);
   EXPECT_FALSE(InfoOf(unreadable, "/"));
 
   std::string table = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n";
@@ -355,7 +353,7 @@ TEST(MountInfoVolumeSourceTest, UnreadableTableAndReload) {
   EXPECT_EQ(RootsOf(source), Roots{"/"});
   table += "2 1 0:50 / /net rw - nfs4 srv:/ rw\n";
   EXPECT_EQ(RootsOf(source), (Roots{"/", "/net"}));
-  EXPECT_EQ(source.GetDriveType("/net"), DriveType::kRemote);
+  EXPECT_EQ(source.KindOf("/net"), VolumeKind::kRemote);
 }
 
 TEST(MountInfoVolumeSourceTest, CdRomByDeviceAndRemovableNtfsStick) {
@@ -367,9 +365,9 @@ TEST(MountInfoVolumeSourceTest, CdRomByDeviceAndRemovableNtfsStick) {
     return major == 8 && minor == 33;
   };
   MountInfoVolumeSource source(probes);
-  EXPECT_EQ(source.GetDriveType("/media/dvd"), DriveType::kCdRom);
-  EXPECT_EQ(source.GetDriveType("/media/disk"), DriveType::kFixed);
-  EXPECT_EQ(source.GetDriveType("/media/stick"), DriveType::kRemovable);
+  EXPECT_EQ(source.KindOf("/media/dvd"), VolumeKind::kOptical);
+  EXPECT_EQ(source.KindOf("/media/disk"), VolumeKind::kFixed);
+  EXPECT_EQ(source.KindOf("/media/stick"), VolumeKind::kRemovable);
   EXPECT_FALSE(IsEligibleVolume(source, "/media/stick"));
   EXPECT_FALSE(IsEligibleVolume(source, "/media/dvd"));
 }
@@ -379,16 +377,16 @@ TEST(SystemVolumeSourceTest, AnswersForThisMachine) {
   std::unique_ptr<VolumeSource> source = MakeSystemVolumeSource();
   EXPECT_FALSE(RootsOf(*source).value().empty());
   const std::string here = OVIK_TESTDATA_DIR;
-  EXPECT_NE(source->GetDriveType(here), DriveType::kNoRootDir);
+  EXPECT_NE(source->KindOf(here), VolumeKind::kMissing);
   auto info = InfoOf(*source, here);
   ASSERT_TRUE(info);
   EXPECT_FALSE(info->file_system.empty());
   auto space = SpaceOf(*source, here);
   ASSERT_TRUE(space);
-  EXPECT_GT(space->bytes_per_cluster, 0u);
-  EXPECT_LE(space->free_clusters, space->total_clusters);
-  EXPECT_EQ(source->GetDriveType("/no/such/dir/for/ovik"),
-            DriveType::kNoRootDir);
+  EXPECT_GT(space->unit_bytes, 0u);
+  EXPECT_LE(space->free_bytes, space->total_bytes);
+  EXPECT_EQ(source->KindOf("/no/such/dir/for/ovik"),
+            VolumeKind::kMissing);
   EXPECT_FALSE(SpaceOf(*source, "/no/such/dir/for/ovik"));
 }
 #endif

@@ -1,11 +1,11 @@
-#include "ui/ranking_pages.h"
+#include "dialog/ranking_pages.h"
 
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "tests/fake_dialog_port.h"
-#include "ui/control_ids.h"
+#include "dialog/control_ids.h"
 
 namespace ovik {
 namespace {

@@ -14,7 +14,8 @@ namespace {
 OwnerTable TableOf(const std::vector<std::uint64_t>& totals) {
   OwnerTable table;
   for (std::size_t i = 0; i < totals.size(); ++i) {
-    EXPECT_TRUE(table.AppendOwner("o" + std::to_string(i)));
+    const std::string id = std::to_string(i);
+    table.FindOrAppend(OwnerId::Account(id), "o" + id, id);
     table.AddToOwner(i, totals[i]);
   }
   return table;

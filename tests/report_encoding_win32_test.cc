@@ -10,7 +10,7 @@
 #include "platform/text_encoding.h"
 #include "present/report.h"
 #include "tests/win32_test_util.h"
-#include "ui/report_out.h"
+#include "dialog/report_out.h"
 
 namespace ovik {
 namespace {

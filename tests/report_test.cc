@@ -14,8 +14,8 @@
 
 #include "platform/text_encoding.h"
 #include "tests/fake_dialog_port.h"
-#include "ui/report_out.h"
-#include "ui/texts.h"
+#include "dialog/report_out.h"
+#include "dialog/texts.h"
 
 namespace ovik {
 namespace {

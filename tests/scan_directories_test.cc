@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/owner_lookup.h"
 #include "scan/owner_directories.h"
 #include "scan/scan.h"
 #include "tests/fake_filesystem.h"
@@ -22,7 +23,7 @@ std::vector<std::string> Listed(const ScanResult& r, const OwnerDirectories& o,
 }
 
 OwnerIndex IndexOf(const ScanResult& r, RankedBy by, const std::string& name) {
-  const auto index = r.table_by(by).FindOwner(name);
+  const auto index = FindByName(r.table_by(by), name);
   EXPECT_TRUE(index.has_value()) << name;
   return index.value_or(0);
 }
@@ -89,7 +90,9 @@ TEST(ScanDirectoriesTest, ListsWhereTheBytesAreWithChainsShownOnce) {
   }
 }
 
-TEST(ScanDirectoriesTest, PastTheBudgetDirectoriesFoldIntoTheirRecordedAncestor) {
+// Past the budget the tree is recorded down to the deepest level that
+// fits, the same whatever the threads and whichever met what first.
+TEST(ScanDirectoriesTest, PastTheBudgetDeepDirectoriesFoldTheSameEveryTime) {
   FakeFileSystem fs;
   fs.SetAccount("1", "alice");
   std::uint64_t total = 0;
@@ -99,7 +102,6 @@ TEST(ScanDirectoriesTest, PastTheBudgetDirectoriesFoldIntoTheirRecordedAncestor)
     fs.AddFile(dir + "/file", "1", 100 + static_cast<std::uint64_t>(i));
     total += 100 + static_cast<std::uint64_t>(i);
   }
-  // Met after the budget is spent: no room to note where its names are.
   fs.AddFile("zz/file", "1", 1000);
   fs.AddHardLink("zz/file", "zz/again");
   total += 1000;
@@ -109,53 +111,40 @@ TEST(ScanDirectoriesTest, PastTheBudgetDirectoriesFoldIntoTheirRecordedAncestor)
   ASSERT_EQ(whole.directories.folded_directories(), 0u);
   EXPECT_TRUE(whole.directories.links_in_walk_order());
 
-  for (unsigned threads : {1u, 4u}) {
+  std::vector<std::string> first_recorded;
+  for (unsigned threads : {1u, 4u, 4u, 3u}) {
     SCOPED_TRACE(threads);
     const ScanResult r = RunScan(fs, "/", {.threads = threads,
                                            .keep_directories = true,
-                                           .directory_budget = 600});
+                                           .directory_budget = 1800});
     ASSERT_TRUE(r.ok());
     const DirectoryUsage& usage = r.directories;
-    ASSERT_GT(usage.size(), 1u);
-    ASSERT_LT(usage.size(), whole.directories.size());
+    // The root and its subdirectories; everything deeper in them.
+    ASSERT_EQ(usage.size(), 7u);
     EXPECT_EQ(usage.folded_directories(), whole.directories.size() - usage.size());
-    EXPECT_FALSE(usage.links_in_walk_order());
+    EXPECT_TRUE(usage.links_in_walk_order());
     // Totals stay exact, in every directory recorded.
     const OwnerDirectories alice(usage, RankedBy::kOwner, 1);
     const OwnerDirectories alice_whole(whole.directories, RankedBy::kOwner, 1);
     EXPECT_EQ(alice.total(), total);
     std::vector<std::string> recorded;
     for (DirectoryIndex d = 0; d < usage.size(); ++d) {
-      recorded.push_back(usage.Path(d));
+      recorded.push_back(usage.Path(d) + (usage.HoldsFolded(d) ? "+" : ""));
     }
+    if (first_recorded.empty()) first_recorded = recorded;
+    EXPECT_EQ(recorded, first_recorded);
     for (DirectoryIndex d = 0; d < whole.directories.size(); ++d) {
       const std::string path = whole.directories.Path(d);
-      const auto at = std::find(recorded.begin(), recorded.end(), path);
-      if (at != recorded.end()) {
-        // Whatever folded into it or below it, its total is exact.
-        const auto here = static_cast<DirectoryIndex>(at - recorded.begin());
-        EXPECT_EQ(alice.Bytes(here), alice_whole.Bytes(d)) << path;
-        continue;
-      }
-      // Not recorded: its nearest recorded ancestor says it holds it.
-      std::string up = path;
-      std::vector<std::string>::iterator found;
-      do {
-        const auto slash = up.rfind('/');
-        up = slash == std::string::npos ? "" : up.substr(0, slash);
-        found = std::find(recorded.begin(), recorded.end(), up);
-      } while (found == recorded.end());
-      EXPECT_TRUE(usage.HoldsFolded(
-          static_cast<DirectoryIndex>(found - recorded.begin())))
-          << path << " in " << up;
-    }
-    // One thread records the directories the walk meets first.
-    if (threads == 1) {
-      for (DirectoryIndex d = 0; d < usage.size(); ++d) {
-        EXPECT_EQ(usage.Path(d), whole.directories.Path(d));
+      for (DirectoryIndex here = 0; here < usage.size(); ++here) {
+        if (usage.Path(here) == path) {
+          EXPECT_EQ(alice.Bytes(here), alice_whole.Bytes(d)) << path;
+        }
       }
     }
   }
+  EXPECT_EQ(first_recorded,
+            (std::vector<std::string>{"", "d0+", "d1+", "d2+", "d3+", "d4+",
+                                      "zz"}));
 }
 
 }  // namespace

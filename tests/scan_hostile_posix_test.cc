@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/owner_lookup.h"
 #include "scan/scan.h"
 
 namespace ovik {
@@ -280,7 +281,7 @@ TEST(ScanChurnTest, TreeChangingUnderSeveralThreadsIsWalkedSafely) {
     // Read after the scan: the budget only grows.
     EXPECT_LE(r.stats.bytes, tree.budget_bytes()) << "scan " << scans;
     EXPECT_LE(r.stats.files, tree.budget_files()) << "scan " << scans;
-    EXPECT_FALSE(r.table.FindOwner(std::to_string(kOutsideOwner)).has_value())
+    EXPECT_FALSE(FindByName(r.table, std::to_string(kOutsideOwner)).has_value())
         << "a link out of the tree was followed in scan " << scans;
     std::uint64_t ranked = 0;
     for (const RankedOwner& owner : r.ranking) ranked += owner.bytes;

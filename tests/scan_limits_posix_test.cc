@@ -160,7 +160,7 @@ TEST(ScanLimitsProbe, DISABLED_ScanWithinAMemoryLimit) {
   const struct rlimit lim = {space, space};
   if (setrlimit(RLIMIT_AS, &lim) != 0) std::_Exit(98);
   const ScanResult r = RunScan(*fs, root, {.threads = 4});
-  if (r.status == ScanStatus::kOutOfMemory) std::_Exit(r.ranking.empty() ? 1 : 2);
+  if (r.out_of_memory()) std::_Exit(r.ranking.empty() ? 1 : 2);
   char seen[64];
   std::snprintf(seen, sizeof seen, "%llu %llu %zu",
                 static_cast<unsigned long long>(r.stats.files),

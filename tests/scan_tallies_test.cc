@@ -12,11 +12,13 @@ namespace {
 std::vector<std::string> Listed(const Tallies& tallies) {
   std::vector<std::string> listed;
   for (const MergedOwner& o : tallies.InWalkOrder()) {
-    listed.push_back((o.unreadable ? std::string("?") : std::string(o.key)) +
+    listed.push_back((o.owner->unreadable() ? std::string("?") : o.owner->key()) +
                      ":" + std::to_string(o.bytes));
   }
   return listed;
 }
+
+OwnerId Id(std::string_view key) { return OwnerId::Account(key); }
 
 // One walk in two parts. The root holds z; its subdirectory 0 holds x,
 // y and an unreadable entry; subdirectory 1 holds x and z again. The
@@ -24,17 +26,17 @@ std::vector<std::string> Listed(const Tallies& tallies) {
 // took them in that order would.
 void WalkFirstPart(Tallies* part) {
   part->StartTask();
-  part->Meet("x", {1}, 0).bytes += 1;
-  part->Meet("z", {1}, 1).bytes += 2;
+  part->Meet(Id("x"), {1}, 0).bytes += 1;
+  part->Meet(Id("z"), {1}, 1).bytes += 2;
   part->StartTask();
-  part->Meet("x", {0}, 0).bytes += 4;
-  part->Meet("y", {0}, 1).bytes += 8;
-  part->MeetUnreadable({0}, 2).bytes += 16;
+  part->Meet(Id("x"), {0}, 0).bytes += 4;
+  part->Meet(Id("y"), {0}, 1).bytes += 8;
+  part->Meet(OwnerId(), {0}, 2).bytes += 16;
 }
 
 void WalkSecondPart(Tallies* part) {
   part->StartTask();
-  part->Meet("z", {}, 0).bytes += 32;
+  part->Meet(Id("z"), {}, 0).bytes += 32;
 }
 
 TEST(TalliesTest, PartsMergeInTheOrderOfOneWalkWhicheverComesFirst) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <optional>
@@ -11,16 +14,16 @@
 #include "tests/fake_volume_source.h"
 #include "tests/gated_filesystem.h"
 #include "tests/tui_scripted_screen.h"
-#include "ui/control_ids.h"
-#include "ui/texts.h"
-#include "ui/tui/drop_list.h"
-#include "ui/tui/keys.h"
-#include "ui/tui/layout.h"
-#include "ui/tui/line_edit.h"
-#include "ui/tui/paths.h"
-#include "ui/tui/save_as_box.h"
-#include "ui/tui/screen.h"
-#include "ui/tui/terminal_app.h"
+#include "dialog/control_ids.h"
+#include "dialog/texts.h"
+#include "hosts/terminal/drop_list.h"
+#include "hosts/terminal/keys.h"
+#include "hosts/terminal/layout.h"
+#include "hosts/terminal/line_edit.h"
+#include "hosts/terminal/paths.h"
+#include "hosts/terminal/save_as_box.h"
+#include "hosts/terminal/screen.h"
+#include "hosts/terminal/terminal_app.h"
 
 namespace ovik::tui {
 namespace {
@@ -233,6 +236,48 @@ TEST(TerminalAppTest, EscCancelsARunningFindAndOtherKeysAreRefused) {
   // The cancelled walk left the rows as they were.
   EXPECT_EQ(app.port().Text(IDC_NAME_ROW1), text::kNameRowsInitial[0]);
   EXPECT_FALSE(app.port().Enabled(IDC_REPORT_OUT));
+}
+
+TEST(TerminalAppTest, ReportOutToAFifoNobodyReadsCanBeGivenUp) {
+  std::string dir = "/tmp/ovik-fifo-XXXXXX";
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  const std::string fifo = dir + "/pipe.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  FakeFileSystem fs;
+  fs.SetAccount("1", "alice");
+  fs.AddFile("a", "1", 4096);
+  FakeVolumeSource volumes;
+  volumes.SetOwnerFileSystems({"ext4"});
+  volumes.Add({.root = "/", .file_system = "ext4",
+               .space = FakeSpace(4096, 1 << 20, 1 << 21)});
+  ScriptedScreen screen;
+  int signal_sent = 0;
+  auto report_out = [&screen] {
+    screen.Then([](const std::string&) { return Char(U'r', true); });
+    for (char c : std::string("pipe.txt")) {
+      screen.Then([c](const std::string&) { return Char(char32_t(c)); });
+    }
+    screen.Then([](const std::string&) { return Code(KeyCode::kEnter); });
+  };
+  screen.When("User Name No1", Char(U'f'));
+  screen.When("Scanned ", Key{});
+  report_out();
+  // Given up with Esc: back to the dialog, nothing to tell.
+  screen.When(std::string(text::kReportWaiting), Code(KeyCode::kEscape));
+  screen.When("Alt+F/R/A", Key{});
+  report_out();
+  // A request to end the program while it waits ends the dialog.
+  screen.Then([&signal_sent](const std::string& shown) -> std::optional<Key> {
+    if (shown.find(text::kReportWaiting) != std::string::npos) {
+      signal_sent = SIGTERM;
+    }
+    return std::nullopt;
+  });
+  TerminalApp app(screen, [&signal_sent] { return signal_sent; }, fs, volumes,
+                  [&dir] { return dir; });
+  EXPECT_EQ(app.Run({}), 128 + SIGTERM);
+  EXPECT_EQ(unlink(fifo.c_str()), 0);
+  EXPECT_EQ(rmdir(dir.c_str()), 0);  // nothing else left there
 }
 
 }  // namespace

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "ui/control_ids.h"
-#include "ui/dialog_template.h"
-#include "ui/texts.h"
-#include "ui/tui/canvas.h"
-#include "ui/tui/layout.h"
-#include "ui/tui/message_box.h"
-#include "ui/tui/render.h"
-#include "ui/tui/terminal_port.h"
+#include "dialog/control_ids.h"
+#include "dialog/dialog_template.h"
+#include "dialog/texts.h"
+#include "hosts/terminal/canvas.h"
+#include "hosts/terminal/layout.h"
+#include "hosts/terminal/message_box.h"
+#include "hosts/terminal/render.h"
+#include "hosts/terminal/terminal_port.h"
 
 namespace ovik::tui {
 namespace {
@@ -365,7 +365,7 @@ ControlKind KindOf(const std::string& window_class, const std::string& style) {
 
 ScriptDialog ReadScriptDialog(const std::string& name) {
   std::map<std::string, int> ids;
-  std::istringstream header(ReadSource("ui/control_ids.h"));
+  std::istringstream header(ReadSource("dialog/control_ids.h"));
   for (std::string line; std::getline(header, line);) {
     std::istringstream words(line);
     std::string define, key, value;
@@ -378,7 +378,7 @@ ScriptDialog ReadScriptDialog(const std::string& name) {
   };
 
   ScriptDialog dialog;
-  std::istringstream script(ReadSource("ui/win32/ovik.rc"));
+  std::istringstream script(ReadSource("hosts/win32/ovik.rc"));
   std::string line;
   while (std::getline(script, line) && line.rfind(name + " DIALOG", 0) != 0) {
   }

@@ -13,7 +13,7 @@
 #include <thread>
 #include <utility>
 
-#include "ui/tui/screen.h"
+#include "hosts/terminal/screen.h"
 
 namespace ovik::tui {
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <thread>
 
-#include "ui/texts.h"
-#include "ui/tui/display_mode.h"
-#include "ui/tui/glyphs.h"
-#include "ui/tui/terminal_probe.h"
+#include "dialog/texts.h"
+#include "hosts/terminal/display_mode.h"
+#include "hosts/terminal/glyphs.h"
+#include "hosts/terminal/terminal_probe.h"
 
 namespace ovik::tui {
 namespace {

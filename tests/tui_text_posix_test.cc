@@ -3,10 +3,10 @@
 #include <string>
 
 #include "present/utf8.h"
-#include "ui/scan_status_text.h"
-#include "ui/tui/canvas.h"
-#include "ui/tui/render.h"
-#include "ui/tui/text_cells.h"
+#include "dialog/scan_status_text.h"
+#include "hosts/terminal/canvas.h"
+#include "hosts/terminal/render.h"
+#include "present/text_cells.h"
 
 namespace ovik::tui {
 namespace {

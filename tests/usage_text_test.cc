@@ -76,6 +76,22 @@ TEST(FormatPercentTest, TinySharesShowOnlyZeros) {
   EXPECT_EQ(subnormal, "0." + std::string(323, '0'));
 }
 
+TEST(FormatPercentTest, DirectoryViewsKeepFourDecimalsForTinyShares) {
+  struct Case {
+    std::uint64_t part, whole;
+    const char* text;
+  };
+  const Case cases[] = {{1, 3'000'000'000, "0.0000"},
+                        {1, 20'000, "0.0050"},
+                        {559'616, 1'000'000, "55.9616"},
+                        {1, 1, "100.0000"},
+                        {1, 0, "--.----"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(FormatShareFourDecimals(c.part, c.whole), c.text) << c.part;
+  }
+  EXPECT_EQ(FormatShare(1, 3'000'000'000), "0.0000000");  // the ranking's own
+}
+
 TEST(FormatPercentTest, SeventeenDigitFormDecidesTheLastDecimal) {
   // Each double lies just below the decimal tie, so rounding the double
   // directly would give the lower text.

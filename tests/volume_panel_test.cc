@@ -1,4 +1,4 @@
-#include "ui/volume_panel.h"
+#include "dialog/volume_panel.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include "platform/mountinfo.h"
 #include "tests/fake_dialog_port.h"
 #include "tests/fake_volume_source.h"
-#include "ui/control_ids.h"
-#include "ui/texts.h"
+#include "dialog/control_ids.h"
+#include "dialog/texts.h"
 
 namespace ovik {
 namespace {
@@ -21,26 +21,25 @@ using Drives = std::vector<std::string>;
 const std::string kNoInfo(text::kNoVolumeInfo);
 
 TEST(DriveTypeTextTest, EveryValueOfTheTableAndBeyond) {
-  EXPECT_EQ(DriveTypeText(DriveType::kUnknown), "Cannot be determined.");
-  EXPECT_EQ(DriveTypeText(DriveType::kNoRootDir), "Path does not exist.");
-  EXPECT_EQ(DriveTypeText(DriveType::kRemovable), "Removable");
-  EXPECT_EQ(DriveTypeText(DriveType::kFixed), "Fixed");
-  EXPECT_EQ(DriveTypeText(DriveType::kRemote), "Remote");
-  EXPECT_EQ(DriveTypeText(DriveType::kCdRom), "CD-ROM");
-  EXPECT_EQ(DriveTypeText(DriveType::kRamDisk), "RAM disk");
-  EXPECT_EQ(DriveTypeText(static_cast<DriveType>(7)), "Unknown");
-  EXPECT_EQ(DriveTypeText(static_cast<DriveType>(0xFFFFFFFF)), "Unknown");
+  EXPECT_EQ(DriveTypeText(VolumeKind::kUnknown), "Cannot be determined.");
+  EXPECT_EQ(DriveTypeText(VolumeKind::kMissing), "Path does not exist.");
+  EXPECT_EQ(DriveTypeText(VolumeKind::kRemovable), "Removable");
+  EXPECT_EQ(DriveTypeText(VolumeKind::kFixed), "Fixed");
+  EXPECT_EQ(DriveTypeText(VolumeKind::kRemote), "Remote");
+  EXPECT_EQ(DriveTypeText(VolumeKind::kOptical), "CD-ROM");
+  EXPECT_EQ(DriveTypeText(VolumeKind::kRam), "RAM disk");
+  EXPECT_EQ(DriveTypeText(VolumeKind::kOther), "Unknown");
 }
 
 TEST(FillDriveListTest, OffersOnlyOwnerVolumesOnFixedOrNetworkDrives) {
   FakeVolumeSource volumes;
-  volumes.Add({.root = "A:\\", .type = DriveType::kRemovable});
+  volumes.Add({.root = "A:\\", .kind = VolumeKind::kRemovable});
   volumes.Add({.root = "C:\\", .file_system = "FAT"});
-  volumes.Add({.root = "D:\\", .type = DriveType::kCdRom});
-  volumes.Add({.root = "E:\\", .type = DriveType::kRemote});
-  volumes.Add({.root = "F:\\", .type = DriveType::kRamDisk});
+  volumes.Add({.root = "D:\\", .kind = VolumeKind::kOptical});
+  volumes.Add({.root = "E:\\", .kind = VolumeKind::kRemote});
+  volumes.Add({.root = "F:\\", .kind = VolumeKind::kRam});
   volumes.Add({.root = "G:\\", .file_system = "ntfs"});
-  volumes.Add({.root = "H:\\", .type = DriveType::kUnknown});
+  volumes.Add({.root = "H:\\", .kind = VolumeKind::kUnknown});
   volumes.Add({.root = "I:\\", .file_system = "NTFS5"});
   FakeDialogPort dialog;
   VolumeTotals totals;
@@ -55,8 +54,8 @@ TEST(FillDriveListTest, OffersOnlyOwnerVolumesOnFixedOrNetworkDrives) {
 
 TEST(FillDriveListTest, SelectsTheFirstFixedDriveAfterNetworkDrives) {
   FakeVolumeSource volumes;
-  volumes.Add({.root = "M:\\", .type = DriveType::kRemote});
-  volumes.Add({.root = "N:\\", .type = DriveType::kRemote, .label = "share",
+  volumes.Add({.root = "M:\\", .kind = VolumeKind::kRemote});
+  volumes.Add({.root = "N:\\", .kind = VolumeKind::kRemote, .label = "share",
                .space = FakeSpace(4096, 4096, 8192)});
   volumes.Add({.root = "P:\\", .label = "DATA",
                .space = FakeSpace(4096, 2'000'000, 4'000'000)});
@@ -78,10 +77,10 @@ TEST(FillDriveListTest, SelectsTheFirstFixedDriveAfterNetworkDrives) {
 
 TEST(FillDriveListTest, WithoutFixedDrivesSelectsTheFirstEntry) {
   FakeVolumeSource volumes;
-  volumes.Add({.root = "/mnt/cd", .type = DriveType::kCdRom});
-  volumes.Add({.root = "/net/a", .type = DriveType::kRemote,
+  volumes.Add({.root = "/mnt/cd", .kind = VolumeKind::kOptical});
+  volumes.Add({.root = "/net/a", .kind = VolumeKind::kRemote,
                .file_system = "nfs4", .label = "a"});
-  volumes.Add({.root = "/net/b", .type = DriveType::kRemote});
+  volumes.Add({.root = "/net/b", .kind = VolumeKind::kRemote});
   volumes.SetOwnerFileSystems({"ntfs", "nfs4"});
   FakeDialogPort dialog;
   VolumeTotals totals;
@@ -133,7 +132,9 @@ TEST(ShowVolumeInfoTest, ReplacesThePanelAndTotals) {
   FakeVolumeSource volumes;
   volumes.Add({.root = "C:\\", .label = "SYS",
                .space = FakeSpace(512, 1 << 20, 1 << 22)});
-  volumes.Add({.root = "E:\\", .type = DriveType::kRemote, .file_system = "NTFS",
+  volumes.Add({.root = "E:\\",
+               .kind = VolumeKind::kRemote,
+               .file_system = "NTFS",
                .label = "", .space = FakeSpace(65536, 3 << 10, 5 << 10)});
   FakeDialogPort dialog;
   VolumeTotals totals;
@@ -211,7 +212,7 @@ TEST(FillDriveListTest, FromDesktopMountTable) {
   probes.label = [](const MountInfoEntry& mount) {
     return mount.mount_point == "/mnt/win" ? std::string("Windows") : std::string();
   };
-  probes.disk_space = [](const std::string&, DiskSpace* space) {
+  probes.disk_space = [](const std::string&, VolumeSpace* space) {
     *space = FakeSpace(4096, 2'000'000, 4'000'000);
     return Status::Ok();
   };

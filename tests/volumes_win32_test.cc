@@ -1,10 +1,6 @@
 // The drive list's Win32 layer: roots, types, file systems and space as
 // the system reports them, and the list the volume panel builds from it.
 #include <windows.h>
-// The interface's method names are also the system's ANSI/wide macros.
-#undef GetDriveType
-#undef GetVolumeInformation
-#undef GetDiskFreeSpace
 
 #include <gtest/gtest.h>
 
@@ -17,8 +13,8 @@
 #include "platform/volumes.h"
 #include "tests/fake_dialog_port.h"
 #include "tests/fake_volume_source.h"
-#include "ui/control_ids.h"
-#include "ui/volume_panel.h"
+#include "dialog/control_ids.h"
+#include "dialog/volume_panel.h"
 
 namespace ovik {
 namespace {
@@ -49,23 +45,23 @@ TEST(VolumesWin32Test, TheSystemDriveIsDescribed) {
   wchar_t windows[MAX_PATH] = {};
   ASSERT_NE(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
   const std::string root = {static_cast<char>(windows[0]), ':', '\\'};
-  EXPECT_EQ(volumes->GetDriveType(root), DriveType::kFixed);
-  const std::optional<VolumeInformation> info = InfoOf(*volumes, root);
+  EXPECT_EQ(volumes->KindOf(root), VolumeKind::kFixed);
+  const std::optional<VolumeNames> info = InfoOf(*volumes, root);
   ASSERT_TRUE(info.has_value());
   EXPECT_FALSE(info->file_system.empty());
-  const std::optional<DiskSpace> space = SpaceOf(*volumes, root);
+  const std::optional<VolumeSpace> space = SpaceOf(*volumes, root);
   ASSERT_TRUE(space.has_value());
-  EXPECT_GT(space->bytes_per_cluster, 0u);
-  EXPECT_GT(space->total_clusters, 0u);
-  EXPECT_LE(space->free_clusters, space->total_clusters);
+  EXPECT_GT(space->unit_bytes, 0u);
+  EXPECT_GT(space->total_bytes, 0u);
+  EXPECT_LE(space->free_bytes, space->total_bytes);
   // Whole clusters of what the byte-exact query reports.
   ULARGE_INTEGER available = {}, total = {};
   const std::wstring wide_root = {windows[0], L':', L'\\'};
   ASSERT_TRUE(
       GetDiskFreeSpaceExW(wide_root.c_str(), &available, &total, nullptr));
-  EXPECT_LE(space->total_clusters * space->bytes_per_cluster, total.QuadPart);
-  EXPECT_GT((space->total_clusters + 1) * space->bytes_per_cluster,
-            total.QuadPart);
+  EXPECT_EQ(space->total_bytes % space->unit_bytes, 0u);
+  EXPECT_LE(space->total_bytes, total.QuadPart);
+  EXPECT_GT(space->total_bytes + space->unit_bytes, total.QuadPart);
 }
 
 TEST(VolumesWin32Test, ADriveThatDoesNotExistHasNoFacts) {
@@ -80,7 +76,7 @@ TEST(VolumesWin32Test, ADriveThatDoesNotExistHasNoFacts) {
   }
   ASSERT_GE(unused, 0);
   const std::string root = {static_cast<char>('A' + unused), ':', '\\'};
-  EXPECT_EQ(volumes->GetDriveType(root), DriveType::kNoRootDir);
+  EXPECT_EQ(volumes->KindOf(root), VolumeKind::kMissing);
   EXPECT_FALSE(InfoOf(*volumes, root).has_value());
   EXPECT_FALSE(SpaceOf(*volumes, root).has_value());
 }
@@ -109,13 +105,13 @@ TEST(VolumesWin32Test, DriveListOffersThePreparedDrive) {
   EXPECT_NE(std::find(dialog.drives().begin(), dialog.drives().end(), drive),
             dialog.drives().end());
   ASSERT_GE(dialog.SelectedDrive(), 0);
-  EXPECT_EQ(volumes->GetDriveType(dialog.drives()[dialog.SelectedDrive()]),
-            DriveType::kFixed);
+  EXPECT_EQ(volumes->KindOf(dialog.drives()[dialog.SelectedDrive()]),
+            VolumeKind::kFixed);
   EXPECT_EQ(dialog.Text(IDC_DRIVE_TYPE), "Fixed");
   EXPECT_GT(totals.total_kb, 0u);
 
   ShowVolumeInfo(dialog, *volumes, drive, &totals);
-  const std::optional<VolumeInformation> info =
+  const std::optional<VolumeNames> info =
       InfoOf(*volumes, drive);
   ASSERT_TRUE(info.has_value());
   EXPECT_EQ(dialog.Text(IDC_VOLUME_LABEL),

@@ -13,34 +13,42 @@ std::uint64_t SaturatingProduct(std::uint64_t a, std::uint64_t b) {
   return a * b;
 }
 
+std::uint64_t Kilobytes(std::uint64_t bytes, std::uint64_t unit) {
+  if (unit != 0) {
+    const std::uint64_t units = bytes / unit;
+    if (units >= 1024) return SaturatingProduct(units >> 10, unit);
+  }
+  return bytes >> 10;
+}
+
+bool MayHoldScan(VolumeKind kind) {
+  return kind == VolumeKind::kFixed || kind == VolumeKind::kRemote;
+}
+
 }  // namespace
 
-VolumeTotals ComputeVolumeTotals(const DiskSpace& space) {
+VolumeTotals ComputeVolumeTotals(const VolumeSpace& space) {
   VolumeTotals totals;
-  totals.free_kb =
-      SaturatingProduct(space.free_clusters >> 10, space.bytes_per_cluster);
-  totals.total_kb =
-      SaturatingProduct(space.total_clusters >> 10, space.bytes_per_cluster);
+  totals.free_kb = Kilobytes(space.free_bytes, space.unit_bytes);
+  totals.total_kb = Kilobytes(space.total_bytes, space.unit_bytes);
   return totals;
 }
 
 VolumeFacts ReadVolumeFacts(VolumeSource& volumes, std::string_view root) {
   VolumeFacts facts;
-  facts.type = volumes.GetDriveType(root);
-  VolumeInformation info;
-  if (volumes.GetVolumeInformation(root, &info).ok()) {
-    facts.info = std::move(info);
-  }
-  DiskSpace space;
-  if (volumes.GetDiskFreeSpace(root, &space).ok()) {
+  facts.kind = volumes.KindOf(root);
+  VolumeNames info;
+  if (volumes.ReadNames(root, &info).ok()) facts.info = std::move(info);
+  VolumeSpace space;
+  if (volumes.ReadSpace(root, &space).ok()) {
     facts.totals = ComputeVolumeTotals(space);
   }
   return facts;
 }
 
-bool MayBeScanned(const VolumeSource& volumes, DriveType type,
-                  const std::optional<VolumeInformation>& info) {
-  if (type != DriveType::kFixed && type != DriveType::kRemote) return false;
+bool MayBeScanned(const VolumeSource& volumes, VolumeKind kind,
+                  const std::optional<VolumeNames>& info) {
+  if (!MayHoldScan(kind)) return false;
   return info && volumes.RecordsOwners(info->file_system);
 }
 
@@ -50,16 +58,16 @@ Status ListEligibleVolumes(VolumeSource& volumes, EligibleVolumes* eligible) {
   EligibleVolumes found;
   int first_fixed = -1;
   for (std::string& root : roots) {
-    const DriveType type = volumes.GetDriveType(root);
-    // Drives of other types are not asked for their file system at all.
-    if (type != DriveType::kFixed && type != DriveType::kRemote) continue;
+    const VolumeKind kind = volumes.KindOf(root);
+    // Volumes of other kinds are not asked for their file system at all.
+    if (!MayHoldScan(kind)) continue;
     // A volume whose file system cannot be read is not offered.
-    VolumeInformation info;
-    if (!volumes.GetVolumeInformation(root, &info).ok() ||
-        !MayBeScanned(volumes, type, info)) {
+    VolumeNames info;
+    if (!volumes.ReadNames(root, &info).ok() ||
+        !MayBeScanned(volumes, kind, info)) {
       continue;
     }
-    if (type == DriveType::kFixed && first_fixed < 0) {
+    if (kind == VolumeKind::kFixed && first_fixed < 0) {
       first_fixed = static_cast<int>(found.roots.size());
     }
     found.roots.push_back(std::move(root));

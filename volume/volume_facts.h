@@ -1,6 +1,6 @@
 // What the system says about its volumes, as plain data: which volumes
 // may be scanned and which is chosen at start, and for one volume its
-// drive type, label, file system and capacity. The dialog's volume panel
+// kind, label, file system and capacity. The dialog's volume panel
 // and the headless commands read the same facts.
 #ifndef OVIK_VOLUME_VOLUME_FACTS_H_
 #define OVIK_VOLUME_VOLUME_FACTS_H_
@@ -23,15 +23,16 @@ struct VolumeTotals {
   std::uint64_t total_kb = 0;
 };
 
-// (clusters >> 10) * bytes per cluster, so whole multiples of the cluster
-// size; fewer than 1024 clusters make 0. Held at the largest value rather
-// than wrapping.
-VolumeTotals ComputeVolumeTotals(const DiskSpace& space);
+// Each figure as the ranking has always computed it: (units >> 10) * the
+// unit's bytes, so whole multiples of the unit (block or cluster). A
+// volume of fewer than 1024 units, which that would make 0, is given its
+// KB as they are. Held at the largest value rather than wrapping.
+VolumeTotals ComputeVolumeTotals(const VolumeSpace& space);
 
 struct VolumeFacts {
-  DriveType type = DriveType::kUnknown;
+  VolumeKind kind = VolumeKind::kUnknown;
   // Label and file system; nothing when they cannot be read.
-  std::optional<VolumeInformation> info;
+  std::optional<VolumeNames> info;
   // Free and total space; nothing when they cannot be read (figures of
   // another volume are never given instead).
   std::optional<VolumeTotals> totals;
@@ -40,11 +41,11 @@ struct VolumeFacts {
 // The facts of the volume that holds |root|.
 VolumeFacts ReadVolumeFacts(VolumeSource& volumes, std::string_view root);
 
-// Whether a volume of |type| with |info| (nothing: unreadable) may be
-// scanned: a fixed or network drive whose file system records owners. A
+// Whether a volume of |kind| with |info| (nothing: unreadable) may be
+// scanned: a fixed or network volume whose file system records owners. A
 // volume whose file system cannot be read is not offered.
-bool MayBeScanned(const VolumeSource& volumes, DriveType type,
-                  const std::optional<VolumeInformation>& info);
+bool MayBeScanned(const VolumeSource& volumes, VolumeKind kind,
+                  const std::optional<VolumeNames>& info);
 
 // The volumes that may be scanned, in the system's order. The default is
 // the first fixed one, else the first; -1 when there is none.

@@ -38,12 +38,27 @@ void AppendField(std::string_view field, std::string* fields) {
 
 std::string Number(std::uint64_t n) { return std::to_string(n); }
 
+// A spreadsheet reads a cell that starts with one of these as a formula.
+bool StartsFormula(std::string_view text) {
+  constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+  return !text.empty() &&
+         kFormulaStarts.find(text.front()) != std::string_view::npos;
+}
+
+// A name or path as |cells| writes it.
+std::string TextCell(std::string_view text, CsvCells cells) {
+  if (cells == CsvCells::kRaw) return std::string(text);
+  std::string shown = SanitizeName(text);
+  if (StartsFormula(shown)) shown.insert(shown.begin(), '\'');
+  return shown;
+}
+
 // The facts' columns, the same for every record.
-std::string FactFields(const ExportFacts& facts) {
+std::string FactFields(const ExportFacts& facts, CsvCells cells) {
   std::string fields;
   AppendField(RankedByName(facts.ranked_by), &fields);
-  AppendField(SanitizeName(facts.root), &fields);
-  AppendField(SanitizeName(facts.volume), &fields);
+  AppendField(TextCell(facts.root, cells), &fields);
+  AppendField(TextCell(facts.volume, cells), &fields);
   AppendField(facts.space ? Number(facts.space->total_bytes) : "", &fields);
   AppendField(facts.space ? Number(facts.space->free_bytes) : "", &fields);
   AppendField(FormatUtcTime(facts.started), &fields);
@@ -54,11 +69,12 @@ std::string FactFields(const ExportFacts& facts) {
   return fields;
 }
 
-std::string OwnerFields(const ExportOwner& owner, const ExportFacts& facts) {
+std::string OwnerFields(const ExportOwner& owner, const ExportFacts& facts,
+                        CsvCells cells) {
   std::string fields;
   AppendField(Number(owner.rank), &fields);
-  AppendField(SanitizeName(owner.name), &fields);
-  AppendField(owner.id ? SanitizeName(*owner.id) : "", &fields);
+  AppendField(TextCell(owner.name, cells), &fields);
+  AppendField(owner.id ? TextCell(*owner.id, cells) : "", &fields);
   AppendField(Number(owner.bytes), &fields);
   AppendField(Number(owner.files), &fields);
   AppendField(Number(owner.kb), &fields);
@@ -81,10 +97,10 @@ std::string QuoteCsvField(std::string_view field) {
   return quoted;
 }
 
-std::string BuildCsvExport(const ExportData& data) {
+std::string BuildCsvExport(const ExportData& data, CsvCells cells) {
   std::string header;
   for (std::string_view column : kColumns) AppendField(column, &header);
-  const std::string facts = FactFields(data.facts);
+  const std::string facts = FactFields(data.facts, cells);
 
   std::string csv = header.substr(1) + "\r\n";
   if (data.owners.empty()) {
@@ -95,7 +111,7 @@ std::string BuildCsvExport(const ExportData& data) {
   }
   csv.reserve(data.owners.size() * (facts.size() + 64));
   for (const ExportOwner& owner : data.owners) {
-    csv += OwnerFields(owner, data.facts).substr(1);
+    csv += OwnerFields(owner, data.facts, cells).substr(1);
     csv += facts;
     csv += "\r\n";
   }

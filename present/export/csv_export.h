@@ -8,9 +8,14 @@
 // so its facts (an incomplete scan above all) are never lost.
 //
 // Names and paths are written as the ranking shows them: control
-// characters and bytes that are not UTF-8 become '?', so the file is
+// characters, misleading format characters (a right-to-left override
+// above all) and bytes that are not UTF-8 become '?', so the file is
 // valid UTF-8, one record is one line, and viewing it cannot drive a
-// terminal. The id column names the account exactly.
+// terminal nor read otherwise than it is. A name or path that starts
+// with '=', '+', '-' or '@' (or a tab or CR) gets a single quote before
+// it, as spreadsheet makers advise, so that a spreadsheet opening the
+// file shows it rather than runs it as a formula. CsvCells::kRaw writes
+// them as the system gave them instead, for scripts that want the bytes.
 #ifndef OVIK_PRESENT_EXPORT_CSV_EXPORT_H_
 #define OVIK_PRESENT_EXPORT_CSV_EXPORT_H_
 
@@ -25,7 +30,13 @@ namespace ovik {
 // holds a comma, a double quote, CR or LF; as it is otherwise.
 std::string QuoteCsvField(std::string_view field);
 
-std::string BuildCsvExport(const ExportData& data);
+enum class CsvCells {
+  kInert,  // shown as the ranking shows them, never a formula
+  kRaw,    // the bytes as they are
+};
+
+std::string BuildCsvExport(const ExportData& data,
+                           CsvCells cells = CsvCells::kInert);
 
 }  // namespace ovik
 

@@ -6,21 +6,11 @@
 #include "present/usage_text.h"
 
 namespace ovik {
-namespace {
 
-// Held at the largest value rather than wrapping.
-std::uint64_t ClusterBytes(std::uint64_t clusters, std::uint64_t cluster_size) {
-  const std::uint64_t bytes = clusters * cluster_size;  // wraps, never UB
-  const bool wrapped = cluster_size != 0 && bytes / cluster_size != clusters;
-  return wrapped ? std::numeric_limits<std::uint64_t>::max() : bytes;
-}
-
-}  // namespace
-
-ExportSpace ExportSpaceOf(const DiskSpace& space) {
+ExportSpace ExportSpaceOf(const VolumeSpace& space) {
   ExportSpace out;
-  out.total_bytes = ClusterBytes(space.total_clusters, space.bytes_per_cluster);
-  out.free_bytes = ClusterBytes(space.free_clusters, space.bytes_per_cluster);
+  out.total_bytes = space.total_bytes;
+  out.free_bytes = space.free_bytes;
   out.totals = ComputeVolumeTotals(space);
   return out;
 }

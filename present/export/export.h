@@ -40,9 +40,8 @@ struct ExportSpace {
   VolumeTotals totals;
 };
 
-// Both from one reading of the volume's clusters; products too large for
-// 64 bits are held at the largest value.
-ExportSpace ExportSpaceOf(const DiskSpace& space);
+// Both from one reading of the volume's space.
+ExportSpace ExportSpaceOf(const VolumeSpace& space);
 
 struct ExportFacts {
   RankedBy ranked_by = RankedBy::kOwner;

@@ -1,4 +1,5 @@
-// Every text the html page shows, in one place.
+// Every text the html page shows, in one place; sentences whole, with
+// numbered places that values fill in (present/fill.h).
 #ifndef OVIK_PRESENT_EXPORT_EXPORT_TEXTS_H_
 #define OVIK_PRESENT_EXPORT_EXPORT_TEXTS_H_
 
@@ -25,16 +26,15 @@ inline constexpr std::string_view kRanking = "Ranking";
 inline constexpr std::string_view kComplete = "complete";
 inline constexpr std::string_view kNotComplete = "incomplete";
 inline constexpr std::string_view kUnknown = "unknown";
-inline constexpr std::string_view kBytes = " bytes";
+inline constexpr std::string_view kBytes = "{1} bytes";
 
 // The chart.
 inline constexpr std::string_view kChartHeading = "Shares of the volume";
-inline constexpr std::string_view kChartTopBefore = "The ";
-inline constexpr std::string_view kChartTopMiddle = " largest of ";
+// How many are charted, of how many.
 inline constexpr std::string_view kChartTopOwners =
-    " owners; the rest as one bar.";
+    "The {1} largest of {2} owners; the rest as one bar.";
 inline constexpr std::string_view kChartTopGroups =
-    " groups; the rest as one bar.";
+    "The {1} largest of {2} groups; the rest as one bar.";
 inline constexpr std::string_view kOthers = "Others";
 inline constexpr std::string_view kNothingCounted = "Nothing was counted.";
 

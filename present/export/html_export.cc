@@ -6,6 +6,7 @@
 #include "present/export/export_texts.h"
 #include "present/export/html_text.h"
 #include "present/export/share_chart.h"
+#include "present/fill.h"
 #include "present/usage_text.h"
 
 namespace ovik {
@@ -37,7 +38,7 @@ void Append(std::string* html, std::initializer_list<std::string_view> parts) {
 }
 
 std::string Bytes(std::uint64_t n) {
-  return GroupDigits(n) + std::string(text::kBytes);
+  return Fill(text::kBytes, {GroupDigits(n)});
 }
 
 void AppendFact(std::string_view label, std::string_view value,
@@ -77,12 +78,11 @@ void AppendChart(const ExportData& data, std::string* html) {
     return;
   }
   if (data.owners.size() > kChartedOwners) {
-    Append(html,
-           {"<p>", text::kChartTopBefore, std::to_string(kChartedOwners),
-            text::kChartTopMiddle, GroupDigits(data.owners.size()),
-            data.facts.ranked_by == RankedBy::kGroup ? text::kChartTopGroups
-                                                     : text::kChartTopOwners,
-            "</p>\n"});
+    const std::string top =
+        Fill(data.facts.ranked_by == RankedBy::kGroup ? text::kChartTopGroups
+                                                      : text::kChartTopOwners,
+             {kChartedOwners, GroupDigits(data.owners.size())});
+    Append(html, {"<p>", top, "</p>\n"});
   }
   *html += BuildShareChart(data);
 }

@@ -35,6 +35,11 @@ std::string ShownHtml(std::string_view bytes) {
   return EscapeHtml(SanitizeName(bytes));
 }
 
+std::string ShownSvg(std::string_view bytes) {
+  return "<tspan style=\"unicode-bidi:isolate\">" +
+         EscapeHtml(SanitizeName(bytes)) + "</tspan>";
+}
+
 std::string GroupDigits(std::uint64_t n) {
   const std::string digits = std::to_string(n);
   std::string out;

@@ -57,11 +57,12 @@ std::string ShortName(std::string_view name) {
          "\u2026";
 }
 
-// "<what> — <share>% (<size>)", as the ranking shows size and share.
+// "<what> — <share>% (<size>)", as the ranking shows size and share;
+// |what| is markup already.
 std::string Label(std::string_view what, const ExportOwner& figures,
                   const ExportFacts& facts) {
   const ShownUsage shown = ShowUsage(figures, facts);
-  std::string label = EscapeHtml(what);
+  std::string label(what);
   label += " \u2014 ";
   label += shown.share ? *shown.share : std::string(kUnknownPercent);
   label += "% (";
@@ -76,8 +77,9 @@ std::vector<Bar> Bars(const ExportData& data) {
   for (std::size_t i = 0; i < charted; ++i) {
     const ExportOwner& owner = data.owners[i];
     bars.push_back(
-        {Label(std::to_string(owner.rank) + ". " + ShortName(owner.name), owner,
-               data.facts),
+        {Label(std::to_string(owner.rank) + ". " +
+                   ShownSvg(ShortName(owner.name)),
+               owner, data.facts),
          owner.bytes, false});
   }
   if (charted == data.owners.size()) return bars;
@@ -88,7 +90,7 @@ std::vector<Bar> Bars(const ExportData& data) {
   }
   const std::string what = std::string(export_text::kOthers) + " (" +
                            GroupDigits(data.owners.size() - charted) + ")";
-  bars.push_back({Label(what, rest, data.facts), rest.bytes, true});
+  bars.push_back({Label(EscapeHtml(what), rest, data.facts), rest.bytes, true});
   return bars;
 }
 

@@ -156,6 +156,27 @@ run help mpirun -n 1 "$ovik_mpi" --help
 [[ $(cat "$work/help.status") == 0 ]] && grep -q '^Usage: mpirun -n N ovik-mpi report' "$work/help.out" ||
   fail "--help: $(cat "$work/help.status") $(head -3 "$work/help.out")"
 
+# Rank 0 checks what it writes: started alone, its standard output is
+# the program's own, and a full or closed one is a failure. (Under mpirun
+# it is a pipe that mpirun forwards unchecked: -o is the sure way, and a
+# full -o file is a failure.)
+for command in "--help" "report $tree"; do
+  read -ra args <<<"$command"
+  for to in full closed; do
+    if [[ $to == full ]]; then
+      "$ovik_mpi" "${args[@]}" >/dev/full 2>"$work/alone_out.err"
+    else
+      "$ovik_mpi" "${args[@]}" >&- 2>"$work/alone_out.err"
+    fi
+    status=$?
+    [[ $status == 1 ]] && grep -q '^ovik: writing' "$work/alone_out.err" ||
+      fail "ovik-mpi $command alone, standard output $to: status $status: $(cat "$work/alone_out.err")"
+  done
+done
+run full_file mpirun --oversubscribe -n 2 "$ovik_mpi" report "$tree" -o /dev/full
+[[ $(cat "$work/full_file.status") == 1 ]] && grep -q '^ovik: writing /dev/full failed' "$work/full_file.err" ||
+  fail "-o /dev/full: status $(cat "$work/full_file.status"): $(cat "$work/full_file.err")"
+
 # --- A rank killed in the middle of a walk. strace makes every listing
 # of a directory slow, so the walk takes seconds; rank 1 dies in it.
 if command -v strace >/dev/null &&

@@ -3,8 +3,11 @@
 # generated tree on a volume of known size, and every way of failing to
 # write it (missing directory, a directory as the target, /dev/full, a
 # write cut short by the file size limit, a read-only directory as an
-# unprivileged user): the right message, exit status 1, and an existing
-# report left exactly as it was.
+# unprivileged user, a link of someone else's in a shared directory): the
+# right message, exit status 1, and an existing report left exactly as it
+# was. Then every command's standard output full or closed (exit 1), and
+# targets that wait for a reader, which must not keep a request to end
+# the program from ending it.
 # Usage: report_cli_test.sh /path/to/ovik
 set -u
 
@@ -89,6 +92,22 @@ if [[ $(id -u) == 0 ]] && [[ $(getent passwd 1 | cut -d: -f1) == daemon ]] &&
     fail "report on standard output differs from the file"
 else
   note "not root, no standard accounts 1 and 2, or no tmpfs: report bytes not checked"
+fi
+
+# --- A volume of fewer than 1024 blocks (a tmpfs of 64 KiB: 16 pages)
+# has its real size, and shares against it.
+if [[ $(id -u) == 0 ]] && mkdir "$work/small" &&
+   mount -t tmpfs -o size=64k,mode=755 ovik-e2e-small "$work/small" 2>/dev/null; then
+  truncate -s 10K "$work/small/file"
+  printf -v expected 'No.1:root%19s10KB  15.6250%%\r\n' ""
+  run small report "$work/small"
+  umount "$work/small"
+  [[ $(status_of small) == 0 ]] || fail "small volume: status $(status_of small)"
+  cmp -s <(printf '%s' "$expected") "$work/small.out" ||
+    fail "small volume: the report is '$(cat "$work/small.out")'"
+  [[ ! -s $work/small.err ]] || fail "small volume: $(cat "$work/small.err")"
+else
+  note "not root or no tmpfs: the small volume's size is not checked"
 fi
 
 # --- A report file that must survive every failure below.
@@ -204,12 +223,71 @@ if [[ -n $nobody_ovik ]]; then
   expect_failure ro_new "cannot create $ro/new.txt"
 fi
 
+# A link of someone else's in a sticky directory that anyone may write
+# to is not followed, and the message names it.
+if [[ $(id -u) == 0 ]]; then
+  mkdir -m 1777 "$work/shared"
+  printf '%s' "$old_report" >"$keep/report.txt"
+  ln -s "$keep/report.txt" "$work/shared/r.txt"
+  chown -h 65534 "$work/shared/r.txt"
+  run shared_link report "$tree" -o "$work/shared/r.txt"
+  expect_failure shared_link "will not follow the symbolic link $work/shared/r.txt"
+  check_kept "a link of nobody's in a shared directory"
+else
+  note "not root: links of other accounts are not checked"
+fi
+
 # And after all that, a good write still replaces the old report.
 run good report "$tree" -o "$keep/report.txt"
 [[ $(status_of good) == 0 ]] || fail "good: exit status $(status_of good): $(cat "$work/good.err")"
 [[ $(tail -c 2 "$keep/report.txt" | od -An -c | tr -d ' ') == '\r\n' ]] ||
   fail "good: the new report does not end in CR LF"
 [[ $(ls -A "$keep") == report.txt ]] || fail "good: files left behind"
+
+# --- Every command's standard output checked: full, or closed.
+for command in "drives" "--help" "help report" "--version" "report $tree" \
+               "report $tree -o /dev/stdout" "where $(id -u) $tree"; do
+  read -ra args <<<"$command"
+  for to in full closed; do
+    if [[ $to == full ]]; then
+      "$ovik" "${args[@]}" >/dev/full 2>"$work/out.err"
+    else
+      "$ovik" "${args[@]}" >&- 2>"$work/out.err"
+    fi
+    status=$?
+    [[ $status == 1 ]] && grep -qE '^ovik: (writing|cannot create)' "$work/out.err" ||
+      fail "ovik $command, standard output $to: status $status: $(cat "$work/out.err")"
+  done
+done
+
+# --- Targets that wait for their reader: a FIFO nobody opens, and
+# standard output through a pipe that is full and never read. A polite
+# kill after one second must end ovik at once.
+ms_now() { date +%s%3N; }
+mkfifo "$work/fifo"
+started=$(ms_now)
+timeout -k 5 -s TERM 1 "$ovik" report "$tree" -o "$work/fifo" 2>"$work/fifo.err"
+status=$? took=$(($(ms_now) - started))
+[[ $status == 124 && $took -lt 3000 ]] ||
+  fail "a FIFO nobody reads: status $status after $took ms, not 124 within 3 s"
+[[ -p $work/fifo && -z $(ls -A "$work" | grep '^\.fifo') ]] ||
+  fail "a FIFO nobody reads: it changed, or files were left: $(ls -A "$work")"
+{
+  python3 -c '
+import fcntl, os
+flags = fcntl.fcntl(1, fcntl.F_GETFL)
+fcntl.fcntl(1, fcntl.F_SETFL, flags | os.O_NONBLOCK)
+try:
+    while True: os.write(1, b"x" * 4096)  # until the pipe is full
+except BlockingIOError: pass
+fcntl.fcntl(1, fcntl.F_SETFL, flags)'
+  started=$(ms_now)
+  timeout -k 5 -s TERM 1 "$ovik" report "$tree" -o /dev/stdout 2>/dev/null
+  echo "$? $(($(ms_now) - started))" >"$work/stalled"
+} | sleep 5
+read -r status took <"$work/stalled"
+[[ $status == 124 && $took -lt 3000 ]] ||
+  fail "a reader that stalls: status $status after $took ms, not 124 within 3 s"
 
 if ((failures > 0)); then
   echo "$failures check(s) failed"

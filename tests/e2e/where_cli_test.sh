@@ -81,4 +81,32 @@ run unknown_group where --by group 3999998 "$t"
 expect unknown_group 1
 expect_said unknown_group "unknown group 3999998"
 
+# A group record over 1 MiB (120,000 members), as a large directory
+# service has: named by the report, and known to where. In a mount
+# namespace of its own, /etc/group is a copy with the group added.
+if getent group 3999990 >/dev/null; then
+  echo "note: gid 3999990 is taken here: the large group is not checked"
+elif ! unshare -m true 2>/dev/null; then
+  echo "note: no mount namespace can be made: the large group is not checked"
+else
+  cp /etc/group "$work/group"
+  { printf 'ovikhuge:x:3999990:'; seq -f 'member%06g' 1 120000 | paste -sd, -; } \
+    >>"$work/group"
+  mkdir "$t/huge" && truncate -s 20K "$t/huge/f" && chgrp 3999990 "$t/huge/f"
+  in_namespace() {  # NAME ARGS...: as run, with the copy as /etc/group
+    local name=$1; shift
+    unshare -m sh -c 'mount --bind "$1" /etc/group && shift && exec "$@"' \
+      sh "$work/group" "$ovik" "$@" >"$work/$name.out" 2>"$work/$name.err"
+    echo $? >"$work/$name.status"
+  }
+  in_namespace huge_report report --by group "$t"
+  [[ $(cat "$work/huge_report.status") == 0 ]] ||
+    fail "huge_report: exit status $(cat "$work/huge_report.status")"
+  grep -q '^No\.[0-9]*:ovikhuge ' "$work/huge_report.out" ||
+    fail "huge_report: the group is not named: $(cat "$work/huge_report.out")"
+  in_namespace huge_where where --by group ovikhuge "$t"
+  expect huge_where 0 "20KB${tab}100.0000%${tab}20480${tab}$t/huge"
+  rm -r "$t/huge"
+fi
+
 smoke_end "all checks passed"

@@ -62,6 +62,14 @@ TEST(CsvExportTest, HostileNamesStayOneValidRecord) {
       {"\x1b[31mred", "?[31mred"},
       {"bad\xff\xfe", "bad??"},
       {"\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac"},
+      {"gpj.\u202Eexe", "gpj.?exe"},
+      // A spreadsheet would run these as formulas.
+      {"=1+2", "'=1+2"},
+      {"+1", "'+1"},
+      {"-2+3", "'-2+3"},
+      {"@SUM(A1)", "'@SUM(A1)"},
+      {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+      {"a=b", "a=b"},
   };
   for (const auto& c : kCases) {
     const std::string csv = BuildCsvExport(WithOneOwner(SmallExport(), c.name));
@@ -72,6 +80,17 @@ TEST(CsvExportTest, HostileNamesStayOneValidRecord) {
     EXPECT_EQ(csv.find('\n'), sizeof kHeader - 2);
     EXPECT_EQ(record.find('\n'), record.size() - 1) << c.name;
   }
+}
+
+TEST(CsvExportTest, RawCellsKeepTheBytesAndInertOnesGuardThePaths) {
+  ExportData data = WithOneOwner(SmallExport(), "=cmd\u202E\n");
+  data.facts.root = "-srv";
+  const std::string raw = BuildCsvExport(data, CsvCells::kRaw);
+  EXPECT_NE(raw.find("\r\n1,\"=cmd\u202E\n\",1000,"), std::string::npos) << raw;
+  EXPECT_NE(raw.find(",owner,-srv,"), std::string::npos) << raw;
+  const std::string inert = BuildCsvExport(data);
+  EXPECT_NE(inert.find("\r\n1,'=cmd??,1000,"), std::string::npos) << inert;
+  EXPECT_NE(inert.find(",owner,'-srv,"), std::string::npos) << inert;
 }
 
 }  // namespace

@@ -62,7 +62,9 @@ ExportData MakeExport(const std::vector<Owner>& owners, bool complete) {
   data.facts.volume = "/home";
   // 160 GiB of 4 KiB clusters, 48 GiB free.
   data.facts.space =
-      ovik::ExportSpaceOf(ovik::DiskSpace{4096, 12'582'912, 41'943'040});
+      ovik::ExportSpaceOf(ovik::VolumeSpace{.free_bytes = 12'582'912ull * 4096,
+                                            .total_bytes = 41'943'040ull * 4096,
+                                            .unit_bytes = 4096});
   data.facts.started = sys_days{year{2024} / 3 / 5} + hours{2};
   data.facts.finished = data.facts.started + seconds{97};
   data.facts.unreadable_entries = complete ? 0 : 12;

@@ -10,7 +10,9 @@ ExportData SmallExport() {
   data.facts.ranked_by = RankedBy::kOwner;
   data.facts.root = "/srv/data";
   data.facts.volume = "/srv";
-  data.facts.space = ExportSpaceOf(DiskSpace{4096, 10240, 25600});
+  data.facts.space = ExportSpaceOf(VolumeSpace{.free_bytes = 10240 * 4096,
+                                          .total_bytes = 25600 * 4096,
+                                          .unit_bytes = 4096});
   data.facts.started =
       sys_days{year{2024} / 3 / 5} + hours{1} + minutes{2} + seconds{3};
   data.facts.finished = data.facts.started + seconds{75};

@@ -61,6 +61,16 @@ TEST(HtmlExportTest, NamesAndPathsAreEscaped) {
   EXPECT_EQ(page.find("<b>"), std::string::npos);
 }
 
+TEST(HtmlExportTest, NamesAreIsolatedAndCannotReadBackwards) {
+  const std::string page =
+      BuildHtmlExport(WithOneOwner(SmallExport(), "gpj.\u202Eexe"));
+  EXPECT_EQ(page.find("\u202E"), std::string::npos);
+  EXPECT_NE(page.find("<td>gpj.?exe</td>"), std::string::npos);
+  EXPECT_NE(page.find("1. <tspan style=\"unicode-bidi:isolate\">gpj.?exe"
+                      "</tspan>"),
+            std::string::npos);
+}
+
 TEST(HtmlExportTest, SelfContainedAndHonestAboutGaps) {
   ExportData data = SmallExport();
   std::string page = BuildHtmlExport(data);

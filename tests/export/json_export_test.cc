@@ -63,7 +63,7 @@ TEST(JsonExportTest, LargestFiguresReadBackExactly) {
   ExportData data = WithOneOwner(SmallExport(), "root");
   data.owners[0].bytes = kLargest;
   data.owners[0].kb = kLargest / 1024;
-  data.facts.space = ExportSpaceOf(DiskSpace{kLargest, kLargest, kLargest});
+  data.facts.space = ExportSpaceOf(VolumeSpace{kLargest, kLargest, kLargest});
   const nlohmann::json json = Parse(BuildJsonExport(data));
   ASSERT_FALSE(json.is_discarded());
   EXPECT_EQ(json["volume_total_bytes"].get<std::uint64_t>(), kLargest);

@@ -11,8 +11,9 @@
 #include "platform/filesystem.h"
 #include "platform/volumes.h"
 #include "platform/wide_text_win32.h"
-#include "ui/control_ids.h"
-#include "ui/win32/dialog_procs.h"
+#include "dialog/control_ids.h"
+#include "hosts/win32/dialog_procs.h"
+#include "tests/win32_test_util.h"
 
 namespace {
 
@@ -84,9 +85,10 @@ int wmain(int argc, wchar_t** argv) {
   ovik::MainDialogSetup setup;
   setup.fs = fs.get();
   setup.volumes = volumes.get();
-  setup.read_registered_owner = [] {
-    return ovik::RegisteredOwner{"Taro Yamada", "Example Corporation"};
-  };
+  // The names the About box shows, while the pictures are taken.
+  ovik::win32_test::RegistryValue owner(L"RegisteredOwner", L"Taro Yamada");
+  ovik::win32_test::RegistryValue company(L"RegisteredOrganization",
+                                    L"Example Corporation");
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   HWND main = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN),
                                  nullptr, ovik::MainDialogProc,
@@ -107,8 +109,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!SaveWindow(main, folder + L"main.bmp")) return 1;
 
   HWND about = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_ABOUT),
-                                  nullptr, ovik::AboutDialogProc,
-                                  reinterpret_cast<LPARAM>(&setup));
+                                  nullptr, ovik::AboutDialogProc, 0);
   if (about == nullptr) return 1;
   SetWindowPos(about, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   Pump(1500);

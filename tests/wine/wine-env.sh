@@ -49,6 +49,49 @@ wine_prepare_prefix() {
   mkdir -p "$TEST_DRIVE_DIR"
   ln -sfn "$TEST_DRIVE_DIR" "$WINEPREFIX/dosdevices/t:"
   wine_prepare_owners
+  wine_prepare_ntfs
+}
+
+# Drive N: on an NTFS image, for the master file table's tests: the
+# image is N:'s raw volume (dosdevices/n::), an empty folder its files.
+# mkntfs and ntfscp (Debian package ntfs-3g) make it without root or
+# FUSE; the files they copy in belong to the Administrators. The tests
+# read what to expect from OVIK_TEST_NTFS_*, and skip without it.
+wine_prepare_ntfs() {
+  unset OVIK_TEST_NTFS_DRIVE OVIK_TEST_NTFS_FILES OVIK_TEST_NTFS_BYTES
+  rm -f "$WINEPREFIX/dosdevices/n:" "$WINEPREFIX/dosdevices/n::"
+  mkntfs=$(PATH=$PATH:/usr/sbin:/sbin command -v mkntfs || true)
+  ntfscp=$(PATH=$PATH:/usr/sbin:/sbin command -v ntfscp || true)
+  if [ -z "$mkntfs" ] || [ -z "$ntfscp" ]; then
+    echo "mkntfs or ntfscp missing (Debian package ntfs-3g): the NTFS table tests under Wine are skipped"
+    return 0
+  fi
+  image="$BUILD_DIR/ntfs-drive.img"
+  files="$BUILD_DIR/ntfs-drive-files"
+  rm -rf "$image" "$files"
+  mkdir -p "$files" "$BUILD_DIR/ntfs-drive"
+  truncate -s 32M "$image"
+  "$mkntfs" -F -f -q "$image" >/dev/null 2>&1 || {
+    echo "mkntfs failed on $image" >&2
+    return 1
+  }
+  count=0
+  bytes=0
+  for size in 0 1 700 5000 123456; do
+    head -c "$size" /dev/zero | tr '\0' 'x' >"$files/f$size"
+    "$ntfscp" -q "$image" "$files/f$size" "file-$size.bin" || {
+      echo "ntfscp failed on $image" >&2
+      return 1
+    }
+    count=$((count + 1))
+    bytes=$((bytes + size))
+  done
+  rm -rf "$files"
+  ln -sfn "$image" "$WINEPREFIX/dosdevices/n::"
+  ln -sfn "$BUILD_DIR/ntfs-drive" "$WINEPREFIX/dosdevices/n:"
+  export OVIK_TEST_NTFS_DRIVE='N:'
+  export OVIK_TEST_NTFS_FILES=$count
+  export OVIK_TEST_NTFS_BYTES=$bytes
 }
 
 # Files of two owners on the test drive: Wine gives a file of any Unix

@@ -1,0 +1,311 @@
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "cli/command_parser.h"
+#include "cli/commands.h"
+#include "cli/texts.h"
+#include "present/fill.h"
+
+namespace ovik {
+namespace {
+
+using Action = CommandLine::Action;
+
+constexpr const char* kProgram = "ovik";
+
+// A whole number from |least| to |most|, in decimal, else |why|; the text
+// is rewritten without leading zeros so that it cannot be read as octal.
+CLI::Validator Decimal(unsigned long long least, unsigned long long most,
+                       std::string why) {
+  return CLI::Validator(
+      [least, most, why](std::string& text) -> std::string {
+        if (text.empty() || text.size() > 12) return why;
+        unsigned long long n = 0;
+        for (char c : text) {
+          if (c < '0' || c > '9') return why;
+          n = n * 10 + static_cast<unsigned long long>(c - '0');
+        }
+        if (n < least || n > most) return why;
+        text = std::to_string(n);
+        return {};
+      },
+      "");
+}
+
+// The words an option takes, with what each stands for.
+template <typename Value>
+using Words = std::vector<std::pair<std::string, Value>>;
+
+Words<ReportFormat> FormatWords() {
+  return {{"text", ReportFormat::kText},
+          {"csv", ReportFormat::kCsv},
+          {"json", ReportFormat::kJson},
+          {"html", ReportFormat::kHtml}};
+}
+
+Words<RankedBy> RankedByWords() {
+  return {{"owner", RankedBy::kOwner}, {"group", RankedBy::kGroup}};
+}
+
+// One of |words|; the text becomes the value's number, which is how the
+// parser reads an enumeration. The validator is named by its message.
+template <typename Value>
+CLI::Validator OneOf(const Words<Value>& words) {
+  std::string why(kWordsValidatorName);
+  for (const auto& [word, value] : words) why += " " + word;
+  return CLI::Validator(
+      [words, why](std::string& text) -> std::string {
+        for (const auto& [word, value] : words) {
+          if (word == text) {
+            text = std::to_string(static_cast<int>(value));
+            return {};
+          }
+        }
+        return why;
+      },
+      "", why);
+}
+
+CLI::Validator NonEmptyFileName() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        return text.empty() ? std::string(cli_text::kEmptyFileName) : "";
+      },
+      "");
+}
+
+// The usage line of a program with commands: one line for itself and one
+// for each command, instead of a [COMMAND] marker.
+class Formatter : public CLI::Formatter {
+ public:
+  std::string make_usage(const CLI::App* app, std::string name) const override {
+    std::string usage = CLI::Formatter::make_usage(app, name);
+    const std::vector<const CLI::App*> commands = app->get_subcommands({});
+    if (commands.empty()) return usage;
+    const std::string marker = " [" + get_label("SUBCOMMAND") + "]";
+    if (const auto at = usage.rfind(marker); at != std::string::npos) {
+      usage.erase(at, marker.size());
+    }
+    const std::string indent(get_label("Usage").size() + 1, ' ');
+    for (const CLI::App* command : commands) {
+      std::string line =
+          CLI::Formatter::make_usage(command, name + " " + command->get_name());
+      line.replace(0, get_label("Usage").size() + 1, indent);
+      usage += line;
+    }
+    return usage;
+  }
+};
+
+std::string ExitStatusFooter() {
+  std::string text(cli_text::kExitStatusHeading);
+  for (const ExitStatusText& s : ExitStatusTexts()) {
+    text += Fill(cli_text::kExitStatusLine, {s.status, s.meaning});
+  }
+  text.pop_back();  // the formatter ends the footer itself
+  return text;
+}
+
+// The options more than one command has, each defined here once.
+void AddJobs(CLI::App* command, ParseState& state) {
+  command->add_option("-j,--jobs", state.line.threads,
+                      std::string(cli_text::kHelpJobs))
+      ->type_name("N")
+      ->transform(Decimal(1, 256, std::string(cli_text::kBadJobs)));
+}
+
+void AddRankedBy(CLI::App* command, ParseState& state,
+                 const std::string& help) {
+  command->add_option("--by", state.line.by, help)
+      ->type_name("WHAT")
+      ->transform(OneOf(RankedByWords()));
+}
+
+void AddPath(CLI::App* command, ParseState& state) {
+  command
+      ->add_option("PATH", state.command_path,
+                   std::string(cli_text::kHelpPath))
+      ->expected(1)
+      ->option_text(" ");
+}
+
+}  // namespace
+
+// The whole command line. Each command is defined here once: its
+// options are bound to the fields its runner reads.
+std::unique_ptr<CLI::App> MakeCommandParser(ParseState& state) {
+  auto app = std::make_unique<CLI::App>(
+      std::string(cli_text::kHelpProgram),
+      kProgram);
+  app->formatter(std::make_shared<Formatter>());
+  app->get_formatter()->column_width(22);
+  app->get_formatter()->label("SUBCOMMAND", "COMMAND");
+  app->get_formatter()->label("Positionals", "Arguments");
+  app->set_help_flag("-h,--help", std::string(cli_text::kHelpHelp));
+  app->footer(ExitStatusFooter());
+  app->require_subcommand(0, 1);
+
+  app->add_option("PATH", state.line.paths,
+                  std::string(cli_text::kHelpDialogPaths))
+      ->option_text("...");
+  app->add_flag("-V,--version", state.version,
+                std::string(cli_text::kHelpVersion));
+
+  CLI::App* report = app->add_subcommand(
+      "report", std::string(cli_text::kHelpReport));
+  AddPath(report, state);
+  report->add_option("-o,--output", state.line.output,
+                     std::string(cli_text::kHelpOutput))
+      ->type_name("FILE")
+      ->check(NonEmptyFileName());
+  report->add_option("--format", state.line.format,
+                     std::string(cli_text::kHelpFormat))
+      ->type_name("FORMAT")
+      ->transform(OneOf(FormatWords()));
+  report->add_flag("--csv-raw", state.line.csv_raw,
+                   std::string(cli_text::kHelpCsvRaw));
+  AddRankedBy(report, state,
+              std::string(cli_text::kHelpReportBy));
+  AddJobs(report, state);
+  report->callback([&state] { state.line.action = Action::kReport; });
+
+  CLI::App* where = app->add_subcommand(
+      "where", std::string(cli_text::kHelpWhere));
+  where->add_option("OWNER", state.line.owner,
+                    std::string(cli_text::kHelpOwner))
+      ->required()
+      ->option_text(" ");
+  AddPath(where, state);
+  where->add_option("--top", state.line.top,
+                    std::string(cli_text::kHelpTop))
+      ->type_name("N")
+      ->transform(Decimal(0, 1'000'000'000, std::string(cli_text::kBadTop)));
+  AddRankedBy(where, state,
+              std::string(cli_text::kHelpWhereBy));
+  AddJobs(where, state);
+  where->callback([&state] { state.line.action = Action::kWhere; });
+
+  CLI::App* drives = app->add_subcommand(
+      "drives", std::string(cli_text::kHelpDrives));
+  drives->callback([&state] { state.line.action = Action::kDrives; });
+
+  // help comes last: its topics are the commands defined above.
+  std::vector<std::string> topics;
+  for (const CLI::App* command : app->get_subcommands({})) {
+    topics.push_back(command->get_name());
+  }
+  topics.push_back("help");
+  CLI::App* help =
+      app->add_subcommand("help", std::string(cli_text::kHelpHelpCommand));
+  help->add_option("COMMAND", state.help_topic,
+                   std::string(cli_text::kHelpTopic))
+      ->option_text(" ")
+      ->check(CLI::IsMember(topics));
+  help->callback([&state] { state.line.action = Action::kHelp; });
+
+  for (CLI::App* command : app->get_subcommands({})) command->group("Commands");
+  return app;
+}
+
+namespace {
+
+// Usage and a pointer to the help of |command|, after an error.
+std::string UsageHint(const CLI::App& command) {
+  std::string name = kProgram;
+  if (command.get_parent() != nullptr) name += " " + command.get_name();
+  std::string usage;
+  if (const auto* formatter =
+          dynamic_cast<const CLI::Formatter*>(command.get_formatter().get())) {
+    usage = formatter->make_usage(&command, name);
+  }
+  return usage + Fill(cli_text::kMoreHelp, {name});
+}
+
+// The command the parse went into last, or the program itself.
+const CLI::App& CurrentCommand(const CLI::App& app) {
+  const std::vector<CLI::App*> parsed = app.get_subcommands();
+  return parsed.empty() ? app : *parsed.back();
+}
+
+std::string HelpOf(const CLI::App& command) {
+  if (command.get_parent() == nullptr) return command.help();
+  return command.help(kProgram);
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  ParseState state;
+  std::unique_ptr<CLI::App> app = MakeCommandParser(state);
+  auto fail = [&](std::string why) {
+    CommandLine line;
+    line.action = Action::kError;
+    line.error = std::move(why);
+    line.help = UsageHint(CurrentCommand(*app));
+    return line;
+  };
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app->parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    CommandLine line;
+    line.action = Action::kHelp;
+    const CLI::App& command = CurrentCommand(*app);
+    line.help = HelpOf(command);
+    if (command.get_parent() != nullptr) line.help_topic = command.get_name();
+    return line;
+  } catch (const CLI::ParseError& e) {
+    return fail(e.what());
+  }
+
+  CommandLine line = std::move(state.line);
+  const std::vector<CLI::App*> parsed = app->get_subcommands();
+  if (!parsed.empty() && !line.paths.empty()) {
+    return fail(Fill(cli_text::kCommandAfterPath,
+                     {parsed.front()->get_name()}));
+  }
+  if (state.version) {
+    if (!parsed.empty() || !line.paths.empty()) {
+      return fail(std::string(cli_text::kVersionAlone));
+    }
+    line.action = Action::kVersion;
+    return line;
+  }
+  if (line.action == Action::kReport || line.action == Action::kWhere) {
+    line.paths = std::move(state.command_path);
+  }
+  if (line.csv_raw && line.format != ReportFormat::kCsv) {
+    return fail(std::string(cli_text::kCsvRawAlone));
+  }
+  if (line.action == Action::kHelp) {
+    line.help_topic = std::move(state.help_topic);
+    line.help = HelpText(line.help_topic);
+  }
+  return line;
+}
+
+std::string HelpText(const std::string& command) {
+  ParseState state;
+  std::unique_ptr<CLI::App> app = MakeCommandParser(state);
+  if (command.empty()) return HelpOf(*app);
+  for (const CLI::App* found : app->get_subcommands({})) {
+    if (found->get_name() == command) return HelpOf(*found);
+  }
+  return {};
+}
+
+std::vector<ExitStatusText> ExitStatusTexts() {
+  return {
+      {kExitOk, cli_text::kExitStatusOk},
+      {kExitFailure, cli_text::kExitStatusFailure},
+      {kExitUsage, cli_text::kExitStatusUsage},
+      {kExitIncomplete, cli_text::kExitStatusIncomplete},
+  };
+}
+
+}  // namespace ovik

@@ -1,0 +1,52 @@
+// The scan behind a headless command: which root, the walk with its
+// progress on a terminal, and what the user is told when the scan
+// failed or could not count everything.
+#ifndef OVIK_CLI_FIND_RUN_H_
+#define OVIK_CLI_FIND_RUN_H_
+
+#include <chrono>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "platform/volumes.h"
+#include "scan/scan.h"
+#include "cli/command_line.h"
+#include "cli/commands.h"
+#include "volume/volume_facts.h"
+
+namespace ovik {
+
+// A finished scan and the facts around it.
+struct FoundScan {
+  std::string root;
+  ScanResult result;
+  std::chrono::sys_seconds started{};
+  std::chrono::sys_seconds finished{};
+  // Where the volume holding the root is mounted; empty when unknown.
+  std::string mount_point;
+  // The volume's capacity, read before the walk; nothing when unknown.
+  std::optional<VolumeSpace> space;
+  // The capacity the ranking's shares are computed against (0 when
+  // unknown).
+  VolumeTotals totals() const {
+    return space ? ComputeVolumeTotals(*space) : VolumeTotals{};
+  }
+};
+
+// Lists the volumes that may be scanned; says why when there is no list.
+bool ListVolumes(CommandContext& c, EligibleVolumes* eligible);
+
+// Scans the PATH of |line| (the default volume without one). False, the
+// user told why, when there was nothing to scan or the scan did not
+// finish.
+bool RunFind(const CommandLine& line, const ScanOptions& options,
+             CommandContext& c, FoundScan* found);
+
+// Says on |err| what a finished scan could not count, and whatever else
+// makes its figures less than they seem.
+void TellWhatIsMissing(std::ostream& err, const ScanStats& s);
+
+}  // namespace ovik
+
+#endif  // OVIK_CLI_FIND_RUN_H_

@@ -1,7 +1,0 @@
-#include "platform/filesystem.h"
-#include "ui/mpi/mpi_program.h"
-
-int main(int argc, char** argv) {
-  auto fs = ovik::MakeSystemFileSystem();
-  return ovik::RunMpiProgram(argc, argv, *fs, ovik::ClusterSettings{});
-}
