@@ -48,6 +48,12 @@ Words<ReportFormat> FormatWords() {
           {"html", ReportFormat::kHtml}};
 }
 
+Words<CountMethod> MethodWords() {
+  return {{"auto", CountMethod::kAuto},
+          {"tables", CountMethod::kTables},
+          {"walk", CountMethod::kWalk}};
+}
+
 Words<RankedBy> RankedByWords() {
   return {{"owner", RankedBy::kOwner}, {"group", RankedBy::kGroup}};
 }
@@ -119,6 +125,13 @@ void AddJobs(CLI::App* command, ParseState& state) {
       ->transform(Decimal(1, 256, std::string(cli_text::kBadJobs)));
 }
 
+void AddMethod(CLI::App* command, ParseState& state) {
+  command->add_option("--method", state.line.method,
+                      std::string(cli_text::kHelpMethod))
+      ->type_name("METHOD")
+      ->transform(OneOf(MethodWords()));
+}
+
 void AddRankedBy(CLI::App* command, ParseState& state,
                  const std::string& help) {
   command->add_option("--by", state.line.by, help)
@@ -171,6 +184,7 @@ std::unique_ptr<CLI::App> MakeCommandParser(ParseState& state) {
                    std::string(cli_text::kHelpCsvRaw));
   AddRankedBy(report, state,
               std::string(cli_text::kHelpReportBy));
+  AddMethod(report, state);
   AddJobs(report, state);
   report->callback([&state] { state.line.action = Action::kReport; });
 
@@ -187,6 +201,7 @@ std::unique_ptr<CLI::App> MakeCommandParser(ParseState& state) {
       ->transform(Decimal(0, 1'000'000'000, std::string(cli_text::kBadTop)));
   AddRankedBy(where, state,
               std::string(cli_text::kHelpWhereBy));
+  AddMethod(where, state);
   AddJobs(where, state);
   where->callback([&state] { state.line.action = Action::kWhere; });
 

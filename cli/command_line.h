@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scan/ranked_by.h"
+#include "scan/scan.h"
 
 namespace ovik {
 
@@ -28,6 +29,7 @@ struct CommandLine {
   ReportFormat format = ReportFormat::kText;  // kReport: --format
   bool csv_raw = false;  // kReport: --csv-raw, with --format csv
   RankedBy by = RankedBy::kOwner;             // kReport, kWhere: --by
+  CountMethod method = CountMethod::kAuto;    // kReport, kWhere: --method
   std::string owner;     // kWhere: OWNER, a name or a numeric id
   std::size_t top = 20;  // kWhere: --top N; 0 for every directory
   std::string error;               // kError: what was wrong

@@ -40,11 +40,14 @@ int Drives(CommandContext& c) {
     }
     if (facts.totals) {
       c.out << '\t' << MegabyteText(facts.totals->free_kb) << '\t'
-            << MegabyteText(facts.totals->total_kb) << '\n';
+            << MegabyteText(facts.totals->total_kb);
     } else {
-      c.out << '\t' << text::kNoVolumeInfo << '\t' << text::kNoVolumeInfo
-            << '\n';
+      c.out << '\t' << text::kNoVolumeInfo << '\t' << text::kNoVolumeInfo;
     }
+    // How a scan of it would count, for this user.
+    const bool tables = c.fs.OpenTable(root).table != nullptr;
+    c.out << '\t' << (tables ? cli_text::kDrivesTables : cli_text::kDrivesWalk)
+          << '\n';
   }
   return kExitOk;
 }
@@ -72,9 +75,13 @@ int Report(const CommandLine& line, CommandContext& c) {
   }
   ScanOptions options;
   options.threads = line.threads;
+  options.method = line.method;
   options.groups = line.by == RankedBy::kGroup;
   FoundScan found;
-  if (!RunFind(line, options, c, &found)) return kExitFailure;
+  if (const int found_status = RunFind(line, options, c, &found);
+      found_status != kExitOk) {
+    return found_status;
+  }
   TellWhatIsMissing(c.err, found.result.stats);
   const int written =
       IsComplete(found.result.stats) ? kExitOk : kExitIncomplete;

@@ -37,11 +37,12 @@ struct FoundScan {
 // Lists the volumes that may be scanned; says why when there is no list.
 bool ListVolumes(CommandContext& c, EligibleVolumes* eligible);
 
-// Scans the PATH of |line| (the default volume without one). False, the
-// user told why, when there was nothing to scan or the scan did not
-// finish.
-bool RunFind(const CommandLine& line, const ScanOptions& options,
-             CommandContext& c, FoundScan* found);
+// Scans the PATH of |line| (the default volume without one). kExitOk
+// when the scan finished; otherwise the exit status, the user told why:
+// kExitUsage when the volume's tables were asked for and cannot serve,
+// kExitFailure when there was nothing to scan or the scan did not finish.
+int RunFind(const CommandLine& line, const ScanOptions& options,
+            CommandContext& c, FoundScan* found);
 
 // Says on |err| what a finished scan could not count, and whatever else
 // makes its figures less than they seem.

@@ -17,6 +17,7 @@ ExportData MakeExportData(const FoundScan& found, RankedBy by) {
   if (found.space) facts.space = ExportSpaceOf(*found.space);
   facts.started = found.started;
   facts.finished = found.finished;
+  facts.method = found.result.method;
   facts.skipped_directories = stats.skipped_directories;
   facts.unreadable_entries = stats.unreadable_entries;
   facts.complete = IsComplete(stats);

@@ -20,6 +20,10 @@ inline constexpr std::string_view kUsageError = "ovik: {1}\n";
 inline constexpr std::string_view kHelpJobs =
     "scan with N threads, 1 to 256\n"
     "(default: one per processor, at least four)";
+inline constexpr std::string_view kHelpMethod =
+    "count with the volume's own tables (tables), by\n"
+    "walking its directories (walk), or either\n"
+    "(auto, the default: the tables where they serve)";
 inline constexpr std::string_view kBadJobs =
     "needs a number of threads from 1 to 256";
 inline constexpr std::string_view kHelpPath =
@@ -104,6 +108,14 @@ inline constexpr std::string_view kRootNotReadable =
 // {2}: why the volume's table cannot count it.
 inline constexpr std::string_view kTablesRefused =
     "ovik: the volume's own table cannot count {1}: {2}\n";
+// The progress line while a volume's table is read: {1} the table
+// ("ext4 inode tables"), {2} files, {3} KB so far.
+inline constexpr std::string_view kReadingTable =
+    "Reading the {1}: {2} files, {3} KB";
+// How `ovik drives` says which way a scan of the volume would count for
+// this user.
+inline constexpr std::string_view kDrivesTables = "tables";
+inline constexpr std::string_view kDrivesWalk = "walk";
 inline constexpr std::string_view kScanOutOfMemory =
     "ovik: out of memory; the scan of {1} was stopped and no ranking is "
     "given\n";

@@ -27,7 +27,11 @@ int Where(const CommandLine& line, CommandContext& c) {
   options.groups = group;
   options.keep_directories = true;
   FoundScan found;
-  if (!RunFind(line, options, c, &found)) return kExitFailure;
+  options.method = line.method;
+  if (const int found_status = RunFind(line, options, c, &found);
+      found_status != kExitOk) {
+    return found_status;
+  }
   TellWhatIsMissing(c.err, found.result.stats);
   // A list with something missing is still given, but says so.
   const int listed =

@@ -52,6 +52,9 @@ struct ExportFacts {
   std::optional<ExportSpace> space;
   std::chrono::sys_seconds started{};
   std::chrono::sys_seconds finished{};
+  // How the scan counted: "walk", or the volume's table it read ("ext4
+  // inode tables", ...).
+  std::string method = "walk";
   std::uint64_t skipped_directories = 0;
   std::uint64_t unreadable_entries = 0;
   // False when anything was left out of the totals: a ranking that is

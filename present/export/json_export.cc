@@ -57,6 +57,7 @@ std::string BuildJsonExport(const ExportData& data) {
       facts.space ? Json(facts.space->free_bytes) : Json(nullptr);
   root["started"] = FormatUtcTime(facts.started);
   root["finished"] = FormatUtcTime(facts.finished);
+  root["method"] = ValidUtf8(facts.method);
   root["skipped_directories"] = facts.skipped_directories;
   root["unreadable_entries"] = facts.unreadable_entries;
   root["complete"] = facts.complete;

@@ -69,6 +69,7 @@ expected="{
   \"volume_free_bytes\": 104857600,
   \"started\": \"T\",
   \"finished\": \"T\",
+  \"method\": \"walk\",
   \"skipped_directories\": 0,
   \"unreadable_entries\": 0,
   \"complete\": true,

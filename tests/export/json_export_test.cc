@@ -30,6 +30,7 @@ TEST(JsonExportTest, FactsAndOwnerRecords) {
   "volume_free_bytes": 41943040,
   "started": "2024-03-05T01:02:03Z",
   "finished": "2024-03-05T01:03:18Z",
+  "method": "walk",
   "skipped_directories": 1,
   "unreadable_entries": 3,
   "complete": false,
