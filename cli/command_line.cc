@@ -226,6 +226,8 @@ std::unique_ptr<CLI::App> MakeCommandParser(ParseState& state) {
       ->option_text("...");
   app->add_flag("-V,--version", state.version,
                 std::string(cli_text::kHelpVersion));
+  // The dialog's: the history its ranking compares with and S saves in.
+  AddHistoryFile(app.get(), state);
 
   CLI::App* report = app->add_subcommand(
       "report", std::string(cli_text::kHelpReport));
@@ -385,7 +387,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                      {parsed.front()->get_name()}));
   }
   if (state.version) {
-    if (!parsed.empty() || !line.paths.empty()) {
+    if (!parsed.empty() || !line.paths.empty() || !line.history.empty()) {
       return fail(std::string(cli_text::kVersionAlone));
     }
     line.action = Action::kVersion;

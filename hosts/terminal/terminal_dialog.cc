@@ -85,7 +85,8 @@ std::optional<std::string> DefaultHistory() {
 
 }  // namespace
 
-int RunTerminalDialog(const std::vector<std::string>& paths) {
+int RunTerminalDialog(const std::vector<std::string>& paths,
+                      const std::string& history) {
   std::setlocale(LC_ALL, "");
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
     std::cerr << text::kNeedsTerminal << "\n";
@@ -137,7 +138,8 @@ int RunTerminalDialog(const std::vector<std::string>& paths) {
   {
     tui::TerminalApp app(
         screen, [&signals] { return signals.Take(); }, *fs, *volumes,
-        CurrentDirectory, DefaultHistory());
+        CurrentDirectory,
+        history.empty() ? DefaultHistory() : std::optional(history));
     status = app.Run(roots);
   }
   screen.Stop();

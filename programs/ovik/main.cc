@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   const ovik::CommandLine line = ovik::ParseCommandLine(args);
   if (line.action == ovik::CommandLine::Action::kDialog) {
-    return ovik::RunTerminalDialog(line.paths);
+    return ovik::RunTerminalDialog(line.paths, line.history);
   }
   auto fs = ovik::MakeSystemFileSystem();
   auto volumes = ovik::MakeSystemVolumeSource();
