@@ -161,6 +161,12 @@ std::optional<MountInfoEntry> ParseMountInfoLine(std::string_view line) {
   if (entry.root.front() != '/' || entry.mount_point.front() != '/') {
     return std::nullopt;
   }
+  // The kernel writes mount points clean; a table that does not is read
+  // as if it had, so that a point is found by the path it names.
+  if (std::optional<std::string> clean =
+          CleanPath(entry.mount_point, {}, DotDot::kKeep)) {
+    entry.mount_point = std::move(*clean);
+  }
   entry.fs_type = UnescapeMountField(fields[separator + 1]);
   if (separator + 2 < fields.size()) {
     entry.source = UnescapeMountField(fields[separator + 2]);
