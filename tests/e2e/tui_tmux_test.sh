@@ -17,6 +17,9 @@ ovik=${1:?usage: $0 /path/to/ovik}
 [[ -x $ovik ]] || { echo "not executable: $ovik"; exit 2; }
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
 ovik=$(realpath "$ovik")
+# The screens are matched as UTF-8 text (a bar is "█+"), whatever the
+# caller's locale.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 work=$(mktemp -d /tmp/ovik-e2e.XXXXXX) || exit 2
 socket="ovik-e2e-$$"
