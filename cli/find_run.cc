@@ -44,7 +44,8 @@ std::chrono::sys_seconds Now() {
       std::chrono::system_clock::now());
 }
 
-// The root to scan: the PATH given, else the default volume.
+}  // namespace
+
 bool ChooseRoot(const CommandLine& line, CommandContext& c, std::string* root) {
   if (!line.paths.empty()) {
     *root = line.paths.front();
@@ -61,8 +62,6 @@ bool ChooseRoot(const CommandLine& line, CommandContext& c, std::string* root) {
   return true;
 }
 
-}  // namespace
-
 bool ListVolumes(CommandContext& c, EligibleVolumes* eligible) {
   const Status listed = ListEligibleVolumes(c.volumes, eligible);
   if (!listed.ok()) {
@@ -71,10 +70,19 @@ bool ListVolumes(CommandContext& c, EligibleVolumes* eligible) {
   return listed.ok();
 }
 
-int RunFind(const CommandLine& line, const ScanOptions& options,
-            CommandContext& c, FoundScan* found) {
+int RunFind(const CommandLine& line, const ScanOptions& asked,
+            CommandContext& c, FoundScan* found, KeepDirectories keep) {
   if (!ChooseRoot(line, c, &found->root)) return kExitFailure;
   const std::string& root = found->root;
+  ScanOptions options = asked;
+  if (keep == KeepDirectories::kWhereWalked && !options.keep_directories &&
+      options.method != CountMethod::kTables) {
+    // Keeping directories makes the scan walk: only where it would walk
+    // anyway.
+    options.keep_directories =
+        options.method == CountMethod::kWalk ||
+        ChooseTable(c.fs, root, options).table == nullptr;
+  }
   if (options.method == CountMethod::kTables) {
     // Refused before anything is scanned.
     const TableOpenResult table = ChooseTable(c.fs, root, options);

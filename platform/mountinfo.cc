@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <map>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/lexical_path.h"
 
@@ -338,6 +339,18 @@ Status MountInfoVolumeSource::GetMountPoint(std::string_view path,
   const MountInfoEntry* mount = nullptr;
   if (Status found = MountOf(path, &mount); !found.ok()) return found;
   *mount_point = mount->mount_point;
+  return Status::Ok();
+}
+
+Status MountInfoVolumeSource::IdentifyMount(std::string_view path,
+                                            MountIdentity* identity) {
+  std::string resolved;
+  if (Status status = Resolve(path, &resolved); !status.ok()) return status;
+  const MountInfoEntry* mount = FindMount(resolved);
+  if (mount == nullptr) return Status(StatusCode::kNotFound);
+  identity->mount = *mount;
+  identity->uuid = probes_.uuid ? probes_.uuid(*mount) : std::string();
+  identity->resolved_path = std::move(resolved);
   return Status::Ok();
 }
 

@@ -23,6 +23,9 @@ struct RankingRows {
   int marked = -1;            // the row with the mark, -1 for none
   bool blocks = true;         // bars of block characters, else of '#'
   bool by_group = false;      // the ranking's title says it ranks groups
+  // Each row's change since the saved scan ("+12GB"), drawn before its
+  // bar; empty when there is no saved scan to compare with.
+  std::vector<std::string> changes;
 };
 
 struct MainView {

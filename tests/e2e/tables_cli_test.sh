@@ -84,6 +84,28 @@ grep -q '"method": "ext4 inode tables"' "$work/auto.json" || fail "auto did not 
 "$ovik" drives >"$work/drives" 2>&1
 grep -qP "^\Q$mnt\E\t.*\ttables\$" "$work/drives" || fail "drives: $(grep -F "$mnt" "$work/drives")"
 
+# Saved from the tables: owners without directories, which `growth
+# OWNER` says (status 3); saved from the walk, with them.
+h=$work/history.sqlite
+for method in auto auto walk; do
+  "$ovik" report "$mnt" --save --history "$h" --method $method \
+    >/dev/null 2>"$work/save.err" || fail "--save ($method): $(cat "$work/save.err")"
+  [[ $method == walk ]] || python3 - "$mnt/c/added" <<'PY'
+import os, sys
+with open(sys.argv[1], "ab") as f:
+    f.truncate(f.tell() + 4096)
+os.chown(sys.argv[1], 3900003, 3900101)
+PY
+done
+"$ovik" growth 3900003 "$mnt" --history "$h" --since 2000-01-01 >/dev/null 2>"$work/grew.err"
+status=$?
+[[ $status == 1 ]] || fail "growth with one scan before --since: status $status"
+"$ovik" growth 3900003 "$mnt" --history "$h" >"$work/grew" 2>"$work/grew.err"
+status=$?
+[[ $status == 3 ]] && grep -q "holds no directories" "$work/grew.err" ||
+  fail "growth OWNER on a table's scan: status $status: $(cat "$work/grew.err")"
+grep -q "^Total"$'\t'"+4KB"$'\t'"+4096"$'\t' "$work/grew" || fail "growth OWNER: $(cat "$work/grew")"
+
 # Below the root: refused, with the reason, before anything is scanned.
 "$ovik" report "$mnt/a" --method tables >"$work/below" 2>"$work/below.err"
 status=$?
