@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "present/usage_text.h"
+#include "scan/owner_id.h"
 #include "scan/owner_table.h"
 #include "scan/ranking.h"
 #include "scan/scan.h"
@@ -19,17 +20,18 @@ namespace {
 // Lookups stay flat however many owners the table holds.
 void BM_FindOwner(benchmark::State& state) {
   OwnerTable table;
-  table.SeedOwnerTable("root");
+  table.SeedOwnerTable(OwnerId::Account("0"), "root", "0");
   const auto n = static_cast<std::size_t>(state.range(0));
-  std::vector<std::string> names;
+  std::vector<OwnerId> owners;
   for (std::size_t i = 1; i < n; ++i) {
-    names.push_back("user" + std::to_string(i));
-    table.AppendOwner(names.back());
+    const std::string id = std::to_string(i);
+    owners.push_back(OwnerId::Account(id));
+    table.FindOrAppend(owners.back(), "user" + id, id);
   }
   std::size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(table.FindOwner(names[i]));
-    if (++i == names.size()) i = 0;
+    benchmark::DoNotOptimize(table.FindOwner(owners[i]));
+    if (++i == owners.size()) i = 0;
   }
 }
 BENCHMARK(BM_FindOwner)->Arg(10)->Arg(1000)->Arg(100000);
@@ -38,8 +40,9 @@ OwnerTable TableWithTies(std::size_t n) {
   OwnerTable table;
   std::mt19937_64 rng(7);
   for (std::size_t i = 0; i < n; ++i) {
-    table.AppendOwner("u" + std::to_string(i));
-    table.AddToOwner(i, (rng() % (n / 4 + 1)) << 10);
+    const std::string id = std::to_string(i);
+    table.AddToOwner(table.FindOrAppend(OwnerId::Account(id), "u" + id, id),
+                     (rng() % (n / 4 + 1)) << 10);
   }
   return table;
 }

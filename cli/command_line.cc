@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "cli/command_parser.h"
 #include "cli/commands.h"
 #include "cli/texts.h"
+#include "history/when.h"
 #include "present/fill.h"
 
 namespace ovik {
@@ -48,6 +50,23 @@ Words<ReportFormat> FormatWords() {
           {"html", ReportFormat::kHtml}};
 }
 
+Words<CountMethod> MethodWords() {
+  return {{"auto", CountMethod::kAuto},
+          {"tables", CountMethod::kTables},
+          {"walk", CountMethod::kWalk}};
+}
+
+// What `ovik history` writes: no page.
+Words<ReportFormat> ListingFormatWords() {
+  return {{"text", ReportFormat::kText},
+          {"csv", ReportFormat::kCsv},
+          {"json", ReportFormat::kJson}};
+}
+
+Words<AgeBasis> AgeBasisWords() {
+  return {{"modified", AgeBasis::kModified}, {"access", AgeBasis::kAccessed}};
+}
+
 Words<RankedBy> RankedByWords() {
   return {{"owner", RankedBy::kOwner}, {"group", RankedBy::kGroup}};
 }
@@ -69,6 +88,30 @@ CLI::Validator OneOf(const Words<Value>& words) {
         return why;
       },
       "", why);
+}
+
+// A duration ("90d"), as ParseDuration reads it; its message otherwise.
+CLI::Validator Duration() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        std::chrono::seconds duration{};
+        std::string error;
+        return ParseDuration(text, &duration, &error) ? "" : error;
+      },
+      "");
+}
+
+// A duration back from now or a date, as ParseSince reads it.
+CLI::Validator Since() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        std::chrono::sys_seconds when{};
+        std::string error;
+        const auto now = std::chrono::floor<std::chrono::seconds>(
+            std::chrono::system_clock::now());
+        return ParseSince(text, now, &when, &error) ? "" : error;
+      },
+      "");
 }
 
 CLI::Validator NonEmptyFileName() {
@@ -119,6 +162,13 @@ void AddJobs(CLI::App* command, ParseState& state) {
       ->transform(Decimal(1, 256, std::string(cli_text::kBadJobs)));
 }
 
+void AddMethod(CLI::App* command, ParseState& state) {
+  command->add_option("--method", state.line.method,
+                      std::string(cli_text::kHelpMethod))
+      ->type_name("METHOD")
+      ->transform(OneOf(MethodWords()));
+}
+
 void AddRankedBy(CLI::App* command, ParseState& state,
                  const std::string& help) {
   command->add_option("--by", state.line.by, help)
@@ -126,12 +176,33 @@ void AddRankedBy(CLI::App* command, ParseState& state,
       ->transform(OneOf(RankedByWords()));
 }
 
-void AddPath(CLI::App* command, ParseState& state) {
-  command
-      ->add_option("PATH", state.command_path,
-                   std::string(cli_text::kHelpPath))
+void AddPath(CLI::App* command, ParseState& state,
+             std::string_view help = cli_text::kHelpPath) {
+  command->add_option("PATH", state.command_path, std::string(help))
       ->expected(1)
       ->option_text(" ");
+}
+
+void AddHistoryFile(CLI::App* command, ParseState& state) {
+  command->add_option("--history", state.line.history,
+                      std::string(cli_text::kHelpHistoryFile))
+      ->type_name("FILE")
+      ->check(NonEmptyFileName());
+}
+
+// What report and where share beyond the scan: ages and the history.
+void AddAgesAndSave(CLI::App* command, ParseState& state) {
+  command->add_option("--age-by", state.line.age_by,
+                      std::string(cli_text::kHelpAgeBy))
+      ->type_name("TIME")
+      ->transform(OneOf(AgeBasisWords()));
+  command->add_option("--older-than", state.older_than,
+                      std::string(cli_text::kHelpOlderThan))
+      ->type_name("DURATION")
+      ->check(Duration());
+  command->add_flag("--save", state.line.save,
+                    std::string(cli_text::kHelpSave));
+  AddHistoryFile(command, state);
 }
 
 }  // namespace
@@ -155,6 +226,8 @@ std::unique_ptr<CLI::App> MakeCommandParser(ParseState& state) {
       ->option_text("...");
   app->add_flag("-V,--version", state.version,
                 std::string(cli_text::kHelpVersion));
+  // The dialog's: the history its ranking compares with and S saves in.
+  AddHistoryFile(app.get(), state);
 
   CLI::App* report = app->add_subcommand(
       "report", std::string(cli_text::kHelpReport));
@@ -171,7 +244,9 @@ std::unique_ptr<CLI::App> MakeCommandParser(ParseState& state) {
                    std::string(cli_text::kHelpCsvRaw));
   AddRankedBy(report, state,
               std::string(cli_text::kHelpReportBy));
+  AddMethod(report, state);
   AddJobs(report, state);
+  AddAgesAndSave(report, state);
   report->callback([&state] { state.line.action = Action::kReport; });
 
   CLI::App* where = app->add_subcommand(
@@ -187,8 +262,50 @@ std::unique_ptr<CLI::App> MakeCommandParser(ParseState& state) {
       ->transform(Decimal(0, 1'000'000'000, std::string(cli_text::kBadTop)));
   AddRankedBy(where, state,
               std::string(cli_text::kHelpWhereBy));
+  AddMethod(where, state);
   AddJobs(where, state);
+  AddAgesAndSave(where, state);
   where->callback([&state] { state.line.action = Action::kWhere; });
+
+  CLI::App* growth = app->add_subcommand(
+      "growth", std::string(cli_text::kHelpGrowth));
+  growth->add_option("OWNER", state.growth_owner,
+                     std::string(cli_text::kHelpGrowthOwner))
+      ->option_text(" ");
+  AddPath(growth, state, cli_text::kHelpGrowthPath);
+  growth->add_option("--since", state.line.since,
+                     std::string(cli_text::kHelpSince))
+      ->type_name("WHEN")
+      ->check(Since());
+  AddRankedBy(growth, state, std::string(cli_text::kHelpGrowthBy));
+  growth->add_option("--top", state.growth_top,
+                     std::string(cli_text::kHelpGrowthTop))
+      ->type_name("N")
+      ->transform(Decimal(0, 1'000'000'000, std::string(cli_text::kBadTop)));
+  growth->add_option("--format", state.line.format,
+                     std::string(cli_text::kHelpGrowthFormat))
+      ->type_name("FORMAT")
+      ->transform(OneOf(FormatWords()));
+  AddHistoryFile(growth, state);
+  growth->callback([&state] { state.line.action = Action::kGrowth; });
+
+  CLI::App* history = app->add_subcommand(
+      "history", std::string(cli_text::kHelpHistory));
+  AddPath(history, state, cli_text::kHelpHistoryPath);
+  history->add_option("--format", state.line.format,
+                      std::string(cli_text::kHelpListingFormat))
+      ->type_name("FORMAT")
+      ->transform(OneOf(ListingFormatWords()));
+  history->add_option("--prune", state.prune,
+                      std::string(cli_text::kHelpPrune))
+      ->type_name("DURATION")
+      ->check(Duration());
+  history->add_option("--keep", state.keep,
+                      std::string(cli_text::kHelpKeep))
+      ->type_name("N")
+      ->transform(Decimal(1, 1'000'000'000, std::string(cli_text::kBadKeep)));
+  AddHistoryFile(history, state);
+  history->callback([&state] { state.line.action = Action::kHistory; });
 
   CLI::App* drives = app->add_subcommand(
       "drives", std::string(cli_text::kHelpDrives));
@@ -270,14 +387,47 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                      {parsed.front()->get_name()}));
   }
   if (state.version) {
-    if (!parsed.empty() || !line.paths.empty()) {
+    if (!parsed.empty() || !line.paths.empty() || !line.history.empty()) {
       return fail(std::string(cli_text::kVersionAlone));
     }
     line.action = Action::kVersion;
     return line;
   }
-  if (line.action == Action::kReport || line.action == Action::kWhere) {
+  if (line.action == Action::kReport || line.action == Action::kWhere ||
+      line.action == Action::kGrowth || line.action == Action::kHistory) {
     line.paths = std::move(state.command_path);
+  }
+  if (line.action == Action::kGrowth) {
+    line.top = state.growth_top;
+    // One word alone is PATH when it reads as a path: no account or
+    // group name holds a slash.
+    const std::string& word = state.growth_owner;
+    if (line.paths.empty() &&
+        (word.find('/') != std::string::npos || word == "." || word == "..")) {
+      line.paths.push_back(word);
+    } else {
+      line.owner = word;
+    }
+  }
+  std::string error;
+  if (!state.older_than.empty()) {
+    std::chrono::seconds duration{};
+    if (!ParseDuration(state.older_than, &duration, &error)) return fail(error);
+    line.older_than = duration.count();
+    line.older_than_text = state.older_than;
+  }
+  if (!state.prune.empty()) {
+    std::chrono::seconds duration{};
+    if (!ParseDuration(state.prune, &duration, &error)) return fail(error);
+    line.prune = duration.count();
+  }
+  if (state.keep != 0) line.keep = state.keep;
+  if (line.action == Action::kHistory && (line.prune || line.keep) &&
+      !line.paths.empty()) {
+    return fail(std::string(cli_text::kPruneWholeHistory));
+  }
+  if (line.save && line.older_than) {
+    return fail(std::string(cli_text::kSaveWholeScans));
   }
   if (line.csv_raw && line.format != ReportFormat::kCsv) {
     return fail(std::string(cli_text::kCsvRawAlone));

@@ -4,11 +4,15 @@
 #define OVIK_CLI_COMMAND_LINE_H_
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "scan/ages.h"
 #include "scan/ranked_by.h"
+#include "scan/scan.h"
 
 namespace ovik {
 
@@ -18,18 +22,41 @@ enum class ReportFormat { kText, kCsv, kJson, kHtml };
 // What the command line asks for.
 struct CommandLine {
   enum class Action {
-    kDialog, kReport, kWhere, kDrives, kHelp, kVersion, kError
+    kDialog, kReport, kWhere, kGrowth, kHistory, kDrives, kHelp, kVersion,
+    kError
   };
   Action action = Action::kDialog;
-  // kDialog: roots to add; kReport, kWhere: at most 1
+  // kDialog: roots to add; kReport, kWhere, kGrowth, kHistory: at most 1
   std::vector<std::string> paths;
   std::string output;              // kReport: -o FILE; empty for stdout
   unsigned threads = 0;  // kReport, kWhere: -j N; 0 lets the scan choose
-  ReportFormat format = ReportFormat::kText;  // kReport: --format
+  // kReport, kGrowth, kHistory (not html): --format
+  ReportFormat format = ReportFormat::kText;
   bool csv_raw = false;  // kReport: --csv-raw, with --format csv
-  RankedBy by = RankedBy::kOwner;             // kReport, kWhere: --by
-  std::string owner;     // kWhere: OWNER, a name or a numeric id
-  std::size_t top = 20;  // kWhere: --top N; 0 for every directory
+  RankedBy by = RankedBy::kOwner;  // kReport, kWhere, kGrowth: --by
+  CountMethod method = CountMethod::kAuto;    // kReport, kWhere: --method
+  // kWhere, kGrowth: OWNER, a name or a numeric id (kGrowth: may be
+  // empty, for who grew)
+  std::string owner;
+  // kWhere: --top N; 0 for every directory. kGrowth: the first N
+  // changes, 0 (the default there) for all.
+  std::size_t top = 20;
+  // kReport, kWhere: the files' ages by their last modification or last
+  // access (--age-by); with --older-than, only files at least that many
+  // seconds old are counted.
+  AgeBasis age_by = AgeBasis::kModified;
+  std::optional<std::int64_t> older_than;
+  std::string older_than_text;  // as given, for the exports' facts
+  // kReport, kWhere: --save, the scan kept in the history.
+  bool save = false;
+  // kReport, kWhere, kGrowth, kHistory: --history FILE; empty for the
+  // default file.
+  std::string history;
+  // kGrowth: --since WHEN, as given (read against the clock when run).
+  std::string since;
+  // kHistory: --prune DURATION (seconds), --keep N.
+  std::optional<std::int64_t> prune;
+  std::optional<std::uint64_t> keep;
   std::string error;               // kError: what was wrong
   // kHelp: the help to show; kError: the usage of the command at fault
   // and where its help is.

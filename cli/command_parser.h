@@ -7,6 +7,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,6 +24,14 @@ struct ParseState {
   bool version = false;
   std::vector<std::string> command_path;  // at most one
   std::string help_topic;
+  // growth: OWNER as the parser took it (a lone PATH lands here), and
+  // --top, whose default there is every change.
+  std::string growth_owner;
+  std::size_t growth_top = 0;
+  // Durations as given, read once the parse is over.
+  std::string older_than;
+  std::string prune;
+  std::uint64_t keep = 0;  // 0: not given
 };
 
 // The whole command line, its options bound to |state|. The parser is

@@ -6,6 +6,7 @@
 #include "platform/file_writer.h"
 #include "scan/scan.h"
 #include "cli/find_run.h"
+#include "cli/history_commands.h"
 #include "cli/report_formats.h"
 #include "cli/texts.h"
 #include "cli/where_command.h"
@@ -40,11 +41,14 @@ int Drives(CommandContext& c) {
     }
     if (facts.totals) {
       c.out << '\t' << MegabyteText(facts.totals->free_kb) << '\t'
-            << MegabyteText(facts.totals->total_kb) << '\n';
+            << MegabyteText(facts.totals->total_kb);
     } else {
-      c.out << '\t' << text::kNoVolumeInfo << '\t' << text::kNoVolumeInfo
-            << '\n';
+      c.out << '\t' << text::kNoVolumeInfo << '\t' << text::kNoVolumeInfo;
     }
+    // How a scan of it would count, for this user.
+    const bool tables = c.fs.OpenTable(root).table != nullptr;
+    c.out << '\t' << (tables ? cli_text::kDrivesTables : cli_text::kDrivesWalk)
+          << '\n';
   }
   return kExitOk;
 }
@@ -57,24 +61,10 @@ bool TellRefusedLink(std::ostream& err, const std::string& link) {
   return true;
 }
 
-int Report(const CommandLine& line, CommandContext& c) {
-  // A file that can never be written is refused now, not after the walk.
-  if (!line.output.empty()) {
-    std::string refused;
-    if (const Status writable = AtomicFileWriter::Check(line.output, &refused);
-        !writable.ok()) {
-      if (!TellRefusedLink(c.err, refused)) {
-        c.err << Fill(cli_text::kCannotCreate,
-                      {EscapeName(line.output), writable.ToString()});
-      }
-      return kExitFailure;
-    }
-  }
-  ScanOptions options;
-  options.threads = line.threads;
-  options.groups = line.by == RankedBy::kGroup;
-  FoundScan found;
-  if (!RunFind(line, options, c, &found)) return kExitFailure;
+// The ranking of |found| as |line| asks, to its output; the status of
+// the command so far.
+int WriteReport(const CommandLine& line, const FoundScan& found,
+                CommandContext& c) {
   TellWhatIsMissing(c.err, found.result.stats);
   const int written =
       IsComplete(found.result.stats) ? kExitOk : kExitIncomplete;
@@ -110,6 +100,42 @@ int Report(const CommandLine& line, CommandContext& c) {
   return kExitFailure;
 }
 
+int Report(const CommandLine& line, CommandContext& c) {
+  // A file that can never be written is refused now, not after the walk.
+  if (!line.output.empty()) {
+    std::string refused;
+    if (const Status writable = AtomicFileWriter::Check(line.output, &refused);
+        !writable.ok()) {
+      if (!TellRefusedLink(c.err, refused)) {
+        c.err << Fill(cli_text::kCannotCreate,
+                      {EscapeName(line.output), writable.ToString()});
+      }
+      return kExitFailure;
+    }
+  }
+  ScanOptions options;
+  options.threads = line.threads;
+  options.method = line.method;
+  // A saved scan keeps both rankings.
+  options.groups = line.by == RankedBy::kGroup || line.save;
+  options.age_by = line.age_by;
+  options.older_than = line.older_than;
+  FoundScan found;
+  if (const int found_status =
+          RunFind(line, options, c, &found,
+                  line.save ? KeepDirectories::kWhereWalked
+                            : KeepDirectories::kAsAsked);
+      found_status != kExitOk) {
+    return found_status;
+  }
+  // The report is written first: a history that cannot take the scan
+  // never costs the report.
+  const int reported = WriteReport(line, found, c);
+  if (!line.save) return reported;
+  const int saved = SaveFoundScan(line, found, c);
+  return saved == kExitOk ? reported : saved;
+}
+
 int RunAction(const CommandLine& line, CommandContext& context) {
   switch (line.action) {
     case CommandLine::Action::kHelp:
@@ -124,6 +150,10 @@ int RunAction(const CommandLine& line, CommandContext& context) {
       return Report(line, context);
     case CommandLine::Action::kWhere:
       return Where(line, context);
+    case CommandLine::Action::kGrowth:
+      return GrowthCommand(line, context);
+    case CommandLine::Action::kHistory:
+      return HistoryCommand(line, context);
     case CommandLine::Action::kError:
       context.err << Fill(cli_text::kUsageError, {line.error}) << line.help;
       return kExitUsage;

@@ -11,6 +11,7 @@
 #include "platform/volumes.h"
 #include "dialog/background_find.h"
 #include "cli/command_line.h"
+#include "history/history_path.h"
 
 namespace ovik {
 
@@ -22,6 +23,8 @@ struct CommandContext {
   bool err_is_terminal = false;  // show progress on |err|
   // How report scans: RunScan, on this machine, when empty.
   ScanFunction scan = nullptr;
+  // Where the default history is: whose it is and their environment.
+  HistoryEnvironment history_environment{};
 };
 
 // Runs a parsed headless action (not kDialog); returns the exit code.

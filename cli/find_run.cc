@@ -21,14 +21,21 @@ constexpr int kProgressDirectoryWidth = 40;
 // The progress line, drawn over itself: the counts, then the directory
 // being read (its end, which says most).
 void ShowProgress(std::ostream& err, const ScanProgress& progress) {
+  const std::uint64_t files = progress.files.load(std::memory_order_relaxed);
+  const std::uint64_t bytes = progress.bytes.load(std::memory_order_relaxed);
+  err << "\r\033[K";
+  if (const std::string table = progress.Method(); !table.empty()) {
+    err << Fill(cli_text::kReadingTable,
+                {table, GroupThousands(files), GroupThousands(bytes / 1024)})
+        << std::flush;
+    return;
+  }
   // File names may hold escape sequences meant for the terminal.
   const std::string dir = ElideLeft(
       SanitizeName(progress.CurrentDirectory()), kProgressDirectoryWidth);
-  err << "\r\033[K"
-      << ProgressLine(progress.files.load(std::memory_order_relaxed),
+  err << ProgressLine(files,
                       progress.directories.load(std::memory_order_relaxed),
-                      progress.bytes.load(std::memory_order_relaxed),
-                      progress.cancel.load(std::memory_order_relaxed))
+                      bytes, progress.cancel.load(std::memory_order_relaxed))
       << "  " << dir << std::flush;
 }
 
@@ -37,7 +44,8 @@ std::chrono::sys_seconds Now() {
       std::chrono::system_clock::now());
 }
 
-// The root to scan: the PATH given, else the default volume.
+}  // namespace
+
 bool ChooseRoot(const CommandLine& line, CommandContext& c, std::string* root) {
   if (!line.paths.empty()) {
     *root = line.paths.front();
@@ -54,8 +62,6 @@ bool ChooseRoot(const CommandLine& line, CommandContext& c, std::string* root) {
   return true;
 }
 
-}  // namespace
-
 bool ListVolumes(CommandContext& c, EligibleVolumes* eligible) {
   const Status listed = ListEligibleVolumes(c.volumes, eligible);
   if (!listed.ok()) {
@@ -64,10 +70,27 @@ bool ListVolumes(CommandContext& c, EligibleVolumes* eligible) {
   return listed.ok();
 }
 
-bool RunFind(const CommandLine& line, const ScanOptions& options,
-             CommandContext& c, FoundScan* found) {
-  if (!ChooseRoot(line, c, &found->root)) return false;
+int RunFind(const CommandLine& line, const ScanOptions& asked,
+            CommandContext& c, FoundScan* found, KeepDirectories keep) {
+  if (!ChooseRoot(line, c, &found->root)) return kExitFailure;
   const std::string& root = found->root;
+  ScanOptions options = asked;
+  if (keep == KeepDirectories::kWhereWalked && !options.keep_directories &&
+      options.method != CountMethod::kTables) {
+    // Keeping directories makes the scan walk: only where it would walk
+    // anyway.
+    options.keep_directories =
+        options.method == CountMethod::kWalk ||
+        ChooseTable(c.fs, root, options).table == nullptr;
+  }
+  if (options.method == CountMethod::kTables) {
+    // Refused before anything is scanned.
+    const TableOpenResult table = ChooseTable(c.fs, root, options);
+    if (!table.table) {
+      c.err << Fill(cli_text::kTablesRefused, {EscapeName(root), table.reason});
+      return kExitUsage;
+    }
+  }
   VolumeSpace space;
   if (c.volumes.ReadSpace(root, &space).ok()) found->space = space;
   std::string mount_point;
@@ -88,22 +111,23 @@ bool RunFind(const CommandLine& line, const ScanOptions& options,
   const std::string shown_root = EscapeName(root);
   if (result.out_of_memory()) {
     c.err << Fill(cli_text::kScanOutOfMemory, {shown_root});
-    return false;
+    return kExitFailure;
   }
   if (result.cancelled()) {
     c.err << Fill(cli_text::kScanUnfinished, {shown_root});
-    return false;
+    return kExitFailure;
   }
   if (result.status.code() == StatusCode::kUnsupported) {
+    // The volume's tables went between the check and the scan.
     c.err << Fill(cli_text::kTablesRefused, {shown_root, result.tables_refused});
-    return false;
+    return kExitUsage;
   }
   if (!result.ok()) {
     c.err << Fill(cli_text::kRootNotReadable,
                   {shown_root, result.status.ToString()});
-    return false;
+    return kExitFailure;
   }
-  return true;
+  return kExitOk;
 }
 
 // Says on |err| what a finished scan could not count, and whatever else

@@ -37,11 +37,21 @@ struct FoundScan {
 // Lists the volumes that may be scanned; says why when there is no list.
 bool ListVolumes(CommandContext& c, EligibleVolumes* eligible);
 
-// Scans the PATH of |line| (the default volume without one). False, the
-// user told why, when there was nothing to scan or the scan did not
-// finish.
-bool RunFind(const CommandLine& line, const ScanOptions& options,
-             CommandContext& c, FoundScan* found);
+// The root a command works on: the PATH of |line|, else the default
+// volume. False, the user told why, when there is none.
+bool ChooseRoot(const CommandLine& line, CommandContext& c, std::string* root);
+
+// How a scan that is to be saved keeps directories: wherever it walks
+// (where it reads the volume's tables, it has none to keep).
+enum class KeepDirectories : bool { kAsAsked, kWhereWalked };
+
+// Scans the PATH of |line| (the default volume without one). kExitOk
+// when the scan finished; otherwise the exit status, the user told why:
+// kExitUsage when the volume's tables were asked for and cannot serve,
+// kExitFailure when there was nothing to scan or the scan did not finish.
+int RunFind(const CommandLine& line, const ScanOptions& options,
+            CommandContext& c, FoundScan* found,
+            KeepDirectories keep = KeepDirectories::kAsAsked);
 
 // Says on |err| what a finished scan could not count, and whatever else
 // makes its figures less than they seem.

@@ -7,7 +7,8 @@
 
 namespace ovik {
 
-ExportData MakeExportData(const FoundScan& found, RankedBy by) {
+ExportData MakeExportData(const FoundScan& found, const CommandLine& line) {
+  const RankedBy by = line.by;
   const ScanStats& stats = found.result.stats;
   ExportData data;
   ExportFacts& facts = data.facts;
@@ -17,9 +18,12 @@ ExportData MakeExportData(const FoundScan& found, RankedBy by) {
   if (found.space) facts.space = ExportSpaceOf(*found.space);
   facts.started = found.started;
   facts.finished = found.finished;
+  facts.method = found.result.method;
   facts.skipped_directories = stats.skipped_directories;
   facts.unreadable_entries = stats.unreadable_entries;
   facts.complete = IsComplete(stats);
+  facts.age_by = line.age_by;
+  facts.older_than = line.older_than;
   const Ranking& ranking = found.result.ranking_by(by);
   data.owners.reserve(ranking.size());
   for (std::size_t i = 0; i < ranking.size(); ++i) {
@@ -31,6 +35,7 @@ ExportData MakeExportData(const FoundScan& found, RankedBy by) {
     owner.bytes = r.bytes;
     owner.files = r.files;
     owner.kb = r.kb;
+    owner.age = r.ages.by(line.age_by);
   }
   return data;
 }
@@ -39,12 +44,12 @@ std::string BuildReportIn(const CommandLine& line, const FoundScan& found) {
   const RankedBy by = line.by;
   switch (line.format) {
     case ReportFormat::kCsv:
-      return BuildCsvExport(MakeExportData(found, by),
+      return BuildCsvExport(MakeExportData(found, line),
                             line.csv_raw ? CsvCells::kRaw : CsvCells::kInert);
     case ReportFormat::kJson:
-      return BuildJsonExport(MakeExportData(found, by));
+      return BuildJsonExport(MakeExportData(found, line));
     case ReportFormat::kHtml:
-      return BuildHtmlExport(MakeExportData(found, by));
+      return BuildHtmlExport(MakeExportData(found, line));
     case ReportFormat::kText:
       break;
   }

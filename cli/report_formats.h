@@ -12,8 +12,9 @@
 
 namespace ovik {
 
-// The ranking by |by| and the facts of |found|, as the exports take them.
-ExportData MakeExportData(const FoundScan& found, RankedBy by);
+// The ranking |line| asks for (by owner or group, ages by which time)
+// and the facts of |found|, as the exports take them.
+ExportData MakeExportData(const FoundScan& found, const CommandLine& line);
 
 // The bytes to write: the ranking by |line.by| in |line.format|.
 std::string BuildReportIn(const CommandLine& line, const FoundScan& found);

@@ -20,6 +20,10 @@ inline constexpr std::string_view kUsageError = "ovik: {1}\n";
 inline constexpr std::string_view kHelpJobs =
     "scan with N threads, 1 to 256\n"
     "(default: one per processor, at least four)";
+inline constexpr std::string_view kHelpMethod =
+    "count with the volume's own tables (tables), by\n"
+    "walking its directories (walk), or either\n"
+    "(auto, the default: the tables where they serve)";
 inline constexpr std::string_view kBadJobs =
     "needs a number of threads from 1 to 256";
 inline constexpr std::string_view kHelpPath =
@@ -60,6 +64,60 @@ inline constexpr std::string_view kBadTop =
 inline constexpr std::string_view kHelpWhereBy =
     "OWNER is an owner (owner, the default) or a\n"
     "group (group)";
+inline constexpr std::string_view kHelpAgeBy =
+    "a file's age is that of its last modification\n"
+    "(modified, the default) or last access (access)";
+inline constexpr std::string_view kHelpOlderThan =
+    "count only files at least DURATION old, such as\n"
+    "90d (units s, min, h, d, w, mo, y)";
+inline constexpr std::string_view kHelpSave =
+    "also keep the scan in the history, for\n"
+    "ovik growth to compare later ones with";
+inline constexpr std::string_view kHelpHistoryFile =
+    "the history of saved scans (default:\n"
+    "/var/lib/ovik/history.sqlite for root, else\n"
+    "$XDG_STATE_HOME/ovik/history.sqlite)";
+inline constexpr std::string_view kHelpGrowth =
+    "who grew under PATH between two saved scans, or\n"
+    "where OWNER grew";
+inline constexpr std::string_view kHelpGrowthOwner =
+    "an account name or a numeric id (with --by group,\n"
+    "a group's): list where it grew";
+inline constexpr std::string_view kHelpGrowthPath =
+    "the directory whose saved scans are compared\n"
+    "(default: the default volume); a lone word with\n"
+    "no slash is OWNER";
+inline constexpr std::string_view kHelpSince =
+    "compare with the newest scan at or before WHEN:\n"
+    "a duration back from now (30d) or a date\n"
+    "(2025-01-31, UTC); default: the scan before the\n"
+    "newest";
+inline constexpr std::string_view kHelpGrowthBy =
+    "compare the files' owners (owner, the default) or\n"
+    "their groups (group)";
+inline constexpr std::string_view kHelpGrowthTop =
+    "list the N largest changes (default: 0, all)";
+inline constexpr std::string_view kHelpGrowthFormat =
+    "write text (the default), csv, json or html (one\n"
+    "page with a chart)";
+inline constexpr std::string_view kHelpHistory =
+    "list the saved scans, or remove old ones";
+inline constexpr std::string_view kHelpHistoryPath =
+    "only the scans of the volume holding PATH";
+inline constexpr std::string_view kHelpListingFormat =
+    "write text (the default), csv or json";
+inline constexpr std::string_view kHelpPrune =
+    "remove the scans older than DURATION (such as\n"
+    "1y), keeping the newest of each path";
+inline constexpr std::string_view kHelpKeep =
+    "keep the newest N scans of each path, removing\n"
+    "the others";
+inline constexpr std::string_view kBadKeep =
+    "needs a number of scans from 1";
+inline constexpr std::string_view kSaveWholeScans =
+    "--save keeps whole scans: it cannot be given with --older-than";
+inline constexpr std::string_view kPruneWholeHistory =
+    "--prune and --keep work on every path of the history: give no PATH";
 inline constexpr std::string_view kHelpDrives =
     "list the volumes that can be scanned, with their facts";
 inline constexpr std::string_view kHelpHelpCommand =
@@ -76,13 +134,16 @@ inline constexpr std::string_view kExitStatusOk =
     "success";
 inline constexpr std::string_view kExitStatusFailure =
     "failure: nothing could be scanned, the report could "
-    "not be written, or OWNER is not known";
+    "not be written, OWNER is not known, or the history "
+    "could not be read or written (the report is still "
+    "written)";
 inline constexpr std::string_view kExitStatusUsage =
     "usage error: the command line was not understood";
 inline constexpr std::string_view kExitStatusIncomplete =
     "the report (or the list of where) was written, but "
     "some directories or owners could not be read: it "
-    "is incomplete";
+    "is incomplete; for growth, a scan compared was "
+    "incomplete or holds no directories";
 inline constexpr std::string_view kExitStatusHeading = "Exit status:\n";
 // The status and its meaning.
 inline constexpr std::string_view kExitStatusLine = "  {1}  {2}\n";
@@ -104,6 +165,14 @@ inline constexpr std::string_view kRootNotReadable =
 // {2}: why the volume's table cannot count it.
 inline constexpr std::string_view kTablesRefused =
     "ovik: the volume's own table cannot count {1}: {2}\n";
+// The progress line while a volume's table is read: {1} the table
+// ("ext4 inode tables"), {2} files, {3} KB so far.
+inline constexpr std::string_view kReadingTable =
+    "Reading the {1}: {2} files, {3} KB";
+// How `ovik drives` says which way a scan of the volume would count for
+// this user.
+inline constexpr std::string_view kDrivesTables = "tables";
+inline constexpr std::string_view kDrivesWalk = "walk";
 inline constexpr std::string_view kScanOutOfMemory =
     "ovik: out of memory; the scan of {1} was stopped and no ranking is "
     "given\n";
@@ -179,6 +248,22 @@ inline constexpr std::string_view kLinksNotInWalkOrder =
 inline constexpr std::string_view kListNotWritten =
     "ovik: writing the list failed\n";
 
+// The history. {1}: the history's own message, which names the file.
+inline constexpr std::string_view kHistoryFailed = "ovik: {1}\n";
+// {1}: the path, {2}: why.
+inline constexpr std::string_view kVolumeNotIdentified =
+    "ovik: the volume holding {1} cannot be told apart from others: {2}\n";
+// ovik growth OWNER: {1} the time of a scan compared.
+inline constexpr std::string_view kNoDirectoriesSaved =
+    "ovik: the scan of {1} was counted from the volume's tables and holds no "
+    "directories, so where the bytes went is not known; scans saved with "
+    "--method walk keep them\n";
+// ovik history --prune, --keep: {1} scans, {2} the file.
+inline constexpr std::string_view kRemovedScans =
+    "Removed {1} saved scans from {2}.\n";
+inline constexpr std::string_view kHistoryNotWritten =
+    "ovik: writing the answer failed\n";
+
 // ovik drives: a field the volume does not have.
 inline constexpr std::string_view kNoField = "-";
 
@@ -195,7 +280,7 @@ inline constexpr std::string_view kMpiUsage =
 inline constexpr std::string_view kMpiNoCommand =
     "ovik-mpi: give a command: ovik-mpi report [PATH] [-o FILE]\n"
     "Run 'ovik-mpi --help' for more.\n";
-// {1}: "where" or "--by group".
+// {1}: "where", "--by group", "--save", ...
 inline constexpr std::string_view kMpiOneMachineOnly =
     "ovik-mpi: {1} is not counted across ranks; run it with ovik\n";
 inline constexpr std::string_view kMpiNotStarted =

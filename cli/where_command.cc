@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/find_run.h"
+#include "cli/history_commands.h"
 #include "cli/texts.h"
 #include "present/display_name.h"
 #include "present/fill.h"
@@ -17,17 +18,11 @@ namespace {
 // A name or path in messages: as the lines write paths.
 std::string Shown(std::string_view name) { return EscapeName(name); }
 
-}  // namespace
-
-int Where(const CommandLine& line, CommandContext& c) {
+// The list of where the owner's bytes are, from |found|.
+int ListWhere(const CommandLine& line, const FoundScan& found,
+              CommandContext& c) {
   const RankedBy by = line.by;
   const bool group = by == RankedBy::kGroup;
-  ScanOptions options;
-  options.threads = line.threads;
-  options.groups = group;
-  options.keep_directories = true;
-  FoundScan found;
-  if (!RunFind(line, options, c, &found)) return kExitFailure;
   TellWhatIsMissing(c.err, found.result.stats);
   // A list with something missing is still given, but says so.
   const int listed =
@@ -95,6 +90,31 @@ int Where(const CommandLine& line, CommandContext& c) {
     return kExitFailure;
   }
   return listed;
+}
+
+}  // namespace
+
+int Where(const CommandLine& line, CommandContext& c) {
+  const bool group = line.by == RankedBy::kGroup;
+  ScanOptions options;
+  options.threads = line.threads;
+  // A saved scan keeps both rankings.
+  options.groups = group || line.save;
+  options.keep_directories = true;
+  options.age_by = line.age_by;
+  options.older_than = line.older_than;
+  FoundScan found;
+  options.method = line.method;
+  if (const int found_status = RunFind(line, options, c, &found);
+      found_status != kExitOk) {
+    return found_status;
+  }
+  // The list is written first: a history that cannot take the scan
+  // never costs the list.
+  const int listed = ListWhere(line, found, c);
+  if (!line.save) return listed;
+  const int saved = SaveFoundScan(line, found, c);
+  return saved == kExitOk ? listed : saved;
 }
 
 }  // namespace ovik

@@ -68,6 +68,11 @@ class MainDialog {
     return ranked_by_ == RankedBy::kGroup ? group_ranking_ : ranking_;
   }
   RankedBy ranked_by() const { return ranked_by_; }
+  // The last Find's ranking by |by|, shown or not (empty for groups when
+  // the Finds do not count them).
+  const Ranking& ranking_by(RankedBy by) const {
+    return by == RankedBy::kGroup ? group_ranking_ : ranking_;
+  }
   // Shows page 0 of the ranking by |by|, kept for later Finds too. False
   // (nothing changes) without a ranking, or for groups when the Finds do
   // not count them.

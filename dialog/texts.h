@@ -135,6 +135,26 @@ inline constexpr std::string_view kRowKeyHelp =
     "Up/Down:Row  Left/Right:Page  Enter:Directories  G:Groups  Ctrl-C:Quit";
 inline constexpr std::string_view kRowKeyHelpGroups =
     "Up/Down:Row  Left/Right:Page  Enter:Directories  G:Owners  Ctrl-C:Quit";
+// The same where Finds can be saved in the history (the terminal
+// program's): S saves.
+inline constexpr std::string_view kRankedSaveKeyHelp =
+    "Tab:Move  Enter:Press  Alt+F/R/A  Down:Ranking  G:Groups  S:Save  ^C:Quit";
+inline constexpr std::string_view kRankedSaveKeyHelpGroups =
+    "Tab:Move  Enter:Press  Alt+F/R/A  Down:Ranking  G:Owners  S:Save  ^C:Quit";
+inline constexpr std::string_view kRowSaveKeyHelp =
+    "Up/Down:Row  Left/Right:Page  Enter:Directories  G:Groups  S:Save  ^C:Quit";
+inline constexpr std::string_view kRowSaveKeyHelpGroups =
+    "Up/Down:Row  Left/Right:Page  Enter:Directories  G:Owners  S:Save  ^C:Quit";
+// The history beside the ranking: what its change column compares with
+// ({1} when that scan started), and what became of S.
+inline constexpr std::string_view kChangeSince =
+    "Change: since the scan saved {1}";
+inline constexpr std::string_view kChangeIncomplete =
+    " (one of the two is incomplete: changes are not whole)";
+inline constexpr std::string_view kNewInChange = "new";
+inline constexpr std::string_view kSameInChange = "=";
+inline constexpr std::string_view kFindSaved = "The Find was saved in {1}";
+inline constexpr std::string_view kFindNotSaved = "The Find was not saved:";
 inline constexpr std::string_view kScanKeyHelp = "Esc/C: Cancel the scan";
 // While Report Out waits for the file's reader (a FIFO, say).
 inline constexpr std::string_view kReportWaiting =

@@ -12,6 +12,7 @@
 // the owner of files whose ACL shuts administrators out. The same token
 // may read a local NTFS volume's master file table instead of walking it.
 #include "platform/filesystem.h"
+#include "platform/file_time.h"
 
 #include <windows.h>
 
@@ -236,6 +237,12 @@ class Win32Directory : public Directory {
                                                           : EntryKind::kFile;
     entry->size = (std::uint64_t{data_.nFileSizeHigh} << 32) |
                   data_.nFileSizeLow;
+    entry->modified = SecondsSince1970(
+        (std::uint64_t{data_.ftLastWriteTime.dwHighDateTime} << 32) |
+        data_.ftLastWriteTime.dwLowDateTime);
+    entry->accessed = SecondsSince1970(
+        (std::uint64_t{data_.ftLastAccessTime.dwHighDateTime} << 32) |
+        data_.ftLastAccessTime.dwLowDateTime);
     // The listing gives no file identity; hard links count once per name.
     entry->device = 0;
     entry->inode = 0;

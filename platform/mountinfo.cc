@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <map>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/lexical_path.h"
 
@@ -159,6 +160,12 @@ std::optional<MountInfoEntry> ParseMountInfoLine(std::string_view line) {
   entry.options = UnescapeMountField(fields[5]);
   if (entry.root.front() != '/' || entry.mount_point.front() != '/') {
     return std::nullopt;
+  }
+  // The kernel writes mount points clean; a table that does not is read
+  // as if it had, so that a point is found by the path it names.
+  if (std::optional<std::string> clean =
+          CleanPath(entry.mount_point, {}, DotDot::kKeep)) {
+    entry.mount_point = std::move(*clean);
   }
   entry.fs_type = UnescapeMountField(fields[separator + 1]);
   if (separator + 2 < fields.size()) {
@@ -332,6 +339,18 @@ Status MountInfoVolumeSource::GetMountPoint(std::string_view path,
   const MountInfoEntry* mount = nullptr;
   if (Status found = MountOf(path, &mount); !found.ok()) return found;
   *mount_point = mount->mount_point;
+  return Status::Ok();
+}
+
+Status MountInfoVolumeSource::IdentifyMount(std::string_view path,
+                                            MountIdentity* identity) {
+  std::string resolved;
+  if (Status status = Resolve(path, &resolved); !status.ok()) return status;
+  const MountInfoEntry* mount = FindMount(resolved);
+  if (mount == nullptr) return Status(StatusCode::kNotFound);
+  identity->mount = *mount;
+  identity->uuid = probes_.uuid ? probes_.uuid(*mount) : std::string();
+  identity->resolved_path = std::move(resolved);
   return Status::Ok();
 }
 

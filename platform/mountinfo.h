@@ -13,23 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/mount_entry.h"
 #include "platform/status.h"
 #include "platform/volumes.h"
 
 namespace ovik {
-
-// One line of mountinfo. Paths are unescaped.
-struct MountInfoEntry {
-  std::uint64_t mount_id = 0;
-  std::uint64_t parent_id = 0;
-  std::uint32_t major = 0;
-  std::uint32_t minor = 0;
-  std::string root;         // the directory of the file system mounted here
-  std::string mount_point;
-  std::string options;      // this mount's own: "rw,relatime,idmapped"
-  std::string fs_type;      // "ext4", "fuseblk", "fuse.sshfs", ...
-  std::string source;       // "/dev/sda1", "server:/export", "none", ...
-};
 
 // Undoes the kernel's octal escapes (\040 space, \011 tab, \012 newline,
 // \134 backslash, any other \ooo). Anything else is kept as it stands.
@@ -65,6 +53,8 @@ struct MountProbes {
   // it does not exist (empty: lexical clean-up of absolute paths).
   std::function<Status(const std::string& path, std::string* resolved)>
       resolve;
+  // UUID of the mount's file system; empty when none (empty: none).
+  std::function<std::string(const MountInfoEntry& mount)> uuid;
   // Device number (major, minor) of the file system holding |path|
   // (empty: unknown).
   std::function<Status(const std::string& path,
@@ -90,6 +80,8 @@ class MountInfoVolumeSource : public VolumeSource {
   bool RecordsOwners(std::string_view file_system) const override;
   Status GetMountPoint(std::string_view path,
                        std::string* mount_point) override;
+  Status IdentifyMount(std::string_view path,
+                       MountIdentity* identity) override;
 
  private:
   // The table, read on first use and again by every ListRoots; empty

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/mount_entry.h"
 #include "platform/status.h"
 
 namespace ovik {
@@ -42,6 +43,16 @@ struct VolumeSpace {
   std::uint64_t unit_bytes = 0;   // 0 when the system does not say
 };
 
+// The file system that holds a path, as the mount table names it, and
+// its UUID: what tells it from every other file system wherever it is
+// mounted, so that scans of it made under another mount point still
+// match.
+struct MountIdentity {
+  MountInfoEntry mount;
+  std::string uuid;           // empty when it has none, or none is known
+  std::string resolved_path;  // the path, absolute, without links
+};
+
 class VolumeSource {
  public:
   virtual ~VolumeSource() = default;
@@ -60,6 +71,12 @@ class VolumeSource {
   // kUnsupported where the system does not say.
   virtual Status GetMountPoint(std::string_view /*path*/,
                                std::string* /*mount_point*/) {
+    return Status(StatusCode::kUnsupported);
+  }
+  // The mount that holds |path| and its file system's identity.
+  // kUnsupported where the system has no mount table.
+  virtual Status IdentifyMount(std::string_view /*path*/,
+                               MountIdentity* /*identity*/) {
     return Status(StatusCode::kUnsupported);
   }
 };

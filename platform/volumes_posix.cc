@@ -1,6 +1,5 @@
 // Volumes on Linux: the mount table of this process, with the probes
 // wired to the machine.
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -16,6 +15,7 @@
 #include <utility>
 #include <string>
 
+#include "platform/disk_links_posix.h"
 #include "platform/mountinfo.h"
 #include "platform/volumes.h"
 
@@ -75,40 +75,6 @@ Status RealPath(const std::string& path, std::string* resolved) {
   return Status::Ok();
 }
 
-// The by-label link whose device is the mount's: by device number, or
-// for file systems shown with an anonymous number (btrfs), by the path
-// of the mount's source.
-std::string LabelOf(const MountInfoEntry& mount) {
-  const std::string dir = "/dev/disk/by-label";
-  bool has_device_path = mount.source.rfind("/dev/", 0) == 0;
-  if (mount.major == 0 && !has_device_path) return {};
-  std::string source_path;
-  const bool has_source_path =
-      has_device_path && RealPath(mount.source, &source_path).ok();
-  DIR* listing = ::opendir(dir.c_str());
-  if (!listing) return {};
-  std::string label;
-  while (dirent* entry = ::readdir(listing)) {
-    std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    std::string link = dir + "/" + name;
-    struct stat st;
-    bool same_device = ::stat(link.c_str(), &st) == 0 && S_ISBLK(st.st_mode) &&
-                       mount.major != 0 && ::major(st.st_rdev) == mount.major &&
-                       ::minor(st.st_rdev) == mount.minor;
-    if (!same_device && has_source_path) {
-      std::string target;
-      same_device = RealPath(link, &target).ok() && target == source_path;
-    }
-    if (same_device) {
-      label = UnescapeUdevName(name);
-      break;
-    }
-  }
-  ::closedir(listing);
-  return label;
-}
-
 // Held at the largest value rather than wrapping.
 std::uint64_t Bytes(std::uint64_t blocks, std::uint64_t block_size) {
   if (block_size != 0 &&
@@ -148,7 +114,12 @@ std::unique_ptr<VolumeSource> MakeSystemVolumeSource() {
   };
   probes.is_directory = IsDirectory;
   probes.is_removable = IsRemovable;
-  probes.label = LabelOf;
+  probes.label = [](const MountInfoEntry& mount) {
+    return DiskLinkNameFor(kDiskLabels, mount);
+  };
+  probes.uuid = [](const MountInfoEntry& mount) {
+    return DiskLinkNameFor(kDiskUuids, mount);
+  };
   probes.disk_space = SpaceOf;
   probes.resolve = RealPath;
   probes.device_of = DeviceOf;

@@ -12,4 +12,14 @@ std::string ScanProgress::CurrentDirectory() const {
   return current_;
 }
 
+void ScanProgress::SetMethod(const std::string& table) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  method_ = table;
+}
+
+std::string ScanProgress::Method() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return method_;
+}
+
 }  // namespace ovik

@@ -21,10 +21,15 @@ struct ScanProgress {
   // occasionally under the lock.
   void SetCurrentDirectory(const std::string& path);
   std::string CurrentDirectory() const;
+  // The volume's table being read ("ext4 inode tables"); empty while the
+  // scan walks.
+  void SetMethod(const std::string& table);
+  std::string Method() const;
 
  private:
   mutable std::mutex mutex_;
   std::string current_;
+  std::string method_;
 };
 
 }  // namespace ovik

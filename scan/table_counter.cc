@@ -124,7 +124,7 @@ class TableCounter : public Counter {
   Counted Count(const CountRequest& request) override {
     TableRead read{*table_, request};
     if (request.progress != nullptr) {
-      request.progress->SetCurrentDirectory(table_->Description());
+      request.progress->SetMethod(table_->Description());
     }
     const unsigned threads =
         std::max(1u, std::min(request.threads, table_->PartCount()));

@@ -7,9 +7,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-# Paths below the clone are hashed relative to it, so that another clone
-# reuses what this one compiled.
-export CCACHE_BASEDIR=$PWD
 mkdir -p build/run
 log=build/run/build.log
 if ! { cmake --preset run && cmake --build --preset run -j"$(nproc)"; } >"$log" 2>&1; then

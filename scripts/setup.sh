@@ -1,28 +1,33 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Ovik needs, only those that are missing.
-#   scripts/setup.sh          what building and running the Linux program needs
-#   scripts/setup.sh --test   also what every test needs (Windows build, Wine,
-#                             the Debian package, OpenMPI for ovik-mpi, ...)
-#   scripts/setup.sh --fuzz   also what the libFuzzer runs need (clang)
-#   scripts/setup.sh --all    all of these, and the tools bench/compare runs
+#   scripts/setup.sh           what building and running the Linux program needs
+#   scripts/setup.sh --package also what installing it needs (README,
+#                              Installing): the Debian package's tools, the
+#                              release build's benchmarks, man to read ovik(1)
+#   scripts/setup.sh --test    also what every test needs (Windows build, Wine,
+#                              OpenMPI for ovik-mpi, ...), --package's included
+#   scripts/setup.sh --fuzz    also what the libFuzzer runs need (clang)
+#   scripts/setup.sh --all     all of these, and the tools bench/compare runs
 set -euo pipefail
 
 mode=${1:-}
 case "$mode" in
-  ""|--test|--fuzz|--all) ;;
-  *) echo "usage: $0 [--test|--fuzz|--all]" >&2; exit 2 ;;
+  ""|--package|--test|--fuzz|--all) ;;
+  *) echo "usage: $0 [--package|--test|--fuzz|--all]" >&2; exit 2 ;;
 esac
 
 packages=(build-essential cmake ninja-build ccache pkg-config libncurses-dev
           libcli11-dev libutf8proc-dev nlohmann-json3-dev libsqlite3-dev
           libext2fs-dev xfslibs-dev)
+if [[ $mode == --package || $mode == --test || $mode == --all ]]; then
+  packages+=(libbenchmark-dev dpkg-dev file man-db)
+fi
 if [[ $mode == --test || $mode == --all ]]; then
-  packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev tmux
+  packages+=(googletest libgtest-dev libgmock-dev tmux
              g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
              wine64 xvfb xauth python3 chromium x11-utils
-             dpkg-dev file man-db btrfs-progs e2fsprogs xfsprogs strace
-             libopenmpi-dev openmpi-bin ntfs-3g fuse3 locales
-             fonts-dejavu-core fonts-ipafont-gothic)
+             btrfs-progs e2fsprogs xfsprogs strace libopenmpi-dev openmpi-bin
+             ntfs-3g fuse3 locales fonts-dejavu-core fonts-ipafont-gothic)
 fi
 if [[ $mode == --fuzz || $mode == --all ]]; then
   packages+=(clang libclang-rt-14-dev)

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -39,6 +41,10 @@ TEST(ParseCommandLineTest, ReadsEachForm) {
        Action::kReport, {}, "out.txt", 10},
       {{"where", "alice", "/home", "-j", "2"},
        Action::kWhere, {"/home"}, "", 2},
+      {{"growth"}, Action::kGrowth, {}, "", 0},
+      {{"growth", "/srv"}, Action::kGrowth, {"/srv"}, "", 0},
+      {{"growth", "alice", "/srv"}, Action::kGrowth, {"/srv"}, "", 0},
+      {{"history", "/srv"}, Action::kHistory, {"/srv"}, "", 0},
       {{"drives"}, Action::kDrives, {}, "", 0},
       {{"help"}, Action::kHelp, {}, "", 0},
       {{"-h"}, Action::kHelp, {}, "", 0},
@@ -78,6 +84,17 @@ TEST(ParseCommandLineTest, RefusesWhatItCannotUseAndSaysWhy) {
       {{"where", "alice", "/a", "/b"}, "PATH", "ovik where"},
       {{"where", "alice", "--top", "-1"}, "number", "ovik where"},
       {{"where", "alice", "--format", "csv"}, "--format", "ovik where"},
+      {{"report", "--older-than", "90m"}, "minutes or months", "ovik report"},
+      {{"report", "--older-than", "x"}, "--older-than", "ovik report"},
+      {{"report", "--save", "--older-than", "1y"}, "--save", "ovik report"},
+      {{"where", "a", "--age-by", "birth"}, "modified access", "ovik where"},
+      {{"where", "a", "--history", ""}, "file name", "ovik where"},
+      {{"growth", "a", "/b", "/c"}, "PATH", "ovik growth"},
+      {{"growth", "--since", "yesterday"}, "--since", "ovik growth"},
+      {{"growth", "--save"}, "--save", "ovik growth"},
+      {{"history", "--format", "html"}, "csv json", "ovik history"},
+      {{"history", "--keep", "0"}, "number of scans", "ovik history"},
+      {{"history", "--prune", "1y", "/srv"}, "no PATH", "ovik history"},
       {{"drives", "extra"}, "extra", "ovik drives"},
       {{"help", "bogus"}, "bogus", "ovik help"},
       {{"--frobnicate"}, "--frobnicate", "ovik"},
@@ -115,6 +132,54 @@ TEST(ParseCommandLineTest, ReadsTheWordsOfFormatByAndTop) {
   EXPECT_TRUE(where.paths.empty());
   EXPECT_EQ(ParseCommandLine({"where", "1000"}).top, 20u);
   EXPECT_EQ(ParseCommandLine({"where", "1000", "--top", "0"}).top, 0u);
+}
+
+TEST(ParseCommandLineTest, ReadsTheHistoryAndAgeOptions) {
+  const CommandLine report = ParseCommandLine(
+      {"report", "/srv", "--save", "--history", "h.sqlite", "--age-by",
+       "access"});
+  EXPECT_TRUE(report.save);
+  EXPECT_EQ(report.history, "h.sqlite");
+  EXPECT_EQ(report.age_by, AgeBasis::kAccessed);
+  EXPECT_FALSE(report.older_than);
+  const CommandLine old =
+      ParseCommandLine({"where", "alice", "--older-than", "2w"});
+  EXPECT_EQ(old.older_than, std::optional<std::int64_t>(14 * 86400));
+  EXPECT_EQ(old.older_than_text, "2w");
+  EXPECT_FALSE(old.save);
+
+  // growth: a lone word is OWNER unless it reads as a path.
+  const struct {
+    std::vector<std::string> args;
+    std::string owner;
+    std::vector<std::string> paths;
+  } kGrowth[] = {
+      {{"growth", "alice"}, "alice", {}},
+      {{"growth", "./alice"}, "", {"./alice"}},
+      {{"growth", "."}, "", {"."}},
+      {{"growth", "1000", "srv"}, "1000", {"srv"}},
+  };
+  for (const auto& c : kGrowth) {
+    const CommandLine line = ParseCommandLine(c.args);
+    SCOPED_TRACE(testing::PrintToString(c.args) + " " + line.error);
+    EXPECT_EQ(line.action, Action::kGrowth);
+    EXPECT_EQ(line.owner, c.owner);
+    EXPECT_EQ(line.paths, c.paths);
+  }
+  const CommandLine growth = ParseCommandLine(
+      {"growth", "--since", "2025-01-31", "--top", "5", "--format", "html",
+       "--by", "group"});
+  EXPECT_EQ(growth.since, "2025-01-31");
+  EXPECT_EQ(growth.top, 5u);
+  EXPECT_EQ(growth.format, ReportFormat::kHtml);
+  EXPECT_EQ(growth.by, RankedBy::kGroup);
+  EXPECT_EQ(ParseCommandLine({"growth"}).top, 0u);  // every change
+
+  const CommandLine prune =
+      ParseCommandLine({"history", "--prune", "1y", "--keep", "30"});
+  EXPECT_EQ(prune.prune, std::optional<std::int64_t>(365 * 86400));
+  EXPECT_EQ(prune.keep, std::optional<std::uint64_t>(30));
+  EXPECT_FALSE(ParseCommandLine({"history"}).prune);
 }
 
 TEST(ParseCommandLineTest, HelpIsTheAskedCommandsOwn) {
@@ -270,8 +335,10 @@ TEST(CommandLineInStepTest, HelpManualAndCompletionListWhatTheParserAccepts) {
           << option << " is in the manual but not accepted";
     }
   }
-  // report --format and --by, where --by: the words are read at all.
-  EXPECT_EQ(choices_seen, 3u);
+  // report --format, --by, --method and --age-by, where --by, --method
+  // and --age-by, growth --by and --format, history --format: the words
+  // are read at all.
+  EXPECT_EQ(choices_seen, 10u);
   for (const auto& [title, text] : manual) {
     if (title.rfind("OPTIONS/", 0) == 0) {
       EXPECT_TRUE(described.count(title)) << title << ": no such command";

@@ -119,7 +119,26 @@ TEST_F(CommandTest, ReportWithoutAnyEligibleVolumeAsksForADirectory) {
 
 TEST_F(CommandTest, DrivesListsEligibleVolumesWithThePanelsFacts) {
   EXPECT_EQ(Run({"drives"}), kExitOk);
-  EXPECT_EQ(out.str(), "/\tFixed\tsystem\text4\t488MB\t976MB\n");
+  EXPECT_EQ(out.str(), "/\tFixed\tsystem\text4\t488MB\t976MB\twalk\n");
+  // With a table this user may read, a scan of it would read the table.
+  fs.SetTable(1);
+  out.str("");
+  EXPECT_EQ(Run({"drives"}), kExitOk);
+  EXPECT_EQ(out.str(), "/\tFixed\tsystem\text4\t488MB\t976MB\ttables\n");
+}
+
+TEST_F(CommandTest, TablesThatCannotServeAreRefusedBeforeAnyScan) {
+  EXPECT_EQ(Run({"report", "--method", "tables", "/"}), kExitUsage);
+  EXPECT_NE(err.str().find("the fake file system has no table"),
+            std::string::npos) << err.str();
+  EXPECT_EQ(fs.opens.load(), 0);
+  EXPECT_EQ(out.str(), "");
+  fs.SetTable(2);
+  EXPECT_EQ(Run({"where", "--method", "tables", "alice", "/"}), kExitUsage);
+  EXPECT_EQ(fs.opens.load(), 0);
+  EXPECT_EQ(Run({"report", "--method", "tables", "--format", "json", "/"}),
+            kExitOk);
+  EXPECT_NE(out.str().find("\"method\": \"fake table\""), std::string::npos);
 }
 
 TEST_F(CommandTest, DrivesEscapesWhatWouldBreakItsLines) {
@@ -129,9 +148,9 @@ TEST_F(CommandTest, DrivesEscapesWhatWouldBreakItsLines) {
                .space = FakeSpace(1000, 2048, 4096)});
   EXPECT_EQ(Run({"drives"}), kExitOk);
   EXPECT_EQ(out.str(),
-            "/\tFixed\tsystem\text4\t488MB\t976MB\n"
+            "/\tFixed\tsystem\text4\t488MB\t976MB\twalk\n"
             "/mnt/a b\\011c\\012d\\134e\tFixed\tmy\\011disk\text4\t1MB\t"
-            "3MB\n");
+            "3MB\twalk\n");
 }
 
 TEST_F(CommandTest, VolumesThatCannotBeListedFailRatherThanListNothing) {

@@ -72,10 +72,11 @@ int RunInChild(bool as_nobody, Body body) {
 class FileWriterTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = fs::temp_directory_path() / "ovik-writer-XXXXXX";
+    // In /tmp, not $TMPDIR: the unprivileged child of the permission
+    // tests must reach it, or they would pass for the wrong reason.
+    std::string pattern = "/tmp/ovik-writer-XXXXXX";
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
-    // Reachable by the unprivileged child of the permission tests.
     ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
   }
   void TearDown() override {

@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "platform/disk_links_posix.h"
 #include "tests/fake_volume_source.h"
 
 namespace ovik {
@@ -370,6 +374,60 @@ TEST(MountInfoVolumeSourceTest, CdRomByDeviceAndRemovableNtfsStick) {
   EXPECT_EQ(source.KindOf("/media/stick"), VolumeKind::kRemovable);
   EXPECT_FALSE(IsEligibleVolume(source, "/media/stick"));
   EXPECT_FALSE(IsEligibleVolume(source, "/media/dvd"));
+}
+
+TEST(MountInfoVolumeSourceTest, IdentifiesTheMountAndItsFileSystem) {
+  // A btrfs subvolume mounted twice, and a bind mount of a directory.
+  MountProbes probes = ProbesFor(
+      "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+      "2 1 0:45 /@home /home rw - btrfs /dev/sdb1 rw\n"
+      "3 1 0:45 /@home /mnt/old\\040home rw - btrfs /dev/sdb1 rw\n"
+      "4 1 8:1 /srv/data /data rw - ext4 /dev/sda1 rw\n");
+  probes.uuid = [](const MountInfoEntry& mount) {
+    return mount.source == "/dev/sdb1" ? std::string("5e1f-77") : std::string();
+  };
+  MountInfoVolumeSource source(probes);
+  const struct {
+    std::string path;
+    std::string mount_point, root, uuid, resolved;
+  } kCases[] = {
+      {"/home/alice/../bob", "/home", "/@home", "5e1f-77", "/home/bob"},
+      {"/mnt/old home/bob", "/mnt/old home", "/@home", "5e1f-77",
+       "/mnt/old home/bob"},
+      {"/data/x", "/data", "/srv/data", "", "/data/x"},
+      {"/srv", "/", "/", "", "/srv"},
+  };
+  for (const auto& c : kCases) {
+    MountIdentity identity;
+    ASSERT_TRUE(source.IdentifyMount(c.path, &identity).ok()) << c.path;
+    EXPECT_EQ(identity.mount.mount_point, c.mount_point) << c.path;
+    EXPECT_EQ(identity.mount.root, c.root) << c.path;
+    EXPECT_EQ(identity.uuid, c.uuid) << c.path;
+    EXPECT_EQ(identity.resolved_path, c.resolved) << c.path;
+  }
+  MountInfoVolumeSource unreadable{MountProbes{}};
+  MountIdentity none;
+  EXPECT_FALSE(unreadable.IdentifyMount("/", &none).ok());
+}
+
+TEST(DiskLinkNameForTest, FindsTheLinkOfTheMountsSource) {
+  char pattern[] = "/tmp/ovik-links.XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern;
+  ASSERT_EQ(symlink("/dev/zero", (dir + "/1111-AAAA").c_str()), 0);
+  ASSERT_EQ(symlink("/dev/null", (dir + "/My\\x20Disk").c_str()), 0);
+  MountInfoEntry mount;
+  mount.source = "/dev/null";  // an anonymous device number, as btrfs has
+  EXPECT_EQ(DiskLinkNameFor(dir, mount), "My Disk");
+  mount.source = "/dev/full";
+  EXPECT_EQ(DiskLinkNameFor(dir, mount), "");
+  mount.source = "tmpfs";
+  EXPECT_EQ(DiskLinkNameFor(dir, mount), "");
+  EXPECT_EQ(DiskLinkNameFor(dir + "/missing", mount), "");
+  for (const char* name : {"/1111-AAAA", "/My\\x20Disk"}) {
+    unlink((dir + name).c_str());
+  }
+  rmdir(dir.c_str());
 }
 
 #ifdef __linux__

@@ -23,6 +23,7 @@ bool IsButton(int id) {
 }
 
 constexpr char32_t kSwitchKey = U'g';
+constexpr char32_t kSaveKey = U's';
 
 // The button whose label marks |key| with "&".
 int ButtonForMnemonic(char32_t key) {
@@ -79,6 +80,8 @@ MainAction MapMainKey(const Key& key, int focus,
       }
       if (FoldKey(key.ch) == kSwitchKey) {
         action.kind = MainActionKind::kSwitchRanking;
+      } else if (FoldKey(key.ch) == kSaveKey) {
+        action.kind = MainActionKind::kSaveFind;
       } else if (int id = ButtonForMnemonic(FoldKey(key.ch)); id != 0) {
         if (enabled(id)) {
           action.kind = MainActionKind::kPress;

@@ -62,6 +62,7 @@ enum class MainActionKind {
   kRowStep,        // move the ranking's mark |delta| rows
   kOpenRow,        // show where the marked row's bytes are
   kSwitchRanking,  // rank by owner <-> by group
+  kSaveFind,       // keep the last Find in the history
   kQuit,
 };
 
@@ -76,7 +77,7 @@ struct MainAction {
 // Disabled controls are neither pressed nor focused. Esc does nothing.
 // Down moves the focus from a button to the ranking's rows; there Up and
 // Down move the mark and Enter or Space opens the marked row. G switches
-// the ranking between owners and groups.
+// the ranking between owners and groups; S saves the Find.
 MainAction MapMainKey(const Key& key, int focus,
                       const std::function<bool(int)>& enabled);
 

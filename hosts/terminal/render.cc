@@ -85,9 +85,18 @@ void DrawRankingRows(const DialogLayout& layout, const MainView& view,
     text_end = std::max(text_end, usage.x + DisplayWidth(view.port->Text(
                                                 IDC_USAGE_ROW1 + r)));
   }
-  const int bar_x = text_end + 2;
+  // The change column, right-aligned, takes its cells from the bars.
+  constexpr int kChangeWidth = 7;
+  const bool changes = !rows.changes.empty();
+  const int bar_x = text_end + 2 + (changes ? kChangeWidth + 1 : 0);
   for (int r = 0; r < count; ++r) {
     const Rect row = RankingRowRect(layout, r);
+    if (changes && static_cast<std::size_t>(r) < rows.changes.size()) {
+      const std::string change =
+          FitToWidth(rows.changes[static_cast<std::size_t>(r)], kChangeWidth);
+      canvas->Put(text_end + 2 + kChangeWidth - DisplayWidth(change), row.y,
+                  change, kPlain, kChangeWidth);
+    }
     canvas->Put(bar_x, row.y,
                 BarText(rows.bytes[static_cast<std::size_t>(r)], rows.largest,
                         row.right() - bar_x, rows.blocks),

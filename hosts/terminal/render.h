@@ -22,6 +22,9 @@ struct RankingRows {
   std::uint64_t largest = 0;  // the bars' full length: the ranking's first
   int marked = -1;            // the row with the mark, -1 for none
   bool blocks = true;         // bars of block characters, else of '#'
+  // Each row's change since the saved scan ("+12GB"), drawn before its
+  // bar; empty when there is no saved scan to compare with.
+  std::vector<std::string> changes;
 };
 
 struct MainView {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include "platform/exit_status.h"
@@ -21,6 +22,8 @@
 #include "hosts/terminal/message_box.h"
 #include "hosts/terminal/render.h"
 #include "hosts/terminal/save_as_box.h"
+#include "present/display_name.h"
+#include "present/fill.h"
 #include "present/text_cells.h"
 
 namespace ovik::tui {
@@ -28,6 +31,24 @@ namespace {
 
 // How often the dialog looks at a running scan and at pending signals.
 constexpr int kPollMilliseconds = 100;
+
+std::chrono::sys_seconds Now() {
+  return std::chrono::floor<std::chrono::seconds>(
+      std::chrono::system_clock::now());
+}
+
+// |message| in the terminal's two lines under the status: broken at the
+// last blank that lets the first fit.
+std::pair<std::string, std::string> TwoLines(const std::string& message,
+                                             int width) {
+  const std::string first = FitToWidth(message, width);
+  if (first.size() == message.size()) return {message, {}};
+  const std::size_t blank = first.rfind(' ');
+  const std::size_t cut = blank == std::string::npos ? first.size() : blank;
+  const std::size_t rest = message.find_first_not_of(' ', cut);
+  return {message.substr(0, cut),
+          rest == std::string::npos ? std::string() : message.substr(rest)};
+}
 
 ScanOptions FindOptions() {
   ScanOptions options;
@@ -43,13 +64,15 @@ ScanOptions FindOptions() {
 
 TerminalApp::TerminalApp(Screen& screen, std::function<int()> poll_signal,
                          FileSystem& fs, VolumeSource& volumes,
-                         std::function<std::string()> current_directory)
+                         std::function<std::string()> current_directory,
+                         std::optional<std::string> history)
     : screen_(screen),
       poll_signal_(std::move(poll_signal)),
       current_directory_(std::move(current_directory)),
       port_(MainDialogTemplate(), this),
       dialog_(port_, fs, volumes, FindOptions()),
-      focus_(IDC_OK) {}
+      focus_(IDC_OK),
+      history_(std::move(history), volumes) {}
 
 int TerminalApp::Run(const std::vector<std::string>& roots) {
   dialog_.set_about_handler([this] { RunAbout(); });
@@ -218,6 +241,9 @@ void TerminalApp::HandleKey(const Key& key) {
     case MainActionKind::kSwitchRanking:
       SwitchRanking();
       return;
+    case MainActionKind::kSaveFind:
+      SaveFind();
+      return;
     case MainActionKind::kQuit:
       quit_ = true;
       return;
@@ -269,6 +295,10 @@ void TerminalApp::Press(int id) {
     screen_.Beep();  // nothing to scan
     return;
   }
+  find_started_ = Now();
+  find_ok_ = false;
+  changes_.clear();
+  changes_note_.clear();
   status_.clear();
   detail_.clear();
 }
@@ -333,8 +363,17 @@ bool TerminalApp::WaitForOutput() {
 std::string TerminalApp::KeyHelp() const {
   if (!dialog_.has_ranking()) return std::string(text::kKeyHelp);
   const bool groups = dialog_.ranked_by() == RankedBy::kGroup;
+  const bool save = find_ok_ && history_.available();
   if (focus_ == IDC_RANKING_GROUP) {
+    if (save) {
+      return std::string(groups ? text::kRowSaveKeyHelpGroups
+                                : text::kRowSaveKeyHelp);
+    }
     return std::string(groups ? text::kRowKeyHelpGroups : text::kRowKeyHelp);
+  }
+  if (save) {
+    return std::string(groups ? text::kRankedSaveKeyHelpGroups
+                              : text::kRankedSaveKeyHelp);
   }
   return std::string(groups ? text::kRankedKeyHelpGroups
                             : text::kRankedKeyHelp);
@@ -355,6 +394,7 @@ RankingRows TerminalApp::RowsShown() const {
   for (std::size_t i = FirstShown();
        i < ranking.size() && rows.bytes.size() < kRowsPerPage; ++i) {
     rows.bytes.push_back(ranking[i].bytes);
+    if (i < changes_.size()) rows.changes.push_back(changes_[i]);
   }
   if (focus_ == IDC_RANKING_GROUP) rows.marked = mark_;
   return rows;
@@ -407,14 +447,61 @@ void TerminalApp::SwitchRanking() {
     return;
   }
   KeepMarkOnPage();
+  RefreshChanges();
+}
+
+FinishedFind TerminalApp::LastFind() const {
+  FinishedFind find;
+  find.root = dialog_.ranked_root();
+  find.started = find_started_;
+  find.finished = find_finished_;
+  find.owners = &dialog_.ranking_by(RankedBy::kOwner);
+  find.groups = &dialog_.ranking_by(RankedBy::kGroup);
+  find.directories = &dialog_.directories();
+  find.stats = &dialog_.last_stats();
+  return find;
+}
+
+void TerminalApp::RefreshChanges() {
+  changes_.clear();
+  changes_note_.clear();
+  if (!find_ok_) return;
+  changes_ =
+      history_.ChangesSince(LastFind(), dialog_.ranked_by(), &changes_note_);
+}
+
+void TerminalApp::SaveFind() {
+  if (!find_ok_ || !dialog_.has_ranking() || !history_.available()) {
+    screen_.Beep();
+    return;
+  }
+  std::string message;
+  const int width = kMainCols - 4;
+  if (history_.Save(LastFind(), &message)) {
+    RefreshChanges();
+    status_ = FitToWidth(Fill(text::kFindSaved, {SanitizeName(history_.path())}),
+                         width);
+    detail_ = changes_note_;
+    return;
+  }
+  screen_.Beep();
+  std::tie(status_, detail_) = TwoLines(
+      std::string(text::kFindNotSaved) + " " + SanitizeName(message), width);
 }
 
 void TerminalApp::FinishFind() {
   const std::optional<Status> status = dialog_.FinishFind();
   KeepMarkOnPage();
   if (status && status->ok()) {
+    find_finished_ = Now();
+    find_ok_ = true;
+    RefreshChanges();
     status_ = ScanSummary(dialog_.last_stats());
     detail_ = SkipSummary(dialog_.last_stats());
+    if (!changes_note_.empty()) {
+      detail_ = detail_.empty() ? changes_note_
+                                : detail_ + "  " + changes_note_;
+    }
   } else if (status && status->code() == StatusCode::kCancelled) {
     status_ = std::string(text::kScanCancelled);
     detail_.clear();

@@ -5,8 +5,10 @@
 #ifndef OVIK_HOSTS_TERMINAL_TERMINAL_APP_H_
 #define OVIK_HOSTS_TERMINAL_TERMINAL_APP_H_
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "platform/volumes.h"
 #include "dialog/main_dialog.h"
 #include "hosts/terminal/canvas.h"
+#include "hosts/terminal/find_history.h"
 #include "hosts/terminal/keys.h"
 #include "hosts/terminal/modal_box.h"
 #include "hosts/terminal/render.h"
@@ -28,9 +31,12 @@ class TerminalApp : public ModalHost {
   // |poll_signal| answers a pending request to end (SIGINT, SIGTERM,
   // SIGHUP) or 0. |current_directory| gives the directory a relative
   // file name of the Save As box is taken in ("" when unknown).
+  // |history| is the file of saved scans the ranking's change column
+  // compares with and S saves the Find in; nothing for no history.
   TerminalApp(Screen& screen, std::function<int()> poll_signal, FileSystem& fs,
               VolumeSource& volumes,
-              std::function<std::string()> current_directory);
+              std::function<std::string()> current_directory,
+              std::optional<std::string> history = std::nullopt);
 
   // Runs the dialog with |roots| added to the drive list (the first
   // selected) until "OK", Ctrl-C, a signal or the end of the terminal.
@@ -75,6 +81,11 @@ class TerminalApp : public ModalHost {
   // Shows where the bytes of the marked row's owner (or group) are.
   void OpenMarkedRow();
   void SwitchRanking();
+  // The last Find, as the history takes it.
+  FinishedFind LastFind() const;
+  // The change column of the ranking shown, from the history.
+  void RefreshChanges();
+  void SaveFind();
 
   Screen& screen_;
   std::function<int()> poll_signal_;
@@ -89,6 +100,15 @@ class TerminalApp : public ModalHost {
   int quit_signal_ = 0;
   std::string status_;
   std::string detail_;
+  FindHistory history_;
+  // When the last Find started and ended.
+  std::chrono::sys_seconds find_started_{};
+  std::chrono::sys_seconds find_finished_{};
+  bool find_ok_ = false;  // the last Find finished and is shown
+  // Each row's change since the saved scan, in ranking order; empty for
+  // no column.
+  std::vector<std::string> changes_;
+  std::string changes_note_;
 };
 
 }  // namespace ovik::tui

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include "platform/exit_status.h"
@@ -18,6 +20,7 @@
 #include "platform/termination_signals.h"
 #include "platform/volumes.h"
 #include "dialog/texts.h"
+#include "history/history_path.h"
 #include "present/fill.h"
 #include "hosts/terminal/curses_screen.h"
 #include "hosts/terminal/display_mode.h"
@@ -65,9 +68,25 @@ bool SetCharacterLocale(const tui::DisplayMode& mode, bool locale_utf8) {
   return false;
 }
 
+// The history the ranking compares with and S saves in: the one `ovik
+// report --save` keeps by default; none where there is nowhere for it.
+std::optional<std::string> DefaultHistory() {
+  HistoryEnvironment environment;
+  environment.root = geteuid() == 0;
+  if (const char* state = std::getenv("XDG_STATE_HOME")) {
+    environment.xdg_state_home = state;
+  }
+  if (const char* home = std::getenv("HOME")) environment.home = home;
+  std::string path;
+  std::string error;
+  if (!DefaultHistoryPath(environment, &path, &error)) return std::nullopt;
+  return path;
+}
+
 }  // namespace
 
-int RunTerminalDialog(const std::vector<std::string>& paths) {
+int RunTerminalDialog(const std::vector<std::string>& paths,
+                      const std::string& history) {
   std::setlocale(LC_ALL, "");
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
     std::cerr << text::kNeedsTerminal << "\n";
@@ -119,7 +138,8 @@ int RunTerminalDialog(const std::vector<std::string>& paths) {
   {
     tui::TerminalApp app(
         screen, [&signals] { return signals.Take(); }, *fs, *volumes,
-        CurrentDirectory);
+        CurrentDirectory,
+        history.empty() ? DefaultHistory() : std::optional(history));
     status = app.Run(roots);
   }
   screen.Stop();

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "platform/file_time.h"
 #include "platform/ntfs/attribute_values.h"
 #include "platform/ntfs/layout.h"
 #include "platform/ntfs/little_endian.h"
@@ -21,12 +22,6 @@ constexpr std::uint64_t kMaxDescriptor = std::uint64_t{1} << 16;
 constexpr std::uint64_t kMaxIndexBytes = std::uint64_t{64} << 20;
 constexpr std::uint64_t kMaxSdsBytes = std::uint64_t{1} << 30;
 constexpr std::size_t kMaxExtendDirectories = 256;
-
-// FILETIME (100 ns since 1601) as seconds since 1970; 0 for none.
-std::int64_t UnixTime(std::uint64_t filetime) {
-  if (filetime == 0) return 0;
-  return static_cast<std::int64_t>(filetime / 10000000) - 11644473600;
-}
 
 // The runs of one extent of a non-resident attribute; they must cover
 // exactly the extent's clusters.
@@ -630,8 +625,8 @@ class MasterFileTable::PartReader {
     entry_.inode = number;
     entry_.links = std::max(facts_.long_names, 1u);
     entry_.group_key.clear();
-    entry_.modified = UnixTime(facts_.information.modified);
-    entry_.accessed = UnixTime(facts_.information.accessed);
+    entry_.modified = SecondsSince1970(facts_.information.modified);
+    entry_.accessed = SecondsSince1970(facts_.information.accessed);
     // The descriptor a security id names in $Secure; else the file's
     // own, as old volumes keep them (and newer ones until a file's
     // security is next set).

@@ -26,6 +26,16 @@ constexpr std::array<std::string_view, 17> kColumns = {"rank",
                                                        "unreadable_entries",
                                                        "complete"};
 
+// The owner's bytes by age come last, so that scripts that read the
+// columns above by position keep working; their names say which of the
+// files' times the ages are of.
+constexpr std::array<std::string_view, 3> kModifiedColumns = {
+    "bytes_modified_under_30_days", "bytes_modified_under_1_year",
+    "bytes_modified_1_year_or_more"};
+constexpr std::array<std::string_view, 3> kAccessedColumns = {
+    "bytes_accessed_under_30_days", "bytes_accessed_under_1_year",
+    "bytes_accessed_1_year_or_more"};
+
 // The owner's columns, empty for the record of a scan that ranked
 // nobody.
 constexpr std::size_t kOwnerColumns = 7;
@@ -82,6 +92,14 @@ std::string OwnerFields(const ExportOwner& owner, const ExportFacts& facts,
   return fields;
 }
 
+std::string AgeFields(const AgeBytes& age) {
+  std::string fields;
+  AppendField(Number(age.under_30_days), &fields);
+  AppendField(Number(age.under_1_year), &fields);
+  AppendField(Number(age.older), &fields);
+  return fields;
+}
+
 }  // namespace
 
 std::string QuoteCsvField(std::string_view field) {
@@ -100,19 +118,27 @@ std::string QuoteCsvField(std::string_view field) {
 std::string BuildCsvExport(const ExportData& data, CsvCells cells) {
   std::string header;
   for (std::string_view column : kColumns) AppendField(column, &header);
+  for (std::string_view column : data.facts.age_by == AgeBasis::kAccessed
+                                     ? kAccessedColumns
+                                     : kModifiedColumns) {
+    AppendField(column, &header);
+  }
   const std::string facts = FactFields(data.facts, cells);
 
   std::string csv = header.substr(1) + "\r\n";
   if (data.owners.empty()) {
     // Owner columns left empty: one comma fewer than there are columns.
     csv.append(kOwnerColumns - 1, ',');
-    csv += facts + "\r\n";
+    csv += facts;
+    csv.append(kModifiedColumns.size(), ',');
+    csv += "\r\n";
     return csv;
   }
   csv.reserve(data.owners.size() * (facts.size() + 64));
   for (const ExportOwner& owner : data.owners) {
     csv += OwnerFields(owner, data.facts, cells).substr(1);
     csv += facts;
+    csv += AgeFields(owner.age);
     csv += "\r\n";
   }
   return csv;

@@ -19,6 +19,10 @@ std::string_view RankedByName(RankedBy ranked_by) {
   return ranked_by == RankedBy::kGroup ? "group" : "owner";
 }
 
+std::string_view AgeBasisName(AgeBasis basis) {
+  return basis == AgeBasis::kAccessed ? "access" : "modified";
+}
+
 std::string FormatUtcTime(std::chrono::sys_seconds time) {
   const auto day = std::chrono::floor<std::chrono::days>(time);
   const std::chrono::year_month_day date{day};

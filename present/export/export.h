@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/volumes.h"
+#include "scan/ages.h"
 #include "scan/ranked_by.h"
 #include "volume/volume_facts.h"
 
@@ -30,6 +31,9 @@ struct ExportOwner {
   std::uint64_t bytes = 0;  // exact total
   std::uint64_t files = 0;  // entries counted for this owner
   std::uint64_t kb = 0;     // bytes / 1024, truncated, as in the ranking
+  // |bytes| by the age of the files' times (ExportFacts::age_by); the
+  // three add up to |bytes|.
+  AgeBytes age{};
 };
 
 // The capacity of the scanned volume: exact bytes, and the KB figures
@@ -52,11 +56,19 @@ struct ExportFacts {
   std::optional<ExportSpace> space;
   std::chrono::sys_seconds started{};
   std::chrono::sys_seconds finished{};
+  // How the scan counted: "walk", or the volume's table it read ("ext4
+  // inode tables", ...).
+  std::string method = "walk";
   std::uint64_t skipped_directories = 0;
   std::uint64_t unreadable_entries = 0;
   // False when anything was left out of the totals: a ranking that is
   // not complete must never be shown as if it were.
   bool complete = false;
+  // Which of the files' times the owners' ages are taken from.
+  AgeBasis age_by = AgeBasis::kModified;
+  // Only files at least this many seconds old (by |age_by|) were
+  // counted; nothing when every file was.
+  std::optional<std::int64_t> older_than{};
 };
 
 struct ExportData {
@@ -66,6 +78,9 @@ struct ExportData {
 
 // "owner" or "group".
 std::string_view RankedByName(RankedBy ranked_by);
+
+// "modified" or "access", as --age-by names them.
+std::string_view AgeBasisName(AgeBasis basis);
 
 // "YYYY-MM-DDTHH:MM:SSZ".
 std::string FormatUtcTime(std::chrono::sys_seconds time);

@@ -27,6 +27,12 @@ inline constexpr std::string_view kComplete = "complete";
 inline constexpr std::string_view kNotComplete = "incomplete";
 inline constexpr std::string_view kUnknown = "unknown";
 inline constexpr std::string_view kBytes = "{1} bytes";
+inline constexpr std::string_view kAgesBy = "Ages by";
+inline constexpr std::string_view kLastModification = "last modification";
+inline constexpr std::string_view kLastAccess = "last access";
+inline constexpr std::string_view kOlderThan = "Only files older than";
+inline constexpr std::string_view kDays = "{1} days";
+inline constexpr std::string_view kSeconds = "{1} seconds";
 
 // The chart.
 inline constexpr std::string_view kChartHeading = "Shares of the volume";
@@ -48,6 +54,10 @@ inline constexpr std::string_view kSize = "Size";
 inline constexpr std::string_view kShare = "Share";
 inline constexpr std::string_view kFiles = "Files";
 inline constexpr std::string_view kBytesColumn = "Bytes";
+// The owner's bytes by age, after its other columns.
+inline constexpr std::string_view kUnder30Days = "Under 30 days";
+inline constexpr std::string_view kUnder1Year = "30 days to 1 year";
+inline constexpr std::string_view kOlder = "1 year or more";
 
 }  // namespace ovik::export_text
 

@@ -67,6 +67,20 @@ void AppendFacts(const ExportFacts& facts, std::string* html) {
              html);
   AppendFact(text::kRanking,
              facts.complete ? text::kComplete : text::kNotComplete, html);
+  AppendFact(text::kAgesBy,
+             facts.age_by == AgeBasis::kAccessed ? text::kLastAccess
+                                                 : text::kLastModification,
+             html);
+  if (facts.older_than) {
+    const std::int64_t seconds = *facts.older_than;
+    AppendFact(text::kOlderThan,
+               seconds % kSecondsPerDay == 0
+                   ? Fill(text::kDays, {GroupDigits(static_cast<std::uint64_t>(
+                                           seconds / kSecondsPerDay))})
+                   : Fill(text::kSeconds,
+                          {GroupDigits(static_cast<std::uint64_t>(seconds))}),
+               html);
+  }
   *html += "</table>\n";
 }
 
@@ -97,7 +111,11 @@ void AppendOwnerRow(const ExportOwner& owner, const ExportFacts& facts,
           shown.size, "</td><td class=\"n\">",
           shown.share ? *shown.share : kUnknownPercent,
           "%</td><td class=\"n\">", GroupDigits(owner.files),
-          "</td><td class=\"n\">", GroupDigits(owner.bytes), "</td></tr>\n"});
+          "</td><td class=\"n\">", GroupDigits(owner.bytes),
+          "</td><td class=\"n\">", GroupDigits(owner.age.under_30_days),
+          "</td><td class=\"n\">", GroupDigits(owner.age.under_1_year),
+          "</td><td class=\"n\">", GroupDigits(owner.age.older),
+          "</td></tr>\n"});
 }
 
 void AppendTable(const ExportData& data, std::string* html) {
@@ -108,7 +126,8 @@ void AppendTable(const ExportData& data, std::string* html) {
       data.facts.ranked_by == RankedBy::kGroup ? text::kGroup : text::kOwner;
   for (std::string_view column :
        {text::kRank, who, text::kId, text::kSize, text::kShare, text::kFiles,
-        text::kBytesColumn}) {
+        text::kBytesColumn, text::kUnder30Days, text::kUnder1Year,
+        text::kOlder}) {
     Append(html, {"<th style=\"", kHeaderCellStyle, "\">", column, "</th>"});
   }
   *html += "</tr></thead>\n<tbody>\n";

@@ -40,6 +40,11 @@ Json OwnerRecord(const ExportOwner& owner, const ExportFacts& facts) {
   record["share"] =
       (shown.share ? *shown.share : std::string(kUnknownPercent)) + "%";
   record["share_percent"] = ShareNumber(shown.share);
+  Json age = Json::object();
+  age["under_30_days"] = owner.age.under_30_days;
+  age["under_1_year"] = owner.age.under_1_year;
+  age["1_year_or_more"] = owner.age.older;
+  record["age"] = std::move(age);
   return record;
 }
 
@@ -57,9 +62,13 @@ std::string BuildJsonExport(const ExportData& data) {
       facts.space ? Json(facts.space->free_bytes) : Json(nullptr);
   root["started"] = FormatUtcTime(facts.started);
   root["finished"] = FormatUtcTime(facts.finished);
+  root["method"] = ValidUtf8(facts.method);
   root["skipped_directories"] = facts.skipped_directories;
   root["unreadable_entries"] = facts.unreadable_entries;
   root["complete"] = facts.complete;
+  root["age_by"] = std::string(AgeBasisName(facts.age_by));
+  root["older_than_seconds"] =
+      facts.older_than ? Json(*facts.older_than) : Json(nullptr);
   Json owners = Json::array();
   for (const ExportOwner& owner : data.owners) {
     owners.push_back(OwnerRecord(owner, facts));

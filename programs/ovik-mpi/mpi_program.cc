@@ -35,7 +35,13 @@ constexpr std::chrono::seconds kFlushTimeout{60};
 // can.
 const char* OnOneMachineOnly(const CommandLine& line) {
   if (line.action == CommandLine::Action::kWhere) return "where";
+  if (line.action == CommandLine::Action::kGrowth) return "growth";
+  if (line.action == CommandLine::Action::kHistory) return "history";
   if (line.by == RankedBy::kGroup) return "--by group";
+  // The other ranks are not told which files to leave out, and a saved
+  // scan keeps groups and directories.
+  if (line.older_than) return "--older-than";
+  if (line.save) return "--save";
   return nullptr;
 }
 

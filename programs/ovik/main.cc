@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -21,11 +22,17 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   const ovik::CommandLine line = ovik::ParseCommandLine(args);
   if (line.action == ovik::CommandLine::Action::kDialog) {
-    return ovik::RunTerminalDialog(line.paths);
+    return ovik::RunTerminalDialog(line.paths, line.history);
   }
   auto fs = ovik::MakeSystemFileSystem();
   auto volumes = ovik::MakeSystemVolumeSource();
   ovik::CommandContext context{*fs, *volumes, std::cout, std::cerr,
                                isatty(STDERR_FILENO) != 0};
+  ovik::HistoryEnvironment& history = context.history_environment;
+  history.root = geteuid() == 0;
+  if (const char* state = std::getenv("XDG_STATE_HOME")) {
+    history.xdg_state_home = state;
+  }
+  if (const char* home = std::getenv("HOME")) history.home = home;
   return ovik::RunCommand(line, context);
 }

@@ -16,6 +16,7 @@ if [[ -z $browser ]]; then
   exit 77
 fi
 
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 work=$(mktemp -d /tmp/ovik-export-html.XXXXXX) || exit 2
 trap 'rm -rf "$work"' EXIT
 

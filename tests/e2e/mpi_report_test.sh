@@ -4,11 +4,12 @@
 # subtrees, owners whose totals tie, directories that cannot be read) and
 # compares every output with `ovik report` on the same tree: standard
 # output, the -o file, the CSV report, the exit status and ovik's own
-# messages; --by group is refused. Then a rank is killed in the middle of
-# a walk: the job must end with a status that is not 0, say which rank
+# messages; --by group, --older-than and --save are refused. Then a rank
+# is killed in the middle of a walk: the job must end with a status that is not 0, say which rank
 # died, and leave the -o file as it was.
 # Root runs the walks as nobody, so that the unreadable directories are
-# unreadable and the owners can be many.
+# unreadable and the owners can be many; skipped (77), saying why, where
+# it cannot.
 # Usage: mpi_report_test.sh /path/to/ovik /path/to/ovik-mpi
 set -u
 
@@ -45,9 +46,17 @@ fail() {
 }
 note() { echo "note: $*"; }
 
+# nobody runs copies of the programs: the build may lie where nobody
+# cannot go.
 as_walker=()
-if [[ $(id -u) == 0 ]] && command -v setpriv >/dev/null; then
-  as_walker=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+if [[ $(id -u) == 0 ]]; then
+  command -v setpriv >/dev/null ||
+    { echo "skipped: no setpriv, so root cannot run the walks as nobody"; exit 77; }
+  . "$(dirname "$0")/nobody_lib.sh"
+  as_walker=("${as_nobody[@]}")
+  ovik=$(copy_for_nobody "$ovik" "$work/bin") &&
+    ovik_mpi=$(copy_for_nobody "$ovik_mpi" "$work/bin") ||
+    { echo "skipped: nobody cannot run the programs"; exit 77; }
 fi
 
 # --- The tree: python3 makes it in a moment where a shell would fork for
@@ -134,14 +143,18 @@ for ranks in 1 2 4; do
   done
 done
 
-# Groups are not added up across ranks: refused, never a ranking of owners
-# passed off as one of groups.
-run groups mpirun --oversubscribe -n 2 "$ovik_mpi" report --by group "$tree"
-[[ $(cat "$work/groups.status") == 2 ]] ||
-  fail "--by group: status $(cat "$work/groups.status"), not 2"
-grep -q '^ovik-mpi: --by group is not counted across ranks' "$work/groups.err" ||
-  fail "--by group: no word of it: $(cat "$work/groups.err")"
-[[ ! -s $work/groups.out ]] || fail "--by group: wrote a report"
+# Groups are not added up across ranks, the other ranks are not told
+# which files to leave out, and a saved scan keeps groups: refused, never
+# a ranking of owners passed off as one of groups.
+for option in "--by group" "--older-than 1y" "--save"; do
+  # shellcheck disable=SC2086  # the option and its word
+  run refused mpirun --oversubscribe -n 2 "$ovik_mpi" report $option "$tree"
+  [[ $(cat "$work/refused.status") == 2 ]] ||
+    fail "$option: status $(cat "$work/refused.status"), not 2"
+  grep -q "^ovik-mpi: ${option%% [0-9]*} is not counted across ranks" "$work/refused.err" ||
+    fail "$option: no word of it: $(cat "$work/refused.err")"
+  [[ ! -s $work/refused.out ]] || fail "$option: wrote a report"
+done
 # Its own help, not the dialog's.
 run help mpirun -n 1 "$ovik_mpi" --help
 [[ $(cat "$work/help.status") == 0 ]] && grep -q '^Usage: mpirun -n N ovik-mpi report' "$work/help.out" ||

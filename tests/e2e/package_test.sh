@@ -35,7 +35,7 @@ arch=$(dpkg-deb -f "$deb" Architecture)
   fail "file name ${deb##*/} is not ovik_${version}_${arch}.deb"
 [[ $arch == $(dpkg --print-architecture) ]] || fail "architecture $arch"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libstdc++6 libncursesw6; do
+for library in libc6 libstdc++6 libncursesw6 libsqlite3-0; do
   [[ $depends == *"$library "* || $depends == *"$library" ]] ||
     fail "Depends does not name $library: $depends"
 done
@@ -57,6 +57,12 @@ ovik report "$small_tree" >"$work/report.txt" 2>"$work/report.err"
 status=$?
 [[ $status == 0 ]] || fail "ovik report: exit status $status: $(cat "$work/report.err")"
 small_tree_check "$work/report.txt" || fail "ovik report: wrong bytes"
+# A saved scan, through the SQLite library the package depends on.
+ovik report "$small_tree" --save --history "$work/history.sqlite" \
+  -o "$work/saved.txt" 2>"$work/save.err" ||
+  fail "ovik report --save: $(cat "$work/save.err")"
+[[ $(ovik history --history "$work/history.sqlite" | wc -l) == 2 ]] ||
+  fail "ovik history does not list the saved scan"
 
 # The man page, as man finds it and renders it, without warnings.
 page=$(man -w ovik 2>/dev/null)
@@ -74,7 +80,7 @@ if [[ -n $page ]]; then
   MANWIDTH=80 man --warnings -l "$page" >"$work/man.txt" 2>"$work/man.err" ||
     fail "man -l $page failed: $(cat "$work/man.err")"
   [[ ! -s $work/man.err ]] || fail "man -l $page warns: $(cat "$work/man.err")"
-  for heading in NAME SYNOPSIS COMMANDS OPTIONS "EXIT STATUS"; do
+  for heading in NAME SYNOPSIS COMMANDS OPTIONS "EXIT STATUS" FILES; do
     grep -qx "$heading" "$work/man.txt" || fail "the rendered man page has no $heading"
   done
   grep -qF "ovik $version" "$work/man.txt" || fail "the man page does not give version $version"

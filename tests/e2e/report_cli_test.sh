@@ -197,26 +197,30 @@ else
 fi
 
 # A read-only directory, as an unprivileged user: cannot create.
+nobody_ovik=""
 if [[ $(id -u) == 0 ]] && command -v setpriv >/dev/null; then
+  . "$(dirname "$0")/nobody_lib.sh"
+  nobody_ovik=$(copy_for_nobody "$ovik" "$work/bin") ||
+    note "the read-only directory is not checked"
+else
+  note "not root or no setpriv: the read-only directory is not checked"
+fi
+if [[ -n $nobody_ovik ]]; then
   ro="$work/ro"
   mkdir "$ro"
   printf '%s' "$old_report" >"$ro/report.txt"
   chmod 666 "$ro/report.txt"
   chmod 555 "$ro"
-  setpriv --reuid=65534 --regid=65534 --clear-groups \
-    "$ovik" report "$tree" -o "$ro/report.txt" >"$work/ro.out" 2>"$work/ro.err"
+  "${as_nobody[@]}" "$nobody_ovik" report "$tree" -o "$ro/report.txt" >"$work/ro.out" 2>"$work/ro.err"
   echo $? >"$work/ro.status"
   expect_failure ro "cannot create $ro/report.txt"
   cmp -s <(printf '%s' "$old_report") "$ro/report.txt" ||
     fail "read-only directory: the existing report changed"
   [[ $(ls -A "$ro") == report.txt ]] || fail "read-only directory: files left behind"
   # A new report there cannot be made either.
-  setpriv --reuid=65534 --regid=65534 --clear-groups \
-    "$ovik" report "$tree" -o "$ro/new.txt" >"$work/ro_new.out" 2>"$work/ro_new.err"
+  "${as_nobody[@]}" "$nobody_ovik" report "$tree" -o "$ro/new.txt" >"$work/ro_new.out" 2>"$work/ro_new.err"
   echo $? >"$work/ro_new.status"
   expect_failure ro_new "cannot create $ro/new.txt"
-else
-  note "not root or no setpriv: the read-only directory is not checked"
 fi
 
 # A link of someone else's in a sticky directory that anyone may write

@@ -39,11 +39,11 @@ utc='[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z'
 report owners.csv --format csv
 facts="owner,owners,$t,104857600,104857600"
 expected=$(printf '%s\r\n' \
-  "rank,name,id,bytes,files,kb,share_percent,ranked_by,root,volume,volume_total_bytes,volume_free_bytes,started,finished,skipped_directories,unreadable_entries,complete" \
-  "1,daemon,1,3964928,4,3872,3.7813,$facts,T,T,0,0,true" \
-  "2,3999999,3999999,716800,1,700,0.6836,$facts,T,T,0,0,true" \
-  "3,bin,2,51200,1,50,0.0488,$facts,T,T,0,0,true" \
-  "4,root,0,10240,1,10,0.0098,$facts,T,T,0,0,true")
+  "rank,name,id,bytes,files,kb,share_percent,ranked_by,root,volume,volume_total_bytes,volume_free_bytes,started,finished,skipped_directories,unreadable_entries,complete,bytes_modified_under_30_days,bytes_modified_under_1_year,bytes_modified_1_year_or_more" \
+  "1,daemon,1,3964928,4,3872,3.7813,$facts,T,T,0,0,true,3964928,0,0" \
+  "2,3999999,3999999,716800,1,700,0.6836,$facts,T,T,0,0,true,716800,0,0" \
+  "3,bin,2,51200,1,50,0.0488,$facts,T,T,0,0,true,51200,0,0" \
+  "4,root,0,10240,1,10,0.0098,$facts,T,T,0,0,true,10240,0,0")
 cut -d, -f13,14 "$work/owners.csv" | tail -n +2 | tr -d '\r' >"$work/owners.times"
 grep -vqE "^$utc,$utc\$" "$work/owners.times" && fail "csv: not UTC times: $(cat "$work/owners.times")"
 while IFS=, read -r started finished; do
@@ -57,9 +57,9 @@ report owners.json --format json
 grep -qE "^  \"started\": \"$utc\",\$" "$work/owners.json" &&
   grep -qE "^  \"finished\": \"$utc\",\$" "$work/owners.json" ||
   fail "json: the times are not UTC times"
-record() {  # rank name id bytes files kb share
-  printf '    {\n      "rank": %s,\n      "name": "%s",\n      "id": "%s",\n      "bytes": %s,\n      "files": %s,\n      "kb": %s,\n      "share": "%s%%",\n      "share_percent": %s\n    }' \
-    "$1" "$2" "$3" "$4" "$5" "$6" "$7" "$7"
+record() {  # rank name id bytes files kb share (every byte new)
+  printf '    {\n      "rank": %s,\n      "name": "%s",\n      "id": "%s",\n      "bytes": %s,\n      "files": %s,\n      "kb": %s,\n      "share": "%s%%",\n      "share_percent": %s,\n      "age": {\n        "under_30_days": %s,\n        "under_1_year": 0,\n        "1_year_or_more": 0\n      }\n    }' \
+    "$1" "$2" "$3" "$4" "$5" "$6" "$7" "$7" "$4"
 }
 expected="{
   \"ranked_by\": \"owner\",
@@ -69,9 +69,12 @@ expected="{
   \"volume_free_bytes\": 104857600,
   \"started\": \"T\",
   \"finished\": \"T\",
+  \"method\": \"walk\",
   \"skipped_directories\": 0,
   \"unreadable_entries\": 0,
   \"complete\": true,
+  \"age_by\": \"modified\",
+  \"older_than_seconds\": null,
   \"owners\": [
 $(record 1 daemon 1 3964928 4 3872 3.7813),
 $(record 2 3999999 3999999 716800 1 700 0.6836),
@@ -86,8 +89,8 @@ same owners.json.masked "$expected"
 report owners.html --format html
 grep -q '^<!DOCTYPE html>' "$work/owners.html" || fail "html: no page"
 grep -o '<tr><td class="n">.*</tr>' "$work/owners.html" >"$work/owners.rows"
-row() {  # rank name id size share files bytes
-  printf '<tr><td class="n">%s</td><td>%s</td><td class="n">%s</td><td class="n">%s</td><td class="n">%s</td><td class="n">%s</td><td class="n">%s</td></tr>' "$@"
+row() {  # rank name id size share files bytes (every byte new)
+  printf '<tr><td class="n">%s</td><td>%s</td><td class="n">%s</td><td class="n">%s</td><td class="n">%s</td><td class="n">%s</td><td class="n">%s</td><td class="n">%s</td><td class="n">0</td><td class="n">0</td></tr>' "$@" "$7"
 }
 same owners.rows "$(row 1 daemon 1 3MB 3.7813% 4 3,964,928)
 $(row 2 3999999 3999999 700KB 0.6836% 1 716,800)

@@ -12,6 +12,8 @@ ovik=${1:?usage: $0 /path/to/ovik}
 [[ -x $ovik ]] || { echo "not executable: $ovik"; exit 2; }
 ovik=$(realpath "$ovik")
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
+# The screens are matched as UTF-8 text, whatever the caller's locale.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 # The tree below has 80,000 entries: made and removed in memory where
 # possible (when /dev/shm has room for them), as on a disk that can take

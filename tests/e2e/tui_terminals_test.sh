@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The terminal dialog on the terminals of a server room, in detached
-# 80x24 tmux windows started under env -i (TERM, HOME, PATH and what a
-# row adds), one row a terminal: tmux (which answers the probe as a UTF-8
-# terminal) with no locale, LANG=C and a Latin-1 locale; luit, a real
-# single-byte terminal; the console; vt100; a terminal that never answers.
+# 80x24 tmux windows started under env -i (TERM, PATH, a HOME of the
+# test's own and what a row adds), one row a terminal: tmux (which
+# answers the probe as a UTF-8 terminal) with no locale, LANG=C and a
+# Latin-1 locale; luit, a real single-byte terminal; the console; vt100;
+# a terminal that never answers.
 # Each goes through Find, the ranking, Save As and About, with the texts
 # and the drawing that terminal gets. TERM=dumb and unset TERM give a
 # one-line message and status 2. Rows whose locale or luit is missing are
@@ -15,6 +16,9 @@ ovik=${1:?usage: $0 /path/to/ovik}
 [[ -x $ovik ]] || { echo "not executable: $ovik"; exit 2; }
 ovik=$(realpath "$ovik")
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
+# The screens are matched as UTF-8 text, whatever the caller's locale;
+# each terminal's own locale is set in its row below.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 work=$(mktemp -d /tmp/ovik-terminals.XXXXXX) || exit 2
 socket="ovik-terminals-$$"
@@ -33,7 +37,7 @@ start() {
   inner="\"\$@\" 2>$name.err; echo \$? >$name.exit"
   tmux -L "$socket" new-session -d -s "$name" -x 80 -y 24 \
     "cd $(printf %q "$work") && while [ ! -e $name.go ]; do sleep 0.02; done;
-     env -i HOME=$(printf %q "$HOME") PATH=/usr/bin:/bin $vars $wrapper \
+     env -i HOME=$(printf %q "$work") PATH=/usr/bin:/bin $vars $wrapper \
        bash -c $(printf %q "$inner") ovik$args; sleep 600"
   tmux -L "$socket" pipe-pane -t "$name" -o "cat >> $(printf %q "$work/$name.raw")"
   touch "$work/$name.go"

@@ -2,8 +2,9 @@
 # Runs the terminal dialog in a detached 80x24 tmux window on a prepared
 # tree: Find, the ranking rows, the first owner's directories, paging,
 # Report Out through the Save As box, About, Esc, a too small window, a
-# second directory chosen in the drive list, and the ways out (OK,
-# Ctrl-C, SIGTERM, SIGHUP).
+# second directory chosen in the drive list, the change column beside a
+# saved scan and S saving the Find, and the ways out (OK, Ctrl-C,
+# SIGTERM, SIGHUP).
 # Usage: tui_tmux_test.sh /path/to/ovik
 #
 # Screens are polled with timeouts, never waited for with fixed sleeps.
@@ -16,6 +17,9 @@ ovik=${1:?usage: $0 /path/to/ovik}
 [[ -x $ovik ]] || { echo "not executable: $ovik"; exit 2; }
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 2; }
 ovik=$(realpath "$ovik")
+# The screens are matched as UTF-8 text (a bar is "█+"), whatever the
+# caller's locale.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 work=$(mktemp -d /tmp/ovik-e2e.XXXXXX) || exit 2
 socket="ovik-e2e-$$"
@@ -232,6 +236,25 @@ screen drives | sed -n '13p' | grep -q "Ranking No.1 - No.5 of .*/docs" ||
   fail "the ranking's title does not name the directory it was found in"
 keys drives C-c
 exit_status drives >/dev/null
+
+# A saved scan of the tree: each row shows its change since then (none,
+# "="), and S saves the Find beside it.
+history=$work/history.sqlite
+"$ovik" report "$tree" --save --history "$history" >/dev/null 2>&1 ||
+  fail "the tree could not be saved"
+start saved --history "$history" "$tree"
+wait_for saved "OVIK"
+keys saved f
+wait_for saved "Change: since the scan saved " 30
+screen saved | grep -qE "^│  │ ${names[0]} +${sizes[0]}KB +[0-9.]+% +=( |$)" ||
+  fail "the row of ${names[0]} shows no change column: $(screen saved | grep -F "│ ${names[0]} ")"
+wait_for saved "S:Save"
+keys saved s
+wait_for saved "The Find was saved in $history"
+[[ $("$ovik" history --history "$history" | wc -l) == 3 ]] ||
+  fail "S did not save the Find: $("$ovik" history --history "$history")"
+keys saved C-c
+exit_status saved >/dev/null
 
 # Ctrl-C, SIGTERM and SIGHUP end it too, restoring the terminal.
 start interrupted "$tree"

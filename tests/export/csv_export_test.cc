@@ -12,16 +12,33 @@ namespace {
 constexpr char kHeader[] =
     "rank,name,id,bytes,files,kb,share_percent,ranked_by,root,volume,"
     "volume_total_bytes,volume_free_bytes,started,finished,"
-    "skipped_directories,unreadable_entries,complete\r\n";
+    "skipped_directories,unreadable_entries,complete,"
+    "bytes_modified_under_30_days,bytes_modified_under_1_year,"
+    "bytes_modified_1_year_or_more\r\n";
 constexpr char kFacts[] =
     "owner,/srv/data,/srv,104857600,41943040,2024-03-05T01:02:03Z,"
-    "2024-03-05T01:03:18Z,1,3,false\r\n";
+    "2024-03-05T01:03:18Z,1,3,false";
 
 TEST(CsvExportTest, OneRecordPerOwnerEachWithTheFacts) {
   EXPECT_EQ(BuildCsvExport(SmallExport()),
             std::string(kHeader) + "1,alice,1000,31457280,12,30720,30.0000," +
-                kFacts + "2,\"smith, j\",1001,5220,2,5,0.0049," + kFacts +
-                "3,<unreadable>:,,0,3,0,0.0000," + kFacts);
+                kFacts + ",20971520,10485760,0\r\n" +
+                "2,\"smith, j\",1001,5220,2,5,0.0049," + kFacts +
+                ",0,0,5220\r\n" + "3,<unreadable>:,,0,3,0,0.0000," + kFacts +
+                ",0,0,0\r\n");
+}
+
+TEST(CsvExportTest, AgeColumnsComeLastAndNameTheirTime) {
+  ExportData data = WithOneOwner(SmallExport(), "alice");
+  data.facts.age_by = AgeBasis::kAccessed;
+  data.owners[0].age = {1, 2, 31457277};
+  const std::string csv = BuildCsvExport(data);
+  EXPECT_NE(csv.find("complete,bytes_accessed_under_30_days,"
+                     "bytes_accessed_under_1_year,"
+                     "bytes_accessed_1_year_or_more\r\n"),
+            std::string::npos)
+      << csv;
+  EXPECT_NE(csv.find(",false,1,2,31457277\r\n"), std::string::npos) << csv;
 }
 
 TEST(CsvExportTest, EmptyRankingStillCarriesTheFacts) {
@@ -32,7 +49,7 @@ TEST(CsvExportTest, EmptyRankingStillCarriesTheFacts) {
   EXPECT_EQ(BuildCsvExport(data),
             std::string(kHeader) +
                 ",,,,,,,group,/srv/data,/srv,,,2024-03-05T01:02:03Z,"
-                "2024-03-05T01:03:18Z,1,3,false\r\n");
+                "2024-03-05T01:03:18Z,1,3,false,,,\r\n");
 }
 
 TEST(CsvExportTest, QuotesOnlyFieldsThatNeedIt) {

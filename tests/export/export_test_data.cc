@@ -19,8 +19,9 @@ ExportData SmallExport() {
   data.facts.skipped_directories = 1;
   data.facts.unreadable_entries = 3;
   data.facts.complete = false;
-  data.owners = {{1, "alice", "1000", 31457280, 12, 30720},
-                 {2, "smith, j", "1001", 5220, 2, 5},
+  data.owners = {{1, "alice", "1000", 31457280, 12, 30720,
+                  {20971520, 10485760, 0}},
+                 {2, "smith, j", "1001", 5220, 2, 5, {0, 0, 5220}},
                  {3, "<unreadable>:", std::nullopt, 0, 3, 0}};
   return data;
 }

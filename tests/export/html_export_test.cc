@@ -71,6 +71,25 @@ TEST(HtmlExportTest, NamesAreIsolatedAndCannotReadBackwards) {
             std::string::npos);
 }
 
+TEST(HtmlExportTest, AgesInTheTableAndTheirBasisInTheFacts) {
+  ExportData data = SmallExport();
+  std::string page = BuildHtmlExport(data);
+  EXPECT_NE(page.find("<td class=\"n\">31,457,280</td><td class=\"n\">"
+                      "20,971,520</td><td class=\"n\">10,485,760</td>"
+                      "<td class=\"n\">0</td></tr>"),
+            std::string::npos);
+  EXPECT_NE(page.find(">30 days to 1 year</th>"), std::string::npos);
+  EXPECT_NE(page.find(">Ages by</th><td>last modification</td>"),
+            std::string::npos);
+  EXPECT_EQ(page.find("Only files older than"), std::string::npos);
+  data.facts.age_by = AgeBasis::kAccessed;
+  data.facts.older_than = 90 * 86400;
+  page = BuildHtmlExport(data);
+  EXPECT_NE(page.find(">Ages by</th><td>last access</td>"), std::string::npos);
+  EXPECT_NE(page.find(">Only files older than</th><td>90 days</td>"),
+            std::string::npos);
+}
+
 TEST(HtmlExportTest, SelfContainedAndHonestAboutGaps) {
   ExportData data = SmallExport();
   std::string page = BuildHtmlExport(data);

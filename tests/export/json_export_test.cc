@@ -30,9 +30,12 @@ TEST(JsonExportTest, FactsAndOwnerRecords) {
   "volume_free_bytes": 41943040,
   "started": "2024-03-05T01:02:03Z",
   "finished": "2024-03-05T01:03:18Z",
+  "method": "walk",
   "skipped_directories": 1,
   "unreadable_entries": 3,
   "complete": false,
+  "age_by": "modified",
+  "older_than_seconds": null,
   "owners": [
     {
       "rank": 1,
@@ -42,7 +45,12 @@ TEST(JsonExportTest, FactsAndOwnerRecords) {
       "files": 12,
       "kb": 30720,
       "share": "30.0000%",
-      "share_percent": 30.0
+      "share_percent": 30.0,
+      "age": {
+        "under_30_days": 20971520,
+        "under_1_year": 10485760,
+        "1_year_or_more": 0
+      }
     },
     {
       "rank": 2,
@@ -52,7 +60,12 @@ TEST(JsonExportTest, FactsAndOwnerRecords) {
       "files": 3,
       "kb": 0,
       "share": "0.0000%",
-      "share_percent": 0.0
+      "share_percent": 0.0,
+      "age": {
+        "under_30_days": 0,
+        "under_1_year": 0,
+        "1_year_or_more": 0
+      }
     }
   ]
 }
@@ -71,6 +84,18 @@ TEST(JsonExportTest, LargestFiguresReadBackExactly) {
   EXPECT_EQ(owner["bytes"].get<std::uint64_t>(), kLargest);
   EXPECT_EQ(owner["kb"].get<std::uint64_t>(), kLargest / 1024);
   EXPECT_TRUE(owner["share_percent"].is_number());
+}
+
+TEST(JsonExportTest, NamesTheAgeBasisAndTheAgeCountedFrom) {
+  ExportData data = WithOneOwner(SmallExport(), "alice");
+  data.facts.age_by = AgeBasis::kAccessed;
+  data.facts.older_than = 90 * 86400;
+  const nlohmann::json json = Parse(BuildJsonExport(data));
+  ASSERT_FALSE(json.is_discarded());
+  EXPECT_EQ(json["age_by"], "access");
+  EXPECT_EQ(json["older_than_seconds"].get<std::int64_t>(), 90 * 86400);
+  EXPECT_EQ(json["owners"][0]["age"]["under_1_year"].get<std::uint64_t>(),
+            10485760u);
 }
 
 TEST(JsonExportTest, UnknownCapacityGivesNullsAndThePlaceholder) {

@@ -12,7 +12,11 @@ if [ -z "$WINE_LOADER" ] || [ -z "$WINESERVER" ]; then
 fi
 
 export WINEPREFIX="$BUILD_DIR/wineprefix"
-export WINEDEBUG=${WINEDEBUG:--all}
+# Wine takes the encoding of Unix file names and the ANSI code page from
+# the locale; the tests expect UTF-8 names (in the C locale a name outside
+# ASCII cannot be made) and the Western code page, whatever the caller's.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+export WINEDEBUG=-all
 export WINEARCH=win64
 # The fake 3D-controls library of the tests must win over Wine's own.
 export WINEDLLOVERRIDES="ctl3d32=n,b"
