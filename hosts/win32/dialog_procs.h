@@ -20,7 +20,9 @@ inline constexpr UINT kScanDoneMessage = WM_APP + 1;
 struct MainDialogSetup {
   FileSystem* fs = nullptr;
   VolumeSource* volumes = nullptr;
-  ScanOptions scan_options = {.threads = 0};  // a thread per processor
+  // A thread per processor; the volume's own table where it can serve
+  // (a local NTFS volume the account may open), else the walk.
+  ScanOptions scan_options = {.threads = 0, .method = CountMethod::kAuto};
 };
 
 // Dialog 101. lParam of WM_INITDIALOG: a MainDialogSetup*.
