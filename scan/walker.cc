@@ -197,8 +197,14 @@ bool Walker::CountEntry(std::uint64_t place) {
     owner_.Assign(OwnerId::Kind::kUnreadable, {});
     group_.Assign(OwnerId::Kind::kUnreadable, {});
   } else {
-    owner_.Assign(OwnerId::Kind::kAccount, entry_.owner_key);
-    group_.Assign(OwnerId::Kind::kGroup, entry_.group_key);
+    // Runs of entries of one owner are the rule: the key is copied only
+    // when it changes.
+    if (owner_.unreadable() || owner_.key() != entry_.owner_key) {
+      owner_.Assign(OwnerId::Kind::kAccount, entry_.owner_key);
+    }
+    if (groups_ && (group_.unreadable() || group_.key() != entry_.group_key)) {
+      group_.Assign(OwnerId::Kind::kGroup, entry_.group_key);
+    }
   }
   OwnerTally* tally = &tallies_.Meet(owner_, ordinals_, place);
   OwnerTally* group =

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "present/export/export_texts.h"
+#include "present/export/html_page.h"
 #include "present/export/html_text.h"
 #include "present/export/share_chart.h"
 #include "present/fill.h"
@@ -12,39 +13,19 @@
 namespace ovik {
 namespace {
 
+using html_page::Append;
+using html_page::AppendFact;
+using html_page::kBodyStyle;
+using html_page::kHeaderCellStyle;
+using html_page::kHeadingStyle;
+using html_page::kStyleSheet;
+using html_page::kTableStyle;
+using html_page::kWarningStyle;
+
 namespace text = export_text;
-
-// Styles that only polish the page; what matters is inline.
-constexpr std::string_view kStyleSheet =
-    "th,td{padding:3px 10px}\n"
-    "td.n{text-align:right;font-variant-numeric:tabular-nums}\n"
-    "tbody tr:nth-child(even){background:#f2f4f7}\n";
-
-constexpr std::string_view kBodyStyle =
-    "margin:16px;font-family:sans-serif;font-size:14px;color:#1a1a1a;"
-    "background:#ffffff";
-constexpr std::string_view kHeadingStyle = "font-size:16px;margin:20px 0 8px";
-constexpr std::string_view kWarningStyle =
-    "padding:8px 12px;border:2px solid #b00020;color:#b00020;"
-    "font-weight:bold";
-constexpr std::string_view kTableStyle =
-    "border-collapse:collapse;border:1px solid #c8ced6";
-constexpr std::string_view kFactLabelStyle = "text-align:left";
-constexpr std::string_view kHeaderCellStyle =
-    "text-align:left;border-bottom:1px solid #c8ced6";
-
-void Append(std::string* html, std::initializer_list<std::string_view> parts) {
-  for (std::string_view part : parts) *html += part;
-}
 
 std::string Bytes(std::uint64_t n) {
   return Fill(text::kBytes, {GroupDigits(n)});
-}
-
-void AppendFact(std::string_view label, std::string_view value,
-                std::string* html) {
-  Append(html, {"<tr><th style=\"", kFactLabelStyle, "\">", label, "</th><td>",
-                value, "</td></tr>\n"});
 }
 
 void AppendFacts(const ExportFacts& facts, std::string* html) {

@@ -2,6 +2,7 @@
 #include <string_view>
 
 #include "present/export/export.h"
+#include "present/export/html_page.h"
 #include "present/export/html_text.h"
 #include "present/history/growth_chart.h"
 #include "present/history/growth_export.h"
@@ -13,34 +14,16 @@
 namespace ovik {
 namespace {
 
+using html_page::Append;
+using html_page::AppendFact;
+using html_page::kBodyStyle;
+using html_page::kHeaderCellStyle;
+using html_page::kHeadingStyle;
+using html_page::kStyleSheet;
+using html_page::kTableStyle;
+using html_page::kWarningStyle;
+
 namespace text = history_text;
-
-// The look of the ranking's page, so that both read alike in a mailbox.
-constexpr std::string_view kStyleSheet =
-    "th,td{padding:3px 10px}\n"
-    "td.n{text-align:right;font-variant-numeric:tabular-nums}\n"
-    "tbody tr:nth-child(even){background:#f2f4f7}\n";
-constexpr std::string_view kBodyStyle =
-    "margin:16px;font-family:sans-serif;font-size:14px;color:#1a1a1a;"
-    "background:#ffffff";
-constexpr std::string_view kHeadingStyle = "font-size:16px;margin:20px 0 8px";
-constexpr std::string_view kWarningStyle =
-    "padding:8px 12px;border:2px solid #b00020;color:#b00020;"
-    "font-weight:bold";
-constexpr std::string_view kTableStyle =
-    "border-collapse:collapse;border:1px solid #c8ced6";
-constexpr std::string_view kHeaderCellStyle =
-    "text-align:left;border-bottom:1px solid #c8ced6";
-
-void Append(std::string* html, std::initializer_list<std::string_view> parts) {
-  for (std::string_view part : parts) *html += part;
-}
-
-void AppendFact(std::string_view label, std::string_view value,
-                std::string* html) {
-  Append(html, {"<tr><th style=\"text-align:left\">", label, "</th><td>", value,
-                "</td></tr>\n"});
-}
 
 std::string ScanFact(const ScanFacts& scan) {
   return FormatUtcTime(scan.started) + ", " + ShownHtml(scan.root) + ", " +
