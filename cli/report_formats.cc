@@ -3,6 +3,7 @@
 #include "present/export/csv_export.h"
 #include "present/export/html_export.h"
 #include "present/export/json_export.h"
+#include "dialog/report_out.h"
 #include "present/report.h"
 
 namespace ovik {
@@ -53,7 +54,8 @@ std::string BuildReportIn(const CommandLine& line, const FoundScan& found) {
     case ReportFormat::kText:
       break;
   }
-  return BuildReport(found.result.ranking_by(by), found.totals());
+  return BuildReportFile(found.result.ranking_by(by), found.totals(),
+                         found.result.stats);
 }
 
 }  // namespace ovik

@@ -49,7 +49,7 @@ void MainDialog::OnCommand(DialogCommand command) {
       // The button is disabled until a scan has finished; a stray command
       // must not write an empty report.
       if (!has_ranking_) return;
-      WriteReport(dialog_, ranking(), ranked_totals_);
+      WriteReport(dialog_, ranking(), ranked_totals_, last_stats_);
       return;
     case DialogCommand::kAbout:
       if (about_handler_) about_handler_();

@@ -3,7 +3,11 @@
 #include <new>
 
 #include "platform/file_writer.h"
+#include "present/display_name.h"
+#include "present/fill.h"
 #include "present/report.h"
+#include "platform/text_encoding.h"
+#include "dialog/scan_status_text.h"
 #include "dialog/texts.h"
 
 namespace ovik {
@@ -27,14 +31,25 @@ bool AskReportFileName(DialogPort& dialog, std::string* path) {
   return false;
 }
 
+std::string BuildReportFile(const Ranking& ranking, const VolumeTotals& totals,
+                            const ScanStats& stats) {
+  std::string report = BuildReport(ranking, totals);
+  if (!IsComplete(stats)) {
+    report += ToReportEncoding(
+        SanitizeName(Fill(text::kReportIncomplete, {SkipSummary(stats)})));
+    report += "\r\n";
+  }
+  return report;
+}
+
 bool WriteReport(DialogPort& dialog, const Ranking& ranking,
-                 const VolumeTotals& totals) {
+                 const VolumeTotals& totals, const ScanStats& stats) {
   std::string path;
   if (!AskReportFileName(dialog, &path)) return false;
 
   std::string report;
   try {
-    report = BuildReport(ranking, totals);
+    report = BuildReportFile(ranking, totals, stats);
   } catch (const std::bad_alloc&) {
     dialog.ShowError(text::kReportOutOfMemory);
     return false;

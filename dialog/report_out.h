@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "scan/ranking.h"
+#include "scan/stats.h"
 #include "dialog/dialog_port.h"
 #include "volume/volume_facts.h"
 
@@ -17,11 +18,17 @@ namespace ovik {
 // dialog itself shows its message.
 bool AskReportFileName(DialogPort& dialog, std::string* path);
 
+// The report file of a ranking: one line per owner, and after them, only
+// where the scan could not count everything (|stats|), one line that says
+// what it missed, so that a short ranking never reads as a whole one.
+std::string BuildReportFile(const Ranking& ranking, const VolumeTotals& totals,
+                            const ScanStats& stats);
+
 // Asks for a file and writes the report to it, showing any failure. A
 // file that waits for its reader (a FIFO) can be given up on through
 // the port's WaitForOutput.
 bool WriteReport(DialogPort& dialog, const Ranking& ranking,
-                 const VolumeTotals& totals);
+                 const VolumeTotals& totals, const ScanStats& stats = {});
 
 // Writes a report's bytes to |path| whole or not at all, and says which
 // of the two failures it met (each has its own message). |cancelled|,

@@ -57,6 +57,9 @@ inline constexpr std::string_view kStopFindAndClose =
     "検索を中止してOvikを終了しますか？";
 inline constexpr std::string_view kStopFindAndCloseAscii =
     "Stop the Find and close Ovik?";
+// The last line of the report file of a ranking that is short: {1} is
+// what the Find could not count, as the status line says it.
+inline constexpr std::string_view kReportIncomplete = "Incomplete: {1}";
 // Heads the list of what a Find could not count (kSkippedDirectories...).
 inline constexpr std::string_view kRankingIsIncomplete =
     "The ranking is incomplete:";

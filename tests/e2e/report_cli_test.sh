@@ -223,6 +223,20 @@ if [[ -n $nobody_ovik ]]; then
   expect_failure ro_new "cannot create $ro/new.txt"
 fi
 
+# A tree with a directory nobody may read: the report is written, with
+# status 3, and its last line says what it missed.
+if [[ -n $nobody_ovik ]]; then
+  short="$work/short"
+  mkdir -p "$short/open" "$short/closed"
+  truncate -s 4K "$short/open/f"
+  chmod 755 "$short" "$short/open" && chmod 000 "$short/closed"
+  "${as_nobody[@]}" "$nobody_ovik" report "$short" >"$work/short.out" 2>/dev/null
+  status=$?
+  [[ $status == 3 ]] || fail "a short ranking: status $status, not 3"
+  [[ $(tail -n 1 "$work/short.out") == $'Incomplete: 1 directories could not be read\r' ]] ||
+    fail "a short ranking's report does not say so: $(tail -n 1 "$work/short.out" | cat -A)"
+fi
+
 # A link of someone else's in a sticky directory that anyone may write
 # to is not followed, and the message names it.
 if [[ $(id -u) == 0 ]]; then
