@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -508,9 +510,24 @@ HistoryStatus History::OpenConnection(const HistoryOptions& options) {
                          HistoryName(path_) + ": cannot be written: " +
                              SystemErrorText(error) + "; " + kLeftAsItIs);
   }
+  busy_timeout_ = options.busy_timeout;
   sqlite3_busy_timeout(db_, static_cast<int>(std::min<std::int64_t>(
                                 options.busy_timeout.count(), 1 << 30)));
   return HistoryStatus::Ok();
+}
+
+int History::RetryWhileBusy(const std::function<int()>& step) const {
+  const auto deadline = std::chrono::steady_clock::now() + busy_timeout_;
+  std::chrono::milliseconds pause{1};
+  for (;;) {
+    const int rc = step();
+    if ((rc & 0xff) != SQLITE_BUSY ||
+        std::chrono::steady_clock::now() >= deadline) {
+      return rc;
+    }
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds{50});
+  }
 }
 
 HistoryStatus History::CheckAndMigrate(bool write) {
@@ -566,7 +583,8 @@ HistoryStatus History::CheckAndMigrate(bool write) {
   };
 
   Marks marks;
-  if (int rc = read_marks(&marks); rc != SQLITE_OK) {
+  if (int rc = RetryWhileBusy([&] { return read_marks(&marks); });
+      rc != SQLITE_OK) {
     return Failure(rc, kLeftAsItIs);
   }
   if (HistoryStatus verdict = judge(marks); !verdict.ok()) return verdict;
@@ -575,31 +593,42 @@ HistoryStatus History::CheckAndMigrate(bool write) {
   if (marks.tables == 0) {
     // Pages freed by pruning go back to the file system; only possible
     // before the first table.
-    if (int rc = ExecSql(db_, "PRAGMA auto_vacuum=INCREMENTAL");
+    if (int rc = RetryWhileBusy(
+            [&] { return ExecSql(db_, "PRAGMA auto_vacuum=INCREMENTAL"); });
         rc != SQLITE_OK) {
       return Failure(rc, kLeftAsItIs);
     }
   }
   // Readers never wait for a writer, and two writers take turns.
   if (marks.version < kHistoryVersion) {
-    SqlStatement wal;
-    int rc = wal.Prepare(db_, "PRAGMA journal_mode=WAL");
-    if (rc == SQLITE_OK) rc = wal.Step();
+    const int rc = RetryWhileBusy([&] {
+      SqlStatement wal;
+      int result = wal.Prepare(db_, "PRAGMA journal_mode=WAL");
+      if (result == SQLITE_OK) result = wal.Step();
+      return result;
+    });
     if (rc != SQLITE_ROW) return Failure(rc, kLeftAsItIs);
   }
-  if (int rc = ExecSql(db_, "PRAGMA synchronous=FULL"); rc != SQLITE_OK) {
+  if (int rc = RetryWhileBusy(
+          [&] { return ExecSql(db_, "PRAGMA synchronous=FULL"); });
+      rc != SQLITE_OK) {
     return Failure(rc, kLeftAsItIs);
   }
   if (marks.version == kHistoryVersion) return HistoryStatus::Ok();
   HistoryStatus verdict;
-  HistoryStatus status = Transaction(kLeftAsItIs, [&]() {
-    // Another process may have set it up or migrated it meanwhile.
-    Marks now;
-    if (int rc = read_marks(&now); rc != SQLITE_OK) return rc;
-    verdict = judge(now);
-    if (!verdict.ok()) return SQLITE_ABORT;
-    if (now.version == kHistoryVersion) return SQLITE_OK;
-    return MigrateHistory(db_, static_cast<int>(now.version));
+  HistoryStatus status;
+  RetryWhileBusy([&] {
+    int result = SQLITE_OK;
+    status = Transaction(kLeftAsItIs, [&]() {
+      // Another process may have set it up or migrated it meanwhile.
+      Marks now;
+      if (int rc = read_marks(&now); rc != SQLITE_OK) return rc;
+      verdict = judge(now);
+      if (!verdict.ok()) return SQLITE_ABORT;
+      if (now.version == kHistoryVersion) return SQLITE_OK;
+      return MigrateHistory(db_, static_cast<int>(now.version));
+    }, &result);
+    return result;
   });
   return verdict.ok() ? status : verdict;
 }
@@ -666,11 +695,14 @@ HistoryStatus History::Failure(int rc, const char* consequence) const {
 }
 
 HistoryStatus History::Transaction(const char* consequence,
-                                   const std::function<int()>& body) {
+                                   const std::function<int()>& body,
+                                   int* failed_rc) {
   int rc = ExecSql(db_, "BEGIN IMMEDIATE");
+  if (failed_rc != nullptr) *failed_rc = rc;
   if (rc != SQLITE_OK) return Failure(rc, consequence);
   rc = body();
   if (rc == SQLITE_OK) rc = ExecSql(db_, "COMMIT");
+  if (failed_rc != nullptr) *failed_rc = rc;
   if (rc == SQLITE_OK) return HistoryStatus::Ok();
   // Said before the rollback, which has errors of its own.
   HistoryStatus failed = Failure(rc, consequence);

@@ -108,10 +108,18 @@ class History {
 
   HistoryStatus OpenConnection(const HistoryOptions& options);
   HistoryStatus CheckAndMigrate(bool write);
+  // Runs |step| (an SQLite call's result) again while the file is busy in
+  // a way the busy handler does not wait out: two processes setting up
+  // the same new file both hold a read lock they want to make exclusive,
+  // and SQLite refuses one of them at once rather than let them deadlock.
+  int RetryWhileBusy(const std::function<int()>& step) const;
   HistoryStatus Failure(int rc, const char* doing) const;
   HistoryStatus Damaged() const;
+  // |body| in one transaction that writes; |rc|, when given, gets the
+  // SQLite result it failed with.
   HistoryStatus Transaction(const char* doing,
-                            const std::function<int()>& body);
+                            const std::function<int()>& body,
+                            int* rc = nullptr);
   int RemoveScans(const std::vector<std::int64_t>& ids, std::uint64_t* removed);
   int SweepDirectorySets();
   void Wrote() {
@@ -122,6 +130,7 @@ class History {
   HistoryFile file_;
   sqlite3* db_ = nullptr;
   std::function<void()> on_write_;
+  std::chrono::milliseconds busy_timeout_{0};
   class Saver;
 };
 
