@@ -75,21 +75,23 @@ int RunFind(const CommandLine& line, const ScanOptions& asked,
   if (!ChooseRoot(line, c, &found->root)) return kExitFailure;
   const std::string& root = found->root;
   ScanOptions options = asked;
-  if (keep == KeepDirectories::kWhereWalked && !options.keep_directories &&
-      options.method != CountMethod::kTables) {
-    // Keeping directories makes the scan walk: only where it would walk
-    // anyway.
-    options.keep_directories =
-        options.method == CountMethod::kWalk ||
-        ChooseTable(c.fs, root, options).table == nullptr;
-  }
-  if (options.method == CountMethod::kTables) {
-    // Refused before anything is scanned.
-    const TableOpenResult table = ChooseTable(c.fs, root, options);
-    if (!table.table) {
+  if (options.method != CountMethod::kWalk &&
+      (options.method == CountMethod::kTables || !options.keep_directories)) {
+    // The volume's table, opened once, here: refused before anything is
+    // scanned where it was asked for, else the walk counts.
+    TableOpenResult table = ChooseTable(c.fs, root, options);
+    if (table.table) {
+      options.table = std::move(table.table);
+    } else if (options.method == CountMethod::kTables) {
       c.err << Fill(cli_text::kTablesRefused, {EscapeName(root), table.reason});
       return kExitUsage;
+    } else {
+      options.method = CountMethod::kWalk;
     }
+  }
+  // Keeping directories makes the scan walk: only where it walks anyway.
+  if (keep == KeepDirectories::kWhereWalked && !options.table) {
+    options.keep_directories = true;
   }
   VolumeSpace space;
   if (c.volumes.ReadSpace(root, &space).ok()) found->space = space;

@@ -78,7 +78,7 @@ std::unique_ptr<Counter> MakeWalkCounter();
 std::unique_ptr<Counter> MakePeerWalkCounter(WalkPeers& peers);
 // The volume's own table of its files, read part by part on the threads;
 // owners are met in the table's order.
-std::unique_ptr<Counter> MakeTableCounter(std::unique_ptr<VolumeTable> table);
+std::unique_ptr<Counter> MakeTableCounter(std::shared_ptr<VolumeTable> table);
 
 }  // namespace ovik
 

@@ -138,6 +138,9 @@ void Scan(FileSystem& fs, std::string_view root_path,
   std::unique_ptr<Counter> counter;
   if (options.peers != nullptr) {
     counter = MakePeerWalkCounter(*options.peers);
+  } else if (options.table && options.method != CountMethod::kWalk) {
+    result->method = options.table->Description();
+    counter = MakeTableCounter(options.table);
   } else if (options.method != CountMethod::kWalk) {
     TableOpenResult table = ChooseTable(fs, root_path, options);
     if (table.table) {

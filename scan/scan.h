@@ -42,6 +42,9 @@ struct ScanOptions {
   unsigned threads = 0;
   ScanProgress* progress = nullptr;
   CountMethod method = CountMethod::kAuto;
+  // The volume's table, where the caller has opened it already for this
+  // root (ChooseTable) and it is to count; else the scan chooses.
+  std::shared_ptr<VolumeTable> table{};
   // Directories each thread of a walk keeps open at once (fewer where
   // descriptors are limited); deeper levels are opened again when the
   // walk comes back to them.

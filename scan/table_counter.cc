@@ -118,7 +118,7 @@ class PartSink : public TableSink {
 
 class TableCounter : public Counter {
  public:
-  explicit TableCounter(std::unique_ptr<VolumeTable> table)
+  explicit TableCounter(std::shared_ptr<VolumeTable> table)
       : table_(std::move(table)) {}
 
   Counted Count(const CountRequest& request) override {
@@ -160,12 +160,12 @@ class TableCounter : public Counter {
   }
 
  private:
-  std::unique_ptr<VolumeTable> table_;
+  std::shared_ptr<VolumeTable> table_;
 };
 
 }  // namespace
 
-std::unique_ptr<Counter> MakeTableCounter(std::unique_ptr<VolumeTable> table) {
+std::unique_ptr<Counter> MakeTableCounter(std::shared_ptr<VolumeTable> table) {
   return std::make_unique<TableCounter>(std::move(table));
 }
 
