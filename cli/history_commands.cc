@@ -88,7 +88,6 @@ int SaveFoundScan(const CommandLine& line, const FoundScan& found,
     return kExitFailure;
   }
   const ScanResult& result = found.result;
-  const ScanStats& stats = result.stats;
   ScanFacts& facts = scan.facts;
   facts.started = found.started;
   facts.finished = found.finished;
@@ -99,17 +98,7 @@ int SaveFoundScan(const CommandLine& line, const FoundScan& found,
     facts.volume_label = names.label;
   }
   facts.method = result.method;
-  facts.threads = stats.threads;
-  facts.complete = IsComplete(stats);
-  // Parts of a volume's table that could not be read left out what they
-  // hold, as a directory skipped does.
-  facts.missing.skipped_directories =
-      stats.skipped_directories + stats.unread_table_parts;
-  facts.missing.unreadable_entries = stats.unreadable_entries;
-  facts.missing.unrecorded_owners = stats.unnamed_owners;
-  facts.missing.saturated_totals = stats.saturated_totals;
-  facts.total_bytes = stats.bytes;
-  facts.total_files = stats.files;
+  SetFactsFromStats(result.stats, &facts);
   if (found.space) facts.capacity_bytes = found.space->total_bytes;
   scan.owners =
       SavedOwnersOf(result.ranking, RankedBy::kOwner, result.directories);

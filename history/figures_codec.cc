@@ -77,6 +77,17 @@ bool GetBuckets(std::string_view in, std::size_t* at,
          });
 }
 
+// The head of a packed table: its format, which must be this one, its
+// flags and its number of records, which cannot be more than its bytes
+// (every record takes a byte at least).
+bool GetHead(std::string_view packed, std::size_t* at, std::uint64_t* flags,
+             std::uint64_t* count) {
+  std::uint64_t format = 0;
+  return GetVarint(packed, at, &format) && format == kFormat &&
+         GetVarint(packed, at, flags) && GetVarint(packed, at, count) &&
+         *count <= packed.size();
+}
+
 }  // namespace
 
 std::string EncodeFigures(const FigureTable& table) {
@@ -111,14 +122,9 @@ std::string EncodeFigures(const FigureTable& table) {
 
 bool DecodeFigures(std::string_view packed, FigureTable* table) {
   std::size_t at = 0;
-  std::uint64_t format = 0;
   std::uint64_t flags = 0;
   std::uint64_t count = 0;
-  if (!GetVarint(packed, &at, &format) || format != kFormat ||
-      !GetVarint(packed, &at, &flags) || !GetVarint(packed, &at, &count) ||
-      count > packed.size()) {  // every record takes a byte at least
-    return false;
-  }
+  if (!GetHead(packed, &at, &flags, &count)) return false;
   FigureTable read;
   read.by_modification = (flags & kHasModification) != 0;
   read.by_access = (flags & kHasAccess) != 0;
@@ -153,14 +159,9 @@ bool DecodeBytesOf(
     const std::vector<std::pair<std::int64_t, std::size_t>>& lines,
     std::vector<std::uint64_t>* bytes) {
   std::size_t at = 0;
-  std::uint64_t format = 0;
   std::uint64_t flags = 0;
   std::uint64_t count = 0;
-  if (!GetVarint(packed, &at, &format) || format != kFormat ||
-      !GetVarint(packed, &at, &flags) || !GetVarint(packed, &at, &count) ||
-      count > packed.size()) {
-    return false;
-  }
+  if (!GetHead(packed, &at, &flags, &count)) return false;
   // Where each wanted record is: (record, its line).
   std::vector<std::pair<std::uint64_t, std::size_t>> wanted;
   for (std::uint64_t i = 0; i < count; ++i) {

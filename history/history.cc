@@ -739,14 +739,27 @@ HistoryStatus History::List(const ScanFilter& filter,
   return HistoryStatus::Ok();
 }
 
-HistoryStatus History::Load(std::int64_t id, LoadWhat what, SavedScan* scan) {
+HistoryStatus History::ReadScan(std::int64_t id,
+                                const std::function<int()>& body) {
   // One read transaction: a save or prune by another process between
   // the statements cannot show half a scan.
   if (int rc = ExecSql(db_, "BEGIN"); rc != SQLITE_OK) {
     return Failure(rc, kLeftAsItIs);
   }
+  const int rc = body();
+  ExecSql(db_, "COMMIT");  // ends the read; nothing was written
+  if (rc == SQLITE_NOTFOUND) {
+    return HistoryStatus(
+        Status(StatusCode::kNotFound),
+        HistoryName(path_) + ": has no saved scan " + std::to_string(id));
+  }
+  if (rc != SQLITE_OK) return Failure(rc, kLeftAsItIs);
+  return HistoryStatus::Ok();
+}
+
+HistoryStatus History::Load(std::int64_t id, LoadWhat what, SavedScan* scan) {
   SavedScan loaded;
-  const int rc = [&]() {
+  HistoryStatus status = ReadScan(id, [&]() {
     SqlStatement facts;
     int result = facts.Prepare(
         db_, std::string("SELECT ") + kFactColumns +
@@ -810,25 +823,15 @@ HistoryStatus History::Load(std::int64_t id, LoadWhat what, SavedScan* scan) {
       }
     }
     return SQLITE_OK;
-  }();
-  ExecSql(db_, "COMMIT");  // ends the read; nothing was written
-  if (rc == SQLITE_NOTFOUND) {
-    return HistoryStatus(
-        Status(StatusCode::kNotFound),
-        HistoryName(path_) + ": has no saved scan " + std::to_string(id));
-  }
-  if (rc != SQLITE_OK) return Failure(rc, kLeftAsItIs);
-  *scan = std::move(loaded);
-  return HistoryStatus::Ok();
+  });
+  if (status.ok()) *scan = std::move(loaded);
+  return status;
 }
 
 HistoryStatus History::LoadDirectories(
     std::int64_t id, const Who& who, std::vector<SavedDirectory>* directories) {
-  if (int rc = ExecSql(db_, "BEGIN"); rc != SQLITE_OK) {
-    return Failure(rc, kLeftAsItIs);
-  }
   std::vector<SavedDirectory> found;
-  const int rc = [&]() {
+  HistoryStatus status = ReadScan(id, [&]() {
     SqlStatement select;
     int result = select.Prepare(
         db_,
@@ -858,16 +861,9 @@ HistoryStatus History::LoadDirectories(
       SortLargestFirst(&found);
     }
     return SQLITE_OK;
-  }();
-  ExecSql(db_, "COMMIT");
-  if (rc == SQLITE_NOTFOUND) {
-    return HistoryStatus(
-        Status(StatusCode::kNotFound),
-        HistoryName(path_) + ": has no saved scan " + std::to_string(id));
-  }
-  if (rc != SQLITE_OK) return Failure(rc, kLeftAsItIs);
-  *directories = std::move(found);
-  return HistoryStatus::Ok();
+  });
+  if (status.ok()) *directories = std::move(found);
+  return status;
 }
 
 HistoryStatus History::LoadBytes(

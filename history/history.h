@@ -115,6 +115,9 @@ class History {
   int RetryWhileBusy(const std::function<int()>& step) const;
   HistoryStatus Failure(int rc, const char* doing) const;
   HistoryStatus Damaged() const;
+  // |body| (SQLite calls; SQLITE_NOTFOUND when scan |id| is not in the
+  // file) in one transaction that only reads.
+  HistoryStatus ReadScan(std::int64_t id, const std::function<int()>& body);
   // |body| in one transaction that writes; |rc|, when given, gets the
   // SQLite result it failed with.
   HistoryStatus Transaction(const char* doing,

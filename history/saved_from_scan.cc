@@ -13,6 +13,18 @@ AgeBuckets BucketsOf(const AgeBytes& bytes) {
 
 }  // namespace
 
+void SetFactsFromStats(const ScanStats& stats, ScanFacts* facts) {
+  facts->threads = stats.threads;
+  facts->complete = IsComplete(stats);
+  facts->missing.skipped_directories =
+      stats.skipped_directories + stats.unread_table_parts;
+  facts->missing.unreadable_entries = stats.unreadable_entries;
+  facts->missing.unrecorded_owners = stats.unnamed_owners;
+  facts->missing.saturated_totals = stats.saturated_totals;
+  facts->total_bytes = stats.bytes;
+  facts->total_files = stats.files;
+}
+
 std::vector<SavedDirectory> NotableDirectoriesOf(const DirectoryUsage& usage,
                                                  RankedBy by,
                                                  OwnerIndex owner) {

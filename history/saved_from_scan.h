@@ -11,8 +11,15 @@
 #include "scan/directory_usage.h"
 #include "scan/ranked_by.h"
 #include "scan/ranking.h"
+#include "scan/stats.h"
 
 namespace ovik {
+
+// What |stats| tells of a scan, into |facts|: its threads, whether it was
+// complete and what it missed, its total bytes and files. Parts of a
+// volume's table that could not be read left out what they hold, as a
+// directory skipped does.
+void SetFactsFromStats(const ScanStats& stats, ScanFacts* facts);
 
 // The owners (|by| kOwner: uids) or groups (gids) of |ranking|; the
 // pseudo-owner of entries whose owner could not be read is kUnreadable.

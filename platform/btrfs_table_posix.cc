@@ -317,13 +317,10 @@ std::uint64_t HighestInode(int fd, std::uint64_t tree, Search& search) {
 }  // namespace
 
 TableOpenResult OpenBtrfsTable(const MountedVolume& volume) {
-  UniqueFd owned(fcntl(volume.fd, F_DUPFD_CLOEXEC, 0));
+  TableOpenResult refusal;
+  UniqueFd owned = DuplicateVolumeFd(volume, &refusal);
   const int fd = owned.get();
-  if (fd < 0) {
-    return RefuseTable(TableRefusal::kUnreadable,
-                       volume.path + " cannot be opened again: " +
-                           Status::FromSystemError(errno).ToString());
-  }
+  if (fd < 0) return refusal;
   Search probe(4096);
   if (!probe.Ask(fd, BTRFS_ROOT_TREE_OBJECTID,
                  {BTRFS_FS_TREE_OBJECTID, BTRFS_ROOT_ITEM_KEY, 0},

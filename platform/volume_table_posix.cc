@@ -132,6 +132,17 @@ bool FlushVolume(const MountedVolume& volume, TableOpenResult* refusal) {
   return false;
 }
 
+UniqueFd DuplicateVolumeFd(const MountedVolume& volume,
+                           TableOpenResult* refusal) {
+  UniqueFd owned(fcntl(volume.fd, F_DUPFD_CLOEXEC, 0));
+  if (owned.get() < 0) {
+    *refusal = RefuseTable(TableRefusal::kUnreadable,
+                           volume.path + " cannot be opened again: " +
+                               Status::FromSystemError(errno).ToString());
+  }
+  return owned;
+}
+
 TableOpenResult OpenVolumeTable(std::string_view root_path) {
   MountedVolume volume;
   volume.path = std::string(root_path);

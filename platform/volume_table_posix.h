@@ -33,6 +33,8 @@ class UniqueFd {
   ~UniqueFd();
   UniqueFd(const UniqueFd&) = delete;
   UniqueFd& operator=(const UniqueFd&) = delete;
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
+  UniqueFd& operator=(UniqueFd&&) = delete;
   int get() const { return fd_; }
   int Release() {
     const int fd = fd_;
@@ -64,6 +66,11 @@ TableOpenResult OpenBtrfsTable(const MountedVolume& volume);
 // Flushes the volume (syncfs), once the reader knows it may read it;
 // false, with the refusal in *refusal, when it cannot.
 bool FlushVolume(const MountedVolume& volume, TableOpenResult* refusal);
+
+// A descriptor of the volume's root of the reader's own, for the ioctls;
+// one below 0, with the refusal in *refusal, when it cannot be had.
+UniqueFd DuplicateVolumeFd(const MountedVolume& volume,
+                           TableOpenResult* refusal);
 
 // A refusal with its reason.
 TableOpenResult RefuseTable(TableRefusal refusal, std::string reason);

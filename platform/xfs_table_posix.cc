@@ -188,13 +188,10 @@ class XfsTable final : public VolumeTable {
 }  // namespace
 
 TableOpenResult OpenXfsTable(const MountedVolume& volume) {
-  UniqueFd owned(fcntl(volume.fd, F_DUPFD_CLOEXEC, 0));
+  TableOpenResult refusal;
+  UniqueFd owned = DuplicateVolumeFd(volume, &refusal);
   const int fd = owned.get();
-  if (fd < 0) {
-    return RefuseTable(TableRefusal::kUnreadable,
-                       volume.path + " cannot be opened again: " +
-                           Status::FromSystemError(errno).ToString());
-  }
+  if (fd < 0) return refusal;
   xfs_fsop_geom_v1 geometry;
   std::memset(&geometry, 0, sizeof geometry);
   if (RetryingIoctl(fd, XFS_IOC_FSGEOMETRY_V1, &geometry) != 0 ||

@@ -20,21 +20,12 @@ namespace {
 SavedScan SavedFind(const FinishedFind& find, bool with_groups) {
   SavedScan scan;
   ScanFacts& facts = scan.facts;
-  const ScanStats& stats = *find.stats;
   facts.started = find.started;
   facts.finished = find.finished;
   facts.root = find.root;
   // The dialog's Finds keep directories, and only a walk knows them.
   facts.method = "walk";
-  facts.threads = stats.threads;
-  facts.complete = IsComplete(stats);
-  facts.missing.skipped_directories =
-      stats.skipped_directories + stats.unread_table_parts;
-  facts.missing.unreadable_entries = stats.unreadable_entries;
-  facts.missing.unrecorded_owners = stats.unnamed_owners;
-  facts.missing.saturated_totals = stats.saturated_totals;
-  facts.total_bytes = stats.bytes;
-  facts.total_files = stats.files;
+  SetFactsFromStats(*find.stats, &facts);
   scan.owners =
       SavedOwnersOf(*find.owners, RankedBy::kOwner, *find.directories);
   if (with_groups) {
