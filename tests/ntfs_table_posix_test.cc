@@ -643,6 +643,16 @@ TEST_F(NtfsImageTest,
          return Patches{{0x28, field}};
        },
        TableRefusal::kUnreadable, nullptr},
+      {"a table's bitmap with a hole", 0,
+       [&](std::string r, std::uint64_t where) {
+         const std::size_t bitmap = AttributeAt(r, 0xB0);
+         EXPECT_EQ(r[bitmap + 8], 1) << "the bitmap is resident";
+         const std::size_t runs = bitmap + Le16(at(r, bitmap + 32));
+         const std::uint64_t clusters = ntfs::Le64(at(r, bitmap + 24)) + 1;
+         r.replace(runs, 3, std::string{1, static_cast<char>(clusters), 0});
+         return Patches{{where, Protect(r)}};
+       },
+       TableRefusal::kUnreadable, nullptr},
   };
   for (const Case& c : cases) {
     std::uint64_t where = 0;

@@ -320,12 +320,33 @@ bool MasterFileTable::LoadTable(std::string* reason) {
     *reason = "the master file table has no usable bitmap";
     return false;
   }
-  bitmap_.resize(static_cast<std::size_t>(
-      std::min(bitmap.size(), (record_count_ + 7) / 8)));
-  if (!ReadStream(reader_, bitmap, 0, bitmap_.size(), bitmap_.data(), &scratch)
-           .ok()) {
-    *reason = "the master file table's bitmap cannot be read";
-    return false;
+  // Read a piece at a time, so that the memory it takes is never much
+  // more than the volume really holds: a damaged boot sector or record
+  // may claim a table of billions of records on a small volume, whose
+  // reads past its end then fail. Past its initialized size the bitmap
+  // reads as zeros (no record there is in use), and a bitmap with a hole
+  // is no bitmap NTFS writes.
+  std::uint64_t wanted = std::min(bitmap.size(), (record_count_ + 7) / 8);
+  if (!bitmap.resident) wanted = std::min(wanted, bitmap.initialized_size);
+  constexpr std::uint64_t kPiece = std::uint64_t{1} << 20;
+  for (std::uint64_t at = 0; at < wanted; at += kPiece) {
+    const auto length =
+        static_cast<std::size_t>(std::min(kPiece, wanted - at));
+    std::int64_t lcn = 0;
+    std::uint64_t clusters = 0;
+    if (!bitmap.resident &&
+        (!bitmap.extents.Map(at / g.cluster_size, &lcn, &clusters) ||
+         lcn == kHole)) {
+      *reason = "the master file table's bitmap has a hole";
+      return false;
+    }
+    bitmap_.resize(static_cast<std::size_t>(at) + length);
+    if (!ReadStream(reader_, bitmap, at, length, bitmap_.data() + at,
+                    &scratch)
+             .ok()) {
+      *reason = "the master file table's bitmap cannot be read";
+      return false;
+    }
   }
   return true;
 }
