@@ -161,10 +161,11 @@ std::optional<MountInfoEntry> ParseMountInfoLine(std::string_view line) {
   if (entry.root.front() != '/' || entry.mount_point.front() != '/') {
     return std::nullopt;
   }
-  // The kernel writes mount points clean; a table that does not is read
-  // as if it had, so that a point is found by the path it names.
+  // The kernel writes mount points clean, free of links; a table that
+  // does not is read as if it had, so that a point is found by the path
+  // it names, which a lookup resolves the same way.
   if (std::optional<std::string> clean =
-          CleanPath(entry.mount_point, {}, DotDot::kKeep)) {
+          CleanPath(entry.mount_point, {}, DotDot::kFold)) {
     entry.mount_point = std::move(*clean);
   }
   entry.fs_type = UnescapeMountField(fields[separator + 1]);

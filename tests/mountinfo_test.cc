@@ -95,6 +95,14 @@ TEST(ParseMountInfoLineTest, ReadsFieldsAroundOptionalOnes) {
   auto short_tail = ParseMountInfoLine("36 35 0:40 / /mnt rw - tmpfs");
   ASSERT_TRUE(short_tail);
   EXPECT_EQ(short_tail->fs_type, "tmpfs");
+
+  // A point written unclean is read as the path a lookup finds it by.
+  for (const char* point : {"/srv/x/", "/srv//x", "/srv/./x", "/srv/y/../x"}) {
+    auto unclean = ParseMountInfoLine(std::string("36 35 0:40 / ") + point +
+                                      " rw - tmpfs none rw");
+    ASSERT_TRUE(unclean) << point;
+    EXPECT_EQ(unclean->mount_point, "/srv/x") << point;
+  }
 }
 
 TEST(ParseMountInfoLineTest, RejectsMalformedLines) {
