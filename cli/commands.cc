@@ -155,7 +155,9 @@ int RunAction(const CommandLine& line, CommandContext& context) {
     case CommandLine::Action::kHistory:
       return HistoryCommand(line, context);
     case CommandLine::Action::kError:
-      context.err << Fill(cli_text::kUsageError, {line.error}) << line.help;
+      // The error quotes what was typed: escaped, as names are.
+      context.err << Fill(cli_text::kUsageError, {EscapeName(line.error)})
+                  << line.help;
       return kExitUsage;
     case CommandLine::Action::kDialog:
       break;

@@ -83,7 +83,9 @@ int RunFind(const CommandLine& line, const ScanOptions& asked,
     if (table.table) {
       options.table = std::move(table.table);
     } else if (options.method == CountMethod::kTables) {
-      c.err << Fill(cli_text::kTablesRefused, {EscapeName(root), table.reason});
+      // A reason names paths as they are: escaped like the root.
+      c.err << Fill(cli_text::kTablesRefused,
+                    {EscapeName(root), EscapeName(table.reason)});
       return kExitUsage;
     } else {
       options.method = CountMethod::kWalk;
@@ -121,7 +123,8 @@ int RunFind(const CommandLine& line, const ScanOptions& asked,
   }
   if (result.status.code() == StatusCode::kUnsupported) {
     // The volume's tables went between the check and the scan.
-    c.err << Fill(cli_text::kTablesRefused, {shown_root, result.tables_refused});
+    c.err << Fill(cli_text::kTablesRefused,
+                  {shown_root, EscapeName(result.tables_refused)});
     return kExitUsage;
   }
   if (!result.ok()) {

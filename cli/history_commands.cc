@@ -129,7 +129,7 @@ int GrowthCommand(const CommandLine& line, CommandContext& c) {
     // Read when the command line was; a clock set back since cannot
     // make it fail here, but say so if it does.
     if (!ParseSince(line.since, Now(), &when, &error)) {
-      c.err << Fill(cli_text::kUsageError, {error});
+      c.err << Fill(cli_text::kUsageError, {EscapeName(error)});
       return kExitUsage;
     }
     query.since = when;

@@ -48,7 +48,7 @@ int KeepName(sqlite3_vfs* /*vfs*/, const char* name, int size, char* out) {
 }  // namespace
 
 std::string HistoryName(const std::string& path) {
-  return "the history " + SanitizeName(path);
+  return "the history " + EscapeName(path);
 }
 
 HistoryStatus NoHistoryYet(const std::string& path) {

@@ -129,7 +129,13 @@ TEST_F(CommandTest, DrivesListsEligibleVolumesWithThePanelsFacts) {
 
 TEST_F(CommandTest, TablesThatCannotServeAreRefusedBeforeAnyScan) {
   EXPECT_EQ(Run({"report", "--method", "tables", "/"}), kExitUsage);
-  EXPECT_NE(err.str().find("the fake file system has no table"),
+  EXPECT_NE(err.str().find("the fake file system of / has no table"),
+            std::string::npos) << err.str();
+  // The reason names the path, escaped as everywhere else.
+  err.str("");
+  EXPECT_EQ(Run({"report", "--method", "tables", "/x\x1b]0;owned\a"}),
+            kExitUsage);
+  EXPECT_NE(err.str().find("of /x\\033]0;owned\\007 has no table"),
             std::string::npos) << err.str();
   EXPECT_EQ(fs.opens.load(), 0);
   EXPECT_EQ(out.str(), "");
@@ -172,6 +178,11 @@ TEST_F(CommandTest, UsageErrorsExitWithTwoAndHelpGoesToStandardOutput) {
   EXPECT_EQ(err.str(), "ovik: --jobs: 1 required N missing\n"
                        "Usage: ovik report [OPTIONS] [PATH]\n"
                        "Run 'ovik report --help' for more.\n");
+  err.str("");
+  // What was typed is quoted escaped.
+  EXPECT_EQ(Run({"report", "--x\x1b]0;owned\a"}), kExitUsage);
+  EXPECT_NE(err.str().find("--x\\033]0;owned\\007\n"), std::string::npos)
+      << err.str();
   err.str("");
   EXPECT_EQ(Run({"report", "--help"}), kExitOk);
   EXPECT_EQ(out.str(), HelpText("report"));

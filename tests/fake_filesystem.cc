@@ -250,11 +250,13 @@ FakeNode* FakeFileSystem::Find(std::string_view path) {
   return node;
 }
 
-TableOpenResult FakeFileSystem::OpenTable(std::string_view /*root_path*/) {
+TableOpenResult FakeFileSystem::OpenTable(std::string_view root_path) {
   TableOpenResult result;
   if (table_parts_ == 0) {
     result.refusal = TableRefusal::kNoTable;
-    result.reason = "the fake file system has no table";
+    // Named as the real refusals name it: the path as given.
+    result.reason =
+        "the fake file system of " + std::string(root_path) + " has no table";
   } else {
     result.table =
         std::make_unique<FakeTable>(root_, table_parts_, failing_table_part_);

@@ -406,7 +406,7 @@ TEST(ScanTest, TablesThatCannotServeOrReadWholeSayWhy) {
   // No table: asked for, the scan says why; by default it walks.
   ScanResult r = RunScan(fs, "/", {.method = CountMethod::kTables});
   EXPECT_EQ(r.status.code(), StatusCode::kUnsupported);
-  EXPECT_EQ(r.tables_refused, "the fake file system has no table");
+  EXPECT_EQ(r.tables_refused, "the fake file system of / has no table");
   r = RunScan(fs, "/");
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r.method, "walk");
